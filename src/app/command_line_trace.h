@@ -1,0 +1,36 @@
+// The command-line trace: from a message ID to the per-domain copies into which the SMTP
+// connector split it, with each copy's delivery lines, starting today and going back a day at a
+// time while the user asks for it.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/dates.h"
+#include "settings/server.h"
+#include "tracing/report.h"
+
+namespace rq {
+
+// The command line split at every single blank (fields from 0; adjacent blanks give empty fields).
+std::vector<std::string_view> SplitCommandLine(std::string_view commandLine);
+
+// The question asked when a day holds no requeue record for the message.
+std::string PreviousDayQuestion(const DateFormat& format, const Date& searchDay);
+
+struct SplitTraceResult {
+  bool found = false;  // requeue records were found, and the report written
+  Date day;            // the last day searched
+};
+
+// Traces `messageId` from `start` backwards: for each day without requeue records,
+// askPrevious(day) decides whether to search the day before. Writes the split summary, and per
+// copy its line, its SMTP activity lines and its SMTP debug lines into `report`.
+SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messageId,
+                                   const Date& start,
+                                   const std::function<bool(const Date&)>& askPrevious,
+                                   ReportSink& report);
+
+}  // namespace rq

@@ -1,0 +1,51 @@
+// What both programs need before any command runs: the settings store, the path mappings and
+// today's date, plus the console's implementation of the user interface.
+#pragma once
+
+#include <cstdio>
+#include <istream>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/user_interface.h"
+#include "settings/dates.h"
+#include "settings/server.h"
+#include "settings/settings_store.h"
+
+namespace rq {
+
+// Exit statuses shared by both programs.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitNothingFound = 1;
+inline constexpr int kExitUsage = 2;
+
+// Opens the settings: the file given, else the one named by RQTRACKER_SETTINGS, else (on Windows)
+// the registry itself. On failure returns nullptr and sets `error` to one line naming the file
+// and line, or saying that no settings were named.
+std::unique_ptr<SettingsStore> OpenSettings(const std::string& settingsFile, std::string& error);
+
+// Parses every --map WINPATH=DIR; on a malformed one sets `error` and returns false.
+bool ParseMappings(const std::vector<std::string>& texts, std::vector<PathMapping>& mappings,
+                   std::string& error);
+
+// Today's local date.
+Date TodayLocal();
+
+// The console's user interface: questions on standard error, answers from standard input.
+class ConsoleUserInterface final : public UserInterface {
+ public:
+  ConsoleUserInterface(std::istream& in, std::ostream& err) : in_(in), err_(err) {}
+  void ShowMessage(const Message& message) override;
+  // Writes the text and " [Y/n] "; reads a line: empty, y or yes is Yes, n or no is No (any case),
+  // anything else asks again; the end of input answers No.
+  bool AskYesNo(const Message& question) override;
+  void SetBusy(bool) override {}
+
+ private:
+  std::istream& in_;
+  std::ostream& err_;
+};
+
+}  // namespace rq

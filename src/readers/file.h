@@ -1,0 +1,38 @@
+// A file opened only for reading, and only when it is an ordinary file.
+//
+// Logs are read while the server writes them: the file is shared for writing and deleting, and a
+// FIFO, a device or a directory of a log's name is never opened (a FIFO would block the reader).
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace rq {
+
+class ReadOnlyFile {
+ public:
+  ReadOnlyFile() = default;
+  ~ReadOnlyFile();
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+  // Opens `path` for reading; false when it is missing, unreadable or not an ordinary file.
+  bool Open(const std::string& path);
+  bool is_open() const;
+  void Close();
+
+  // Reads up to `size` bytes; the count read, 0 at the end of the file, -1 on a read error.
+  long long Read(char* data, std::size_t size);
+
+ private:
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+};
+
+// True when `path` names an ordinary file (following symbolic links); never opens it.
+bool IsOrdinaryFile(const std::string& path);
+
+}  // namespace rq

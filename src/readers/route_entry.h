@@ -1,0 +1,26 @@
+// One record per queue hop or per requeued copy; every field is text, empty when not set.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace rq {
+
+struct RouteEntry {
+  std::string MessageID;      // the message's ID in that queue, or a copy's new ID
+  std::string ConnectorCode;  // connector code of that queue
+  std::string Domain;         // target domain of a copy
+  std::string LogTime;        // date and time of the log line
+
+  friend bool operator==(const RouteEntry&, const RouteEntry&) = default;
+};
+
+using RouteList = std::vector<RouteEntry>;
+
+// The number of records in the list; 0 for a list never filled.
+inline std::size_t CountEntries(const RouteList& list) {
+  return list.size();
+}
+
+}  // namespace rq

@@ -1,0 +1,33 @@
+// Readers of the routing agent's and the connectors' debug logs: where a message went.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "readers/route_entry.h"
+#include "settings/dates.h"
+#include "settings/server.h"
+
+namespace rq {
+
+inline constexpr std::string_view kMtaRouteTag = "RQ-MTA-ROUTE";
+
+// Appends one RouteEntry per line of the day's MTA debug log that contains both the ID (anywhere,
+// case-sensitive) and "RQ-MTA-ROUTE", in file order. Fields are the line split at single blanks,
+// from 0: LogTime is field 0, a blank and field 1 up to its first TAB; forward, ConnectorCode is
+// field 8 and MessageID field 11, backward fields 4 and 2, every '[' and ']' removed; a field the
+// line lacks stays empty. 1 when the list then holds at least one record; 0 when it holds none or
+// the log cannot be read (the list then unchanged).
+int GetRouteInformationFromMTALogs(const Server& server, const Date& day,
+                                   std::string_view messageId, bool bBacktrace, RouteList& list);
+
+// Appends the first line of the day's postoffice connector debug log that holds "[" + ID + "]",
+// followed by CR LF, to `sresults`; 1 when found, 0 otherwise (`sresults` unchanged).
+int GetRouteInformationFromSFLogs(const Server& server, const Date& StartDate,
+                                  std::string_view SourceMessageID, std::string& sresults);
+
+// The same for the list server connector's debug log.
+int GetRouteInformationFromLSLogs(const Server& server, const Date& StartDate,
+                                  std::string_view SourceMessageID, std::string& sresults);
+
+}  // namespace rq

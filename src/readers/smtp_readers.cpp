@@ -1,0 +1,93 @@
+#include "readers/smtp_readers.h"
+
+#include "readers/line_source.h"
+#include "readers/text.h"
+#include "settings/log_paths.h"
+
+namespace rq {
+namespace {
+
+std::string Bracketed(std::string_view prefix, std::string_view id) {
+  std::string s;
+  s.reserve(prefix.size() + id.size() + 2);
+  s += prefix;
+  s += id;
+  s += ']';
+  return s;
+}
+
+// Appends every line containing the ID to `results`; the number of lines selected, -1 when the
+// log cannot be read.
+long long CollectLines(const Server& server, const Date& day, std::string_view kind,
+                       std::string_view messageId, std::string& results) {
+  LineSource source(GetLogFile(server, "SMTP", kind, day));
+  if (!source.is_open()) return -1;
+  long long selected = 0;
+  source.ForEachLineContaining(messageId, [&](std::string_view line) {
+    results += line;
+    results += "\r\n";
+    ++selected;
+    return true;
+  });
+  return selected;
+}
+
+}  // namespace
+
+bool TaggedValue(std::string_view line, std::string_view tag, std::string_view& value) {
+  const std::size_t at = line.find(tag);
+  if (at == std::string_view::npos || at == 0) return false;
+  value = SplitField(line.substr(at + tag.size()), "]", 1);
+  return true;
+}
+
+int GetSMTPRequeueInformation(const Server& server, const Date& day, std::string_view parentId,
+                              RouteList& copies) {
+  LineSource source(GetLogFile(server, "SMTP", kDebug, day));
+  if (!source.is_open()) return 0;
+  const std::string needle = Bracketed("[", parentId);
+  std::size_t k = 0;
+  source.ForEachLineContaining(needle, [&](std::string_view line) {
+    if (line.find(kRequeueCode) == std::string_view::npos) return true;
+    ++k;
+    copies.resize(k);
+    RouteEntry& record = copies[k - 1];
+    record = RouteEntry{};  // a record holds only what its own line gives
+    std::string_view value;
+    if (TaggedValue(line, kRequeuedAsTag, value)) record.MessageID = std::string(value);
+    if (TaggedValue(line, kTargetDomainTag, value)) record.Domain = std::string(value);
+    return true;
+  });
+  return k > 0 ? 1 : 0;
+}
+
+std::string GetSMTPRequeueParent(const Server& server, const Date& day, std::string_view copyId) {
+  LineSource source(GetLogFile(server, "SMTP", kDebug, day));
+  if (!source.is_open()) return {};
+  const std::string needle = Bracketed(kRequeuedAsTag, copyId);
+  std::string parent;
+  source.ForEachLineContaining(needle, [&](std::string_view line) {
+    const std::size_t p = line.find(kRequeueParentTag);
+    if (p == std::string_view::npos || p == 0) return true;
+    const std::size_t s = p + kRequeueParentTag.size();
+    // The closing bracket is looked for from the character after the first one of the ID.
+    const std::size_t q = line.find(']', s + 1);
+    if (q == std::string_view::npos) return true;
+    parent = std::string(line.substr(s, q - s));
+    return false;
+  });
+  return parent;
+}
+
+int GetSMTPTransactionDetails(const Server& server, const Date& day, std::string_view messageId,
+                              std::string& results) {
+  if (CollectLines(server, day, kActivity, messageId, results) < 0) return 0;
+  return results.empty() ? 0 : 1;
+}
+
+int GetSMTPDebugDelivery(const Server& server, const Date& day, std::string_view messageId,
+                         std::string& results) {
+  return CollectLines(server, day, kDebug, messageId, results) > 0 ? 1 : 0;
+}
+
+}  // namespace rq

@@ -1,0 +1,50 @@
+// Readers of the SMTP connector's logs: the requeue lines of its debug log (a message split into
+// per-domain copies), and the lines that name a message in its activity and debug logs.
+//
+// Each reader opens one day's log, reads it to its end (or to its first match where it says so)
+// and closes it. A missing or unreadable log answers exactly like a log without a match.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "readers/route_entry.h"
+#include "settings/dates.h"
+#include "settings/server.h"
+
+namespace rq {
+
+inline constexpr std::string_view kRequeueCode = "RQ-I0018:";
+inline constexpr std::string_view kRequeueParentTag = "RQ-I0018: [";
+inline constexpr std::string_view kRequeuedAsTag = "requeued as [";
+inline constexpr std::string_view kTargetDomainTag = "target domain [";
+
+// The copies of a parent message: every line of the day's SMTP debug log that holds "[" + parent
+// + "]" and "RQ-I0018:" gives one record, in file order, with the copy's new MessageID and Domain
+// (each only when its tag stands after the line's first character). On a match the list holds
+// exactly one record per matching line, each holding only what its line gave. 1 when a line was
+// found; 0 otherwise, the list then unchanged.
+int GetSMTPRequeueInformation(const Server& server, const Date& day, std::string_view parentId,
+                              RouteList& copies);
+
+// The parent of a copy: from the first line that holds "requeued as [" + copy + "]" and, after
+// its first character, "RQ-I0018: [", the text from there up to the next "]" (searched from the
+// second character after the tag). Empty when no line qualifies or the log cannot be read.
+std::string GetSMTPRequeueParent(const Server& server, const Date& day, std::string_view copyId);
+
+// Appends every line of the day's SMTP activity log that contains the ID, each followed by CR LF.
+// 1 when `results` is not empty afterwards, 0 otherwise (and 0 when the log cannot be read).
+int GetSMTPTransactionDetails(const Server& server, const Date& day, std::string_view messageId,
+                              std::string& results);
+
+// Appends every line of the day's SMTP debug log that contains the ID, each followed by CR LF.
+// 1 when at least one line was selected, otherwise 0.
+int GetSMTPDebugDelivery(const Server& server, const Date& day, std::string_view messageId,
+                         std::string& results);
+
+// The value of a bracketed tag in a line: the text after the first occurrence of `tag` up to its
+// first "]" (the whole rest without one). nullopt-like false when the tag is missing or stands
+// at the very start of the line.
+bool TaggedValue(std::string_view line, std::string_view tag, std::string_view& value);
+
+}  // namespace rq

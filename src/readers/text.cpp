@@ -1,0 +1,44 @@
+#include "readers/text.h"
+
+namespace rq {
+
+std::string_view SplitField(std::string_view text, std::string_view separator, long long n) {
+  if (n < 1 || text.empty()) return {};
+  if (separator.empty()) return n == 1 ? text : std::string_view();
+  std::size_t start = 0;
+  for (long long field = 1;; ++field) {
+    const std::size_t at = text.find(separator, start);
+    if (field == n) return text.substr(start, at == std::string_view::npos ? at : at - start);
+    if (at == std::string_view::npos) return {};
+    start = at + separator.size();
+  }
+}
+
+bool LineContains(std::string_view line, std::string_view needle) {
+  if (needle.empty()) return !line.empty();
+  return line.find(needle) != std::string_view::npos;
+}
+
+bool FieldCursor::Next(std::string_view& field) {
+  if (done_) return false;
+  const std::size_t at = text_.find(separator_, pos_);
+  if (at == std::string_view::npos) {
+    field = text_.substr(pos_);
+    done_ = true;
+  } else {
+    field = text_.substr(pos_, at - pos_);
+    pos_ = at + 1;
+  }
+  return true;
+}
+
+std::string WithoutBrackets(std::string_view field) {
+  std::string out;
+  out.reserve(field.size());
+  for (char c : field) {
+    if (c != '[' && c != ']') out += c;
+  }
+  return out;
+}
+
+}  // namespace rq

@@ -1,0 +1,75 @@
+#include "settings/log_dates.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "readers/text.h"
+#include "settings/log_paths.h"
+
+namespace rq {
+namespace {
+
+bool EqualBytes(std::string_view a, std::string_view b, bool caseSensitive) {
+  if (a.size() != b.size()) return false;
+  if (caseSensitive) return a == b;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    char y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+#ifdef _WIN32
+constexpr bool kNamesCaseSensitive = false;
+#else
+constexpr bool kNamesCaseSensitive = true;
+#endif
+
+}  // namespace
+
+bool MatchesActivityLogPattern(std::string_view fileName, std::string_view prefix,
+                               bool caseSensitive) {
+  const std::string head = std::string(prefix) + "-Activity-";
+  constexpr std::string_view tail = ".log";
+  if (fileName.size() < head.size() + tail.size()) return false;
+  return EqualBytes(fileName.substr(0, head.size()), head, caseSensitive) &&
+         EqualBytes(fileName.substr(fileName.size() - tail.size()), tail, caseSensitive);
+}
+
+std::string LogDateFromFileName(std::string_view fileName) {
+  return std::string(SplitField(SplitField(fileName, "-", 3), ".", 1));
+}
+
+std::vector<std::string> ListAvailableDates(const Server& server, std::string_view sConnector) {
+  namespace fs = std::filesystem;
+  const std::string dir = GetLogDirectory(server, sConnector, kActivity);
+  const std::string prefix = GetLogPrefixFromConnectorCode(sConnector);
+  std::vector<std::string> names;
+  if (dir.empty()) return {};
+  std::error_code ec;
+  fs::directory_iterator it(fs::path(dir), ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::error_code typeEc;
+    if (!it->is_regular_file(typeEc) || typeEc) continue;
+    std::string name = it->path().filename().string();
+    if (MatchesActivityLogPattern(name, prefix, kNamesCaseSensitive)) {
+      names.push_back(std::move(name));
+    }
+  }
+  std::sort(names.begin(), names.end());
+  std::vector<std::string> dates;
+  dates.reserve(names.size());
+  for (const std::string& name : names) dates.push_back(LogDateFromFileName(name));
+  return dates;
+}
+
+int DateBoxKeyFilter(int keyAscii) {
+  if ((keyAscii >= '0' && keyAscii <= '9') || keyAscii == 13 || keyAscii == 8) return keyAscii;
+  return 0;
+}
+
+}  // namespace rq

@@ -1,0 +1,56 @@
+#include "settings/server.h"
+
+namespace rq {
+namespace {
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    char y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParsePathMapping(std::string_view text, PathMapping& out) {
+  const std::size_t eq = text.find('=');
+  if (eq == std::string_view::npos || eq == 0 || eq + 1 == text.size()) return false;
+  out.windowsPrefix = std::string(text.substr(0, eq));
+  // A prefix written with a final '\' means the same folder.
+  while (out.windowsPrefix.size() > 1 && out.windowsPrefix.back() == '\\') {
+    out.windowsPrefix.pop_back();
+  }
+  out.localDir = std::string(text.substr(eq + 1));
+  return true;
+}
+
+std::string Server::MapDirectory(std::string_view stored) const {
+  for (const PathMapping& m : mappings_) {
+    const std::string_view prefix = m.windowsPrefix;
+    if (stored.size() < prefix.size() ||
+        !EqualsIgnoringAsciiCase(stored.substr(0, prefix.size()), prefix)) {
+      continue;
+    }
+    if (stored.size() > prefix.size() && stored[prefix.size()] != '\\') continue;
+    std::string out = m.localDir;
+    for (char c : stored.substr(prefix.size())) out += c == '\\' ? '/' : c;
+    return out;
+  }
+  return std::string(stored);
+}
+
+std::string Server::Join(std::string_view dir, std::string_view name) const {
+  std::string out;
+  out.reserve(dir.size() + 1 + name.size());
+  out += dir;
+  out += separator_;
+  out += name;
+  return out;
+}
+
+}  // namespace rq

@@ -1,0 +1,31 @@
+// The queue walker: follows one message through one routing step of one day and writes what it
+// finds into the trace report.
+#pragma once
+
+#include <string_view>
+
+#include "settings/dates.h"
+#include "settings/server.h"
+#include "tracing/report.h"
+
+namespace rq {
+
+// How a walk ended.
+enum WalkResult : int {
+  kWalkNothing = 0,    // nothing traced
+  kWalkRouted = 1,     // the routing agent routed the message
+  kWalkWaiting = 2,    // not routed; its file waits in the SMTP inbound queue
+  kWalkNotRouted = 3,  // not routed; no such file
+};
+
+// Walks forward from the connector's inbound queue, or backward (bBacktrace) from its outbound
+// queue, for the day written in `dateFormat` as SMTPTransactionDate, appending to `report`.
+// A message the routing agent logged is reported as routed whatever its last route entry; an ID
+// that holds a path separator, or is "." or "..", names no file in the inbound queue. A date text
+// that does not read back in `dateFormat` is taken as a log date (YYMMDD).
+int SearchConnectorQueueByMessageID(const Server& server, const DateFormat& dateFormat,
+                                    ReportSink& report, std::string_view ConnectorCode,
+                                    std::string_view SMTPTransactionDate,
+                                    std::string_view TargetMsgID, bool bBacktrace);
+
+}  // namespace rq
