@@ -153,6 +153,7 @@ class RegFileParser {
     if (hive.empty()) Fail(lineNo, "the key line names no key");
     std::string rest = slash == std::string_view::npos ? "" : Fold(path.substr(slash + 1));
     while (!rest.empty() && rest.back() == '\\') rest.pop_back();
+    haveKey_ = true;  // values that follow belong to this key, whichever hive it is in
     if (hive != "hkey_local_machine" && hive != "hklm") {
       current_ = nullptr;  // other hives do not count; their values are skipped
       return;
@@ -161,17 +162,19 @@ class RegFileParser {
     rest = Fold(Utf8ToCp1252(rest));
     if (remove) {
       current_ = nullptr;
+      // Every key that begins with the path sorts in one run; a sibling such as "SMTP-Old"
+      // ('-' sorts before '\\') may stand between the key and its sub-keys, so skip those.
       auto it = store_.keys_.lower_bound(rest);
-      while (it != store_.keys_.end() &&
-             (it->first == rest ||
-              (it->first.size() > rest.size() && it->first.compare(0, rest.size(), rest) == 0 &&
-               (rest.empty() || it->first[rest.size()] == '\\')))) {
-        it = store_.keys_.erase(it);
+      while (it != store_.keys_.end() && it->first.compare(0, rest.size(), rest) == 0) {
+        if (it->first.size() == rest.size() || rest.empty() || it->first[rest.size()] == '\\') {
+          it = store_.keys_.erase(it);
+        } else {
+          ++it;
+        }
       }
       return;
     }
     current_ = &store_.keys_[rest];
-    haveKey_ = true;
   }
 
   // Reads a quoted string with \\ and \" escapes starting at `pos` (on the opening quote).
@@ -297,7 +300,13 @@ RegFileStore RegFileStore::FromBytes(std::string_view bytes, std::string_view na
 RegFileStore RegFileStore::FromFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw SettingsFileError(path + ": cannot open the settings file");
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes;
+  try {
+    // A directory opens but fails on the first read, with an exception from the stream buffer.
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    throw SettingsFileError(path + ": cannot read the settings file");
+  }
   if (in.bad()) throw SettingsFileError(path + ": cannot read the settings file");
   return FromBytes(bytes, path);
 }

@@ -1,0 +1,72 @@
+// Fixtures shared by the unit tests: temporary directories, files written byte for byte, and a
+// small sample server (settings text plus log folders) that lives in a temporary directory.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/dates.h"
+#include "settings/reg_file_store.h"
+#include "settings/server.h"
+
+namespace rq::test {
+
+// A fresh directory under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // path() + "/" + relative.
+  std::string operator/(std::string_view relative) const;
+
+ private:
+  std::string path_;
+};
+
+// Writes the bytes exactly (binary), creating missing parent directories.
+void WriteFile(const std::string& path, std::string_view bytes);
+
+// A .reg text in the 5.00 form, 8-bit, with CR LF line ends, from lines without breaks.
+std::string RegText(const std::vector<std::string>& lines);
+
+// The same text as the registry editor writes it: UTF-16LE with a byte-order mark.
+std::string Utf16LeWithBom(std::string_view ascii);
+
+// A server whose settings are stored with Windows directories below C:\RQ, which a path mapping
+// turns into this temporary directory: logs under Logs/<kind>/<code>/, connector queues under
+// Connectors/<code>/. Extra .reg lines may add or override settings.
+class SampleServer {
+ public:
+  static constexpr std::string_view kWinRoot = "C:\\RQ";
+
+  explicit SampleServer(const std::vector<std::string>& extraRegLines = {});
+
+  const Server& server() const { return *server_; }
+  const RegFileStore& store() const { return *store_; }
+  const std::string& root() const { return dir_.path(); }
+
+  // The log's path, worked out here independently of the code under test.
+  std::string LogPath(std::string_view code, std::string_view kind, const Date& day) const;
+  // Writes a day's log of a connector or agent.
+  void WriteLog(std::string_view code, std::string_view kind, const Date& day,
+                std::string_view bytes) const;
+  // A file of that name in the SMTP connector's inbound queue directory.
+  void WriteInboundFile(std::string_view name) const;
+  std::string InboundDir() const;
+
+ private:
+  TempDir dir_;
+  std::unique_ptr<RegFileStore> store_;
+  std::unique_ptr<Server> server_;
+};
+
+// Lines joined with CR LF after each one.
+std::string CrLfLines(const std::vector<std::string>& lines);
+
+}  // namespace rq::test
