@@ -1,0 +1,101 @@
+#include "settings/dates.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace rq {
+namespace {
+
+TEST(DateFromLogDate, DigitsAndCalendarRollOver) {
+  struct Case {
+    const char* text;
+    Date expected;
+  };
+  const std::vector<Case> cases = {
+      {"240105", {2024, 1, 5}},
+      {"240100", {2023, 12, 31}},  // day 0: last day of the month before
+      {"2401", {2023, 12, 31}},    // no day part counts as 0
+      {"240005", {2023, 12, 5}},   // month 0: December of the year before
+      {"241305", {2025, 1, 5}},    // month 13: January of the year after
+      {"240230", {2024, 3, 1}},    // days beyond the month carry over
+      {"230229", {2023, 3, 1}},
+      {"240229", {2024, 2, 29}},
+      {"249999", {2032, 6, 7}},  // month 99 and day 99 both roll on
+      {"", {1999, 11, 30}},      // every part 0
+      {"xx0105", {2000, 1, 5}},  // a year part that is no number gives 2000
+      {"24a105", {2023, 12, 5}},
+      {"24010", {2023, 12, 31}},   // a one-digit part "0"
+      {"2401 5", {2023, 12, 31}},  // a blank makes the part no number
+      {"24-105", {2023, 12, 5}},
+      {"2401051234", {2024, 1, 5}},  // characters after the sixth are not read
+      {"990101", {2099, 1, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(DateFromLogDate(c.text), c.expected);
+  }
+}
+
+TEST(LogDateOf, SixDigitsForThisCentury) {
+  EXPECT_EQ(LogDateOf({2026, 3, 4}), "260304");
+  EXPECT_EQ(LogDateOf({2000, 12, 31}), "001231");
+  EXPECT_EQ(LogDateOf({2100, 1, 2}), "1000102");
+  for (const Date d : {Date{2024, 2, 29}, Date{2000, 1, 1}, Date{2099, 12, 31}}) {
+    EXPECT_EQ(DateFromLogDate(LogDateOf(d)), d);
+  }
+}
+
+TEST(Calendar, AddDaysAcrossMonthsYearsAndLeapDays) {
+  EXPECT_EQ(AddDays({2024, 3, 1}, -1), (Date{2024, 2, 29}));
+  EXPECT_EQ(AddDays({2023, 3, 1}, -1), (Date{2023, 2, 28}));
+  EXPECT_EQ(AddDays({2026, 1, 1}, -1), (Date{2025, 12, 31}));
+  EXPECT_EQ(AddDays({1900, 2, 28}, 1), (Date{1900, 3, 1}));
+  EXPECT_EQ(AddDays({2000, 2, 28}, 1), (Date{2000, 2, 29}));
+  EXPECT_EQ(AddDays({2026, 12, 6}, 0), (Date{2026, 12, 6}));
+  EXPECT_EQ(DaysFromCivil(1970, 1, 1), 0);
+  EXPECT_EQ(CivilFromDays(DaysFromCivil(1969, 12, 31)), (Date{1969, 12, 31}));
+}
+
+TEST(DateFormat, FormatsAndParsesEveryPatternLosslessly) {
+  const std::vector<std::string> patterns = {"%m/%d/%y", "%d.%m.%Y",     "%Y-%m-%d", "%d/%m/%y",
+                                             "%e/%m/%Y", "%-d.%-m.%y",   "%D",       "%F",
+                                             "%d %b %Y", "%A, %B %d, %Y"};
+  const std::vector<Date> days = {{2026, 3, 4}, {2000, 1, 1},  {2099, 12, 31}, {1999, 12, 31},
+                                  {2100, 1, 1}, {2024, 2, 29}, {1970, 10, 5},  {2345, 6, 7}};
+  for (const std::string& pattern : patterns) {
+    const DateFormat format(pattern);
+    for (const Date& d : days) {
+      const std::string text = format.Format(d);
+      SCOPED_TRACE(pattern + " -> " + text);
+      const auto back = format.Parse(text);
+      ASSERT_TRUE(back.has_value());
+      EXPECT_EQ(*back, d);
+    }
+  }
+}
+
+TEST(DateFormat, WritesTheUsualForms) {
+  EXPECT_EQ(DateFormat().Format({2026, 3, 4}), "03/04/26");
+  EXPECT_EQ(DateFormat("").pattern(), "%m/%d/%y");
+  EXPECT_EQ(DateFormat("%d.%m.%Y").Format({2026, 3, 4}), "04.03.2026");
+  EXPECT_EQ(DateFormat("%e/%m/%y").Format({2026, 3, 4}), " 4/03/26");
+  EXPECT_EQ(DateFormat("%-d/%-m/%y").Format({2026, 3, 4}), "4/3/26");
+  // A two-digit year form writes the whole year outside 2000-2099, so no day is mistaken.
+  EXPECT_EQ(DateFormat().Format({1999, 12, 31}), "12/31/1999");
+  EXPECT_EQ(DateFormat().Format({2100, 1, 1}), "01/01/2100");
+  EXPECT_EQ(DateFormat("%A %d %B %Y").Format({2026, 12, 6}), "Sunday 06 December 2026");
+}
+
+TEST(DateFormat, ParseRefusesTextThatDoesNotFit) {
+  const DateFormat format("%m/%d/%y");
+  for (const char* text : {"", "13/01/26", "02/30/26", "00/10/26", "1/2", "01/02/26x", "01-02-26",
+                           "ab/cd/ef", "01/02/"}) {
+    EXPECT_FALSE(format.Parse(text).has_value()) << text;
+  }
+  EXPECT_EQ(format.Parse("1/2/26"), (Date{2026, 1, 2}));
+}
+
+}  // namespace
+}  // namespace rq

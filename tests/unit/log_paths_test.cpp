@@ -1,0 +1,198 @@
+#include "settings/log_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace rq {
+namespace {
+
+using test::RegText;
+
+constexpr std::string_view kServerWide = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill]";
+constexpr std::string_view kSmtpKey =
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Connectors\\SMTP]";
+constexpr std::string_view kTracker =
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Applications\\RQTracker]";
+
+struct Fixture {
+  explicit Fixture(std::vector<std::string> lines, char separator = '\\')
+      : store(RegFileStore::FromBytes(RegText(lines), "t.reg")), server(store, {}, separator) {}
+  RegFileStore store;
+  Server server;
+};
+
+TEST(GetServiceKey, AgentKeyForMtaInAnyCaseOtherwiseConnectorKeyAsGiven) {
+  EXPECT_EQ(GetServiceKey("MTA"), "SOFTWARE\\Raven Quill\\Raven Quill\\Agents\\MTA");
+  EXPECT_EQ(GetServiceKey("mTa"), "SOFTWARE\\Raven Quill\\Raven Quill\\Agents\\MTA");
+  EXPECT_EQ(GetServiceKey("smtp"), "SOFTWARE\\Raven Quill\\Raven Quill\\Connectors\\smtp");
+  EXPECT_EQ(GetServiceKey(""), "SOFTWARE\\Raven Quill\\Raven Quill\\Connectors\\");
+}
+
+TEST(GetLogDirectory, ForceLogLocationsDecidesWhichSettingCounts) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> trackerLines;  // under the program's own key
+    std::string smtpOwn;                    // the connector's own "Debug Log File Directory"
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"override missing", {}, "E:\\Own\\Debug\\", "E:\\Own\\Debug\\"},
+      {"override 0", {"\"Force Log Locations\"=dword:00000000"}, "E:\\Own", "E:\\Own"},
+      {"override 1", {"\"Force Log Locations\"=dword:00000001"}, "E:\\Own", "D:\\Logs\\SMTP"},
+      {"override -1", {"\"Force Log Locations\"=dword:ffffffff"}, "E:\\Own", "D:\\Logs\\SMTP"},
+      {"override stored as text", {"\"Force Log Locations\"=\"1\""}, "E:\\Own", "E:\\Own"},
+      {"own setting empty", {}, "", "D:\\Logs\\SMTP"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> lines = {std::string(kServerWide),
+                                      "\"Debug Log File Directory\"=\"D:\\\\Logs\""};
+    lines.emplace_back(kTracker);
+    lines.insert(lines.end(), c.trackerLines.begin(), c.trackerLines.end());
+    lines.emplace_back(kSmtpKey);
+    std::string own;
+    for (char ch : c.smtpOwn) own += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
+    lines.push_back("\"Debug Log File Directory\"=\"" + own + "\"");
+    const Fixture f(lines);
+    EXPECT_EQ(GetLogDirectory(f.server, "SMTP", "Debug"), c.expected);
+  }
+}
+
+TEST(GetLogDirectory, KindsCodesAndMissingSettings) {
+  const Fixture f({
+      std::string(kServerWide),
+      "\"Activity Log Directory\"=\"D:\\\\Act\"",
+      "\"Debug Log File Directory\"=\"D:\\\\Dbg\"",
+      "\"W3C Logging Directory\"=\"D:\\\\W3C\"",
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Agents\\MTA]",
+      "\"Activity Log Directory\"=\"F:\\\\MtaAct\"",
+  });
+  // The agent's key is read for "mta" too, and the fallback keeps the caller's letters.
+  EXPECT_EQ(GetLogDirectory(f.server, "mta", "Activity"), "F:\\MtaAct");
+  EXPECT_EQ(GetLogDirectory(f.server, "MTA", "Debug"), "D:\\Dbg\\MTA");
+  EXPECT_EQ(GetLogDirectory(f.server, "mta", "Debug"), "D:\\Dbg\\mta");
+  EXPECT_EQ(GetLogDirectory(f.server, "LS", "W3C"), "D:\\W3C\\LS");
+  // The directory part uses the code itself, never the file prefix.
+  EXPECT_EQ(GetLogDirectory(f.server, "SF", "Activity"), "D:\\Act\\SF");
+  for (const char* kind : {"debug", "ACTIVITY", "w3c", "Trace", ""}) {
+    SCOPED_TRACE(kind);
+    EXPECT_EQ(GetLogDirectory(f.server, "SMTP", kind), "");
+  }
+  const Fixture empty({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Elsewhere]"});
+  EXPECT_EQ(GetLogDirectory(empty.server, "SMTP", "Debug"), "\\SMTP");
+}
+
+TEST(GetLogFilePath, PrefixKindAndZeroPaddedDay) {
+  struct Case {
+    const char* code;
+    const char* kind;
+    Date day;
+    const char* expected;
+  };
+  const std::vector<Case> cases = {
+      {"SMTP", "Debug", {2026, 3, 4}, "SMTP-Debug-260304.log"},
+      {"SF", "Activity", {2026, 12, 31}, "POC-Activity-261231.log"},
+      {"sf", "Activity", {2026, 12, 31}, "sf-Activity-261231.log"},
+      {"MTA", "Debug", {2000, 1, 1}, "MTA-Debug-000101.log"},
+      {"LS", "W3C", {2100, 7, 9}, "LS-W3C-1000709.log"},
+      {"x", "any", {2009, 10, 10}, "x-any-091010.log"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expected);
+    EXPECT_EQ(GetLogFilePath(c.code, c.kind, c.day), c.expected);
+  }
+}
+
+TEST(ZeroPad, FillsUpToTheWidth) {
+  EXPECT_EQ(ZeroPad(2, 1), "0");
+  EXPECT_EQ(ZeroPad(2, 0), "00");
+  EXPECT_EQ(ZeroPad(2, 2), "");
+  EXPECT_EQ(ZeroPad(2, 3), "");
+  EXPECT_EQ(ZeroPad(0, 0), "");
+  EXPECT_EQ(ZeroPad(-1, 0), "");
+}
+
+TEST(ConnectorTables, FriendlyNamesAndPrefixes) {
+  EXPECT_EQ(GetConnectorFriendlyName("SMTP"), "SMTP Connector (SMTP)");
+  EXPECT_EQ(GetConnectorFriendlyName("SF"), "Postoffice Connector (SF)");
+  EXPECT_EQ(GetConnectorFriendlyName("LS"), "List Server Connector (LS)");
+  EXPECT_EQ(GetConnectorFriendlyName("POP"), "POP Retrieval Connector (POP)");
+  for (const char* unknown : {"MTA", "smtp", "Sf", "", "SMTP "}) {
+    EXPECT_EQ(GetConnectorFriendlyName(unknown), "") << unknown;
+  }
+  EXPECT_EQ(GetLogPrefixFromConnectorCode("SF"), "POC");
+  EXPECT_EQ(GetLogPrefixFromConnectorCode("sf"), "POC");
+  EXPECT_EQ(GetLogPrefixFromConnectorCode("Smtp"), "Smtp");
+  EXPECT_EQ(GetLogPrefixFromConnectorCode("SFX"), "SFX");
+}
+
+TEST(GetConnectorPath, JoinsRootConnectorAndSubPath) {
+  const Fixture f({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Connectors]",
+                   "\"Connector Root Directory\"=\"C:\\\\RQ\\\\Connectors\\\\\""});
+  EXPECT_EQ(GetConnectorRootDirectory(f.server), "C:\\RQ\\Connectors\\");
+  EXPECT_EQ(GetConnectorPath(f.server, "SMTP", "Inbound"), "C:\\RQ\\Connectors\\\\SMTP\\Inbound");
+  const Fixture none({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Elsewhere]"});
+  EXPECT_EQ(GetConnectorPath(none.server, "SMTP", "Inbound"), "\\SMTP\\Inbound");
+}
+
+TEST(GetLogFile, DirectorySeparatorAndName) {
+  const Fixture f({std::string(kServerWide), "\"Debug Log File Directory\"=\"D:\\\\Dbg\""}, '/');
+  EXPECT_EQ(GetLogFile(f.server, "SF", "Debug", Date{2026, 5, 6}),
+            "D:\\Dbg/SF/POC-Debug-260506.log");
+}
+
+TEST(Server, MapDirectoryReplacesAMatchingPrefix) {
+  RegFileStore store = RegFileStore::FromBytes(RegText({}), "t.reg");
+  std::vector<PathMapping> maps(2);
+  ASSERT_TRUE(ParsePathMapping("C:\\Program Files\\Raven Quill\\=/srv/rq", maps[0]));
+  ASSERT_TRUE(ParsePathMapping("D:\\=/mnt/d", maps[1]));
+  const Server server(store, maps, '/');
+  struct Case {
+    const char* stored;
+    const char* expected;
+  };
+  const std::vector<Case> cases = {
+      {"C:\\Program Files\\Raven Quill\\Logs\\Debug", "/srv/rq/Logs/Debug"},
+      {"c:\\program files\\RAVEN QUILL\\Logs", "/srv/rq/Logs"},
+      {"C:\\Program Files\\Raven Quill", "/srv/rq"},
+      {"C:\\Program Files\\Raven Quill\\", "/srv/rq/"},
+      // Only a whole folder name counts as the prefix.
+      {"C:\\Program Files\\Raven Quill2\\Logs", "C:\\Program Files\\Raven Quill2\\Logs"},
+      {"C:\\Program Files", "C:\\Program Files"},
+      {"D:\\Logs\\SMTP", "/mnt/d/Logs/SMTP"},
+      {"E:\\Logs", "E:\\Logs"},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    EXPECT_EQ(server.MapDirectory(c.stored), c.expected);
+  }
+  EXPECT_EQ(server.Join("/a", "b"), "/a/b");
+}
+
+TEST(Server, ParsePathMappingRejectsEmptySides) {
+  PathMapping m;
+  EXPECT_FALSE(ParsePathMapping("C:\\RQ", m));
+  EXPECT_FALSE(ParsePathMapping("=/srv", m));
+  EXPECT_FALSE(ParsePathMapping("C:\\RQ=", m));
+  ASSERT_TRUE(ParsePathMapping("C:\\A=B=/x=y", m));
+  EXPECT_EQ(m.windowsPrefix, "C:\\A");
+  EXPECT_EQ(m.localDir, "B=/x=y");
+}
+
+TEST(GetLogDirectory, MappedDirectoriesOnThisMachine) {
+  const test::SampleServer sample(
+      {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven "
+       "Quill\\Connectors\\LS]",
+       "\"Debug Log File Directory\"=\"c:\\\\rq\\\\Own\\\\LS\""});
+  EXPECT_EQ(GetLogDirectory(sample.server(), "SMTP", "Debug"), sample.root() + "/Logs/Debug/SMTP");
+  EXPECT_EQ(GetLogDirectory(sample.server(), "LS", "Debug"), sample.root() + "/Own/LS");
+  EXPECT_EQ(GetConnectorPath(sample.server(), "SMTP", "Inbound"), sample.InboundDir());
+}
+
+}  // namespace
+}  // namespace rq
