@@ -1,0 +1,77 @@
+#include "app/gui/desktop.h"
+
+#include <QApplication>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+
+#include "app/command_line_trace.h"
+#include "app/gui/main_window.h"
+#include "app/gui/qt_user_interface.h"
+#include "app/gui/trace_window.h"
+#include "app/program_support.h"
+
+namespace rq {
+namespace {
+
+bool EnvironmentSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+int RunMainWindow(const Server& server, const DateFormat& format, QtUserInterface& ui) {
+  frmMain window(server, format, ui);
+  // The logging warnings come before the window exists on screen, so they stand on their own.
+  ui.setParentWidget(nullptr);
+  window.Form_Load();
+  ui.setParentWidget(&window);
+  window.exec();
+  return kExitOk;
+}
+
+int RunCommandLineTrace(const Server& server, const DateFormat& format, QtUserInterface& ui,
+                        const std::string& commandLine) {
+  const std::vector<std::string_view> fields = SplitCommandLine(commandLine);
+  if (fields.size() < 2) return kExitOk;
+  const std::string id(fields[1]);
+  WindowReport report(ui, nullptr);
+  const SplitTraceResult result = TraceSplitMessage(
+      server, id, TodayLocal(),
+      [&](const Date& day) {
+        return ui.AskYesNo(
+            Message{kWarningTitle, PreviousDayQuestion(format, day), MessageIcon::kExclamation});
+      },
+      report);
+  if (result.found) report.ShowTraceOutput();
+  return kExitOk;
+}
+
+}  // namespace
+
+bool DesktopAvailable() {
+#if defined(_WIN32) || defined(__APPLE__)
+  return true;
+#else
+  return EnvironmentSet("QT_QPA_PLATFORM") || EnvironmentSet("DISPLAY") ||
+         EnvironmentSet("WAYLAND_DISPLAY");
+#endif
+}
+
+int RunDesktop(int argc, char** argv, const Server& server, const std::string& commandLine) {
+  // The arguments are the program's own (options, message ID); Qt sees only the program name.
+  int qtArgc = argc > 0 ? 1 : 0;
+  QApplication app(qtArgc, argv);
+  QtUserInterface ui;
+  try {
+    // Read after QApplication has set the process locale from the user's environment.
+    const DateFormat format = DateFormat::FromUserLocale();
+    if (commandLine.empty()) return RunMainWindow(server, format, ui);
+    return RunCommandLineTrace(server, format, ui, commandLine);
+  } catch (const std::exception& e) {
+    ui.SetBusy(false);
+    std::cerr << "rqtracker: " << e.what() << '\n';
+    return kExitUsage;
+  }
+}
+
+}  // namespace rq

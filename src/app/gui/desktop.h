@@ -1,0 +1,20 @@
+// The desktop program's entry: the main window, or the command-line trace with its question
+// and its report in windows.
+#pragma once
+
+#include <string>
+
+#include "settings/server.h"
+
+namespace rq {
+
+// True when a display can be opened: DISPLAY or WAYLAND_DISPLAY is set, or QT_QPA_PLATFORM
+// names a platform (always on Windows and macOS).
+bool DesktopAvailable();
+
+// An empty command line shows the main window modally, after its load, and returns 0 when it
+// closes. Otherwise traces field 1 of the command line from today's logs, asking before each
+// earlier day, and shows the report in the result window when the message's copies were found.
+int RunDesktop(int argc, char** argv, const Server& server, const std::string& commandLine);
+
+}  // namespace rq

@@ -1,0 +1,95 @@
+#include "app/gui/origin_model.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "readers/codepage.h"
+
+namespace rq {
+namespace {
+
+QString Display(const std::string& bytes) {
+  const std::string utf8 = Cp1252ToUtf8(bytes);
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+}  // namespace
+
+int OriginModel::rowCount(const QModelIndex& parent) const {
+  if (parent.isValid()) return 0;
+  // A view counts rows in int; a list longer than that shows its first int-many rows.
+  constexpr auto kMax = static_cast<std::size_t>(std::numeric_limits<int>::max());
+  return static_cast<int>(std::min(origins_.size(), kMax));
+}
+
+int OriginModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant OriginModel::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+    return {};
+  }
+  const Origin& origin = origins_[static_cast<std::size_t>(index.row())];
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+      switch (index.column()) {
+        case kDateTimeColumn:
+          return Display(origin.LogTime);
+        case kMessageIdColumn:
+          return Display(origin.MessageID);
+        default:
+          return Display(origin.sData);
+      }
+    case kKeyRole:
+      return QByteArray(origin.MessageID.data(), static_cast<qsizetype>(origin.MessageID.size()));
+    case kLogTimeRole:
+      return Display(origin.LogTime);
+    case kMessageIdRole:
+      return Display(origin.MessageID);
+    case kDataRole:
+      return Display(origin.sData);
+    default:
+      return {};
+  }
+}
+
+QVariant OriginModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+    return QAbstractTableModel::headerData(section, orientation, role);
+  }
+  switch (section) {
+    case kDateTimeColumn:
+      return QStringLiteral("Date/Time");
+    case kMessageIdColumn:
+      return QStringLiteral("Message ID");
+    case kDataColumn:
+      return QStringLiteral("Data");
+    default:
+      return {};
+  }
+}
+
+QHash<int, QByteArray> OriginModel::roleNames() const {
+  QHash<int, QByteArray> names = QAbstractTableModel::roleNames();
+  names.insert(kKeyRole, "key");
+  names.insert(kLogTimeRole, "logTime");
+  names.insert(kMessageIdRole, "messageId");
+  names.insert(kDataRole, "data");
+  return names;
+}
+
+void OriginModel::Update(const std::function<void(OriginList&)>& fill) {
+  beginResetModel();
+  try {
+    fill(origins_);
+  } catch (...) {
+    origins_.Clear();
+    endResetModel();
+    throw;
+  }
+  endResetModel();
+}
+
+}  // namespace rq
