@@ -5,6 +5,19 @@
 #include <random>
 #include <stdexcept>
 
+namespace rq {
+
+void PrintTo(const RouteEntry& e, std::ostream* os) {
+  *os << "{MessageID \"" << e.MessageID << "\", ConnectorCode \"" << e.ConnectorCode
+      << "\", Domain \"" << e.Domain << "\", LogTime \"" << e.LogTime << "\"}";
+}
+
+void PrintTo(const Date& d, std::ostream* os) {
+  *os << d.year << '-' << d.month << '-' << d.day;
+}
+
+}  // namespace rq
+
 namespace rq::test {
 
 namespace fs = std::filesystem;

@@ -3,13 +3,23 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "readers/route_entry.h"
 #include "settings/dates.h"
 #include "settings/reg_file_store.h"
 #include "settings/server.h"
+
+namespace rq {
+
+// Readable failure messages for the records and days the tests compare.
+void PrintTo(const RouteEntry& entry, std::ostream* os);
+void PrintTo(const Date& date, std::ostream* os);
+
+}  // namespace rq
 
 namespace rq::test {
 

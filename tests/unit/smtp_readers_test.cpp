@@ -1,0 +1,183 @@
+#include "readers/smtp_readers.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace rq {
+namespace {
+
+using test::CrLfLines;
+
+const Date kDay{2026, 3, 14};
+
+std::string Requeue(const std::string& parent, const std::string& copy, const std::string& domain) {
+  return "03/14/26 10:00:01\tRQ-I0018: [" + parent + "] requeued as [" + copy +
+         "] target domain [" + domain + "]";
+}
+
+RouteEntry Copy(std::string id, std::string domain) {
+  RouteEntry e;
+  e.MessageID = std::move(id);
+  e.Domain = std::move(domain);
+  return e;
+}
+
+TEST(GetSMTPRequeueInformation, OneRecordPerRequeueLineInFileOrder) {
+  const test::SampleServer sample;
+  sample.WriteLog("SMTP", "Debug", kDay,
+                  CrLfLines({
+                      Requeue("P1", "C1", "a.example"),
+                      "other line naming [P1] without the code",
+                      "RQ-I0018: P1 without brackets requeued as [X] target domain [x]",
+                      Requeue("P10", "C9", "z.example"),  // [P1] is not in [P10]
+                      Requeue("P1", "C2", "b.example"),
+                      // Tags in any order; a missing ']' takes the rest of the line.
+                      "x target domain [c.example] RQ-I0018: [P1] requeued as [C3",
+                  }));
+  RouteList copies;
+  EXPECT_EQ(GetSMTPRequeueInformation(sample.server(), kDay, "P1", copies), 1);
+  EXPECT_EQ(copies,
+            (RouteList{Copy("C1", "a.example"), Copy("C2", "b.example"), Copy("C3", "c.example")}));
+  EXPECT_EQ(CountEntries(copies), 3u);
+}
+
+TEST(GetSMTPRequeueInformation, TagRulesAndWhatALineLacks) {
+  const test::SampleServer sample;
+  sample.WriteLog("SMTP", "Debug", kDay,
+                  CrLfLines({
+                      // A tag at the very start of the line is not taken.
+                      "requeued as [N1] RQ-I0018: [P] target domain [d1]",
+                      // Only the first occurrence counts: at the line's start it sets nothing,
+                      // although a later one would.
+                      "target domain [d2] requeued as [N2] target domain [later] RQ-I0018: [P]",
+                      // Neither tag: a record all the same, empty.
+                      "note RQ-I0018: [P] nothing else",
+                      // The searched ID as the copy ID is also the bracketed ID.
+                      "RQ-I0018: [Q] requeued as [P] target domain [d4]",
+                      // The bracketed ID and a tag but no message code: not taken.
+                      "[P] requeued as [N5] target domain [d5]",
+                  }));
+  RouteList copies;
+  ASSERT_EQ(GetSMTPRequeueInformation(sample.server(), kDay, "P", copies), 1);
+  EXPECT_EQ(copies, (RouteList{Copy("", "d1"), Copy("N2", ""), Copy("", ""), Copy("P", "d4")}));
+}
+
+TEST(GetSMTPRequeueInformation, TheListHoldsExactlyWhatOneCallFound) {
+  const test::SampleServer sample;
+  sample.WriteLog("SMTP", "Debug", kDay,
+                  CrLfLines({Requeue("P", "C1", "a"), "RQ-I0018: [P] and no tags"}));
+  // Five old records with every field set: two found lines leave exactly two, and the second
+  // line's record holds nothing from the old record at its position.
+  RouteList copies(5, RouteEntry{"old", "SMTP", "old.example", "10:00"});
+  ASSERT_EQ(GetSMTPRequeueInformation(sample.server(), kDay, "P", copies), 1);
+  EXPECT_EQ(copies, (RouteList{Copy("C1", "a"), RouteEntry{}}));
+
+  // Nothing found, or no log: the list is left as it was.
+  RouteList untouched(5, RouteEntry{"old", "", "", ""});
+  EXPECT_EQ(GetSMTPRequeueInformation(sample.server(), kDay, "ABSENT", untouched), 0);
+  EXPECT_EQ(GetSMTPRequeueInformation(sample.server(), {2026, 3, 13}, "P", untouched), 0);
+  EXPECT_EQ(untouched.size(), 5u);
+  EXPECT_EQ(untouched[4].MessageID, "old");
+  RouteList never;
+  EXPECT_EQ(CountEntries(never), 0u);
+}
+
+TEST(GetSMTPRequeueParent, FirstQualifyingLineWins) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    const char* expected;
+  };
+  const std::vector<Case> cases = {
+      {"plain", {Requeue("P1", "C", "d")}, "P1"},
+      {"two lines name the copy", {Requeue("P1", "C", "d"), Requeue("P2", "C", "d")}, "P1"},
+      {"tag at the start is skipped, the next line counts",
+       {"RQ-I0018: [P0] requeued as [C]", Requeue("P3", "C", "d")},
+       "P3"},
+      {"empty parent: the search for ']' starts after it",
+       {"x RQ-I0018: [] requeued as [C] target domain [d]"},
+       "] requeued as [C"},
+      {"empty parent and no other ']': skipped", {"requeued as [C] x RQ-I0018: []", "y"}, ""},
+      {"no closing bracket after the tag", {"x requeued as [C] RQ-I0018: [P"}, ""},
+      {"copy named without its tag", {"x RQ-I0018: [P] [C]"}, ""},
+      {"copy is part of a longer copy ID", {Requeue("P", "CX", "d")}, ""},
+      {"line without the tag", {"x requeued as [C] parent [P]"}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const test::SampleServer sample;
+    sample.WriteLog("SMTP", "Debug", kDay, CrLfLines(c.lines));
+    EXPECT_EQ(GetSMTPRequeueParent(sample.server(), kDay, "C"), c.expected);
+  }
+  const test::SampleServer empty;
+  EXPECT_EQ(GetSMTPRequeueParent(empty.server(), kDay, "C"), "");
+}
+
+TEST(TransactionReaders, SelectEveryLineWithTheIdInFileOrder) {
+  const test::SampleServer sample;
+  std::vector<std::string> activity;
+  std::string expected;
+  for (int i = 0; i < 10; ++i) {
+    activity.push_back("noise " + std::to_string(i));
+    activity.push_back("line " + std::to_string(i) + " ID42");
+    expected += "line " + std::to_string(i) + " ID42\r\n";
+  }
+  activity.push_back("a longer ID420 also contains it");
+  expected += "a longer ID420 also contains it\r\n";
+  sample.WriteLog("SMTP", "Activity", kDay, CrLfLines(activity) + "\r\nlast ID42 no break");
+  expected += "last ID42 no break\r\n";
+
+  std::string results;
+  EXPECT_EQ(GetSMTPTransactionDetails(sample.server(), kDay, "ID42", results), 1);
+  EXPECT_EQ(results, expected);
+
+  // An empty ID selects every non-empty line.
+  results.clear();
+  EXPECT_EQ(GetSMTPTransactionDetails(sample.server(), kDay, "", results), 1);
+  EXPECT_EQ(results, CrLfLines(activity) + "last ID42 no break\r\n");
+}
+
+TEST(TransactionReaders, ResultRulesDifferOnlyForTextAlreadyThere) {
+  const test::SampleServer sample;
+  sample.WriteLog("SMTP", "Activity", kDay, "a ID\r\n");
+  sample.WriteLog("SMTP", "Debug", kDay, "d ID\r\n");
+  struct Case {
+    const char* name;
+    const char* id;
+    std::string before;
+    int transaction;
+    int debug;
+  };
+  const std::vector<Case> cases = {
+      {"found, empty on entry", "ID", "", 1, 1},
+      {"not found, empty on entry", "NONE", "", 0, 0},
+      {"not found, text on entry", "NONE", "kept\r\n", 1, 0},
+      {"found, text on entry", "ID", "kept\r\n", 1, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string t = c.before;
+    std::string d = c.before;
+    EXPECT_EQ(GetSMTPTransactionDetails(sample.server(), kDay, c.id, t), c.transaction);
+    EXPECT_EQ(GetSMTPDebugDelivery(sample.server(), kDay, c.id, d), c.debug);
+    EXPECT_EQ(t.substr(0, c.before.size()), c.before);
+    EXPECT_EQ(d.substr(0, c.before.size()), c.before);
+  }
+  std::string t;
+  sample.WriteLog("SMTP", "Activity", {2026, 3, 15}, "a ID\r\n");
+  // The activity log of the 15th exists, its debug log does not.
+  EXPECT_EQ(GetSMTPTransactionDetails(sample.server(), {2026, 3, 15}, "ID", t), 1);
+  std::string d = "kept";
+  EXPECT_EQ(GetSMTPDebugDelivery(sample.server(), {2026, 3, 15}, "ID", d), 0);
+  EXPECT_EQ(d, "kept");
+  std::string none = "kept";
+  EXPECT_EQ(GetSMTPTransactionDetails(sample.server(), {2026, 3, 16}, "ID", none), 0);
+  EXPECT_EQ(none, "kept");
+}
+
+}  // namespace
+}  // namespace rq
