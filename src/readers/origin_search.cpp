@@ -10,13 +10,17 @@ namespace rq {
 namespace {
 
 // Lower-case byte of each byte: ASCII letters and the Latin-1 letters (but not the multiplication
-// and division signs) fold to their small form.
+// and division signs) fold to their small form, and so do the capitals that Windows-1252 adds
+// in 0x80-0x9F (S and Z with caron, the OE ligature, Y with diaeresis), since logs are in that
+// code page.
 constexpr std::array<unsigned char, 256> MakeFoldTable() {
   std::array<unsigned char, 256> t{};
   for (int i = 0; i < 256; ++i) {
     int f = i;
     if (i >= 'A' && i <= 'Z') f = i + 32;
     if (i >= 0xC0 && i <= 0xDE && i != 0xD7) f = i + 32;
+    if (i == 0x8A || i == 0x8C || i == 0x8E) f = i + 0x10;
+    if (i == 0x9F) f = 0xFF;
     t[static_cast<std::size_t>(i)] = static_cast<unsigned char>(f);
   }
   return t;

@@ -46,7 +46,7 @@ inline constexpr std::string_view kOutboundTag = "SMTP-OU";
 // Reads the connector's activity log of the day and adds an origin for every line whose direction
 // tag (field 2, TAB-separated) is the searched one and whose "MAIL" argument contains `Sender` or
 // whose "RCPT" argument contains `Recipient` (field 7; letters compared without regard to case,
-// ASCII and Latin-1; an empty text is not searched). The SMTP connector searches "SMTP-IN", or
+// Windows-1252; an empty text is not searched). The SMTP connector searches "SMTP-IN", or
 // "SMTP-OU" with BacktraceMessage; the postoffice connector always "SMTP-IN"; others add nothing.
 // 1 when the list then holds at least one row (earlier rows count); 0 otherwise, and 0 at once,
 // the list untouched, when the log cannot be read. Never clears the list.
@@ -54,7 +54,7 @@ int LocateOrigin(const Server& server, std::string_view sConnectorCode, const Da
                  std::string_view Sender, std::string_view Recipient, bool BacktraceMessage,
                  OriginList& origins);
 
-// True when `needle` occurs in `haystack` with ASCII and Latin-1 letters compared without regard
+// True when `needle` occurs in `haystack` with Windows-1252 letters compared without regard
 // to case. An empty needle is found in any text.
 bool ContainsIgnoringCase(std::string_view haystack, std::string_view needle);
 

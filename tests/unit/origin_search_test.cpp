@@ -1,0 +1,171 @@
+#include "readers/origin_search.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace rq {
+namespace {
+
+using test::CrLfLines;
+
+const Date kDay{2026, 3, 14};
+
+std::string Act(const std::string& time, const std::string& tag, const std::string& id,
+                const std::string& verb, const std::string& arg) {
+  return time + "\t" + tag + "\t" + id + "\t10.0.0.1\tcmd\t" + verb + "\t" + arg;
+}
+
+std::vector<std::string> Ids(const OriginList& list) {
+  std::vector<std::string> ids;
+  for (const Origin& o : list.rows()) ids.push_back(o.MessageID);
+  return ids;
+}
+
+struct Search {
+  std::string code = "SMTP";
+  std::string sender;
+  std::string recipient;
+  bool backtrace = false;
+};
+
+class LocateOriginTest : public ::testing::Test {
+ protected:
+  int Run(const Search& s) {
+    return LocateOrigin(sample.server(), s.code, kDay, s.sender, s.recipient, s.backtrace, origins);
+  }
+  test::SampleServer sample;
+  OriginList origins;
+};
+
+TEST_F(LocateOriginTest, TagsVerbsAndCaseRules) {
+  const std::vector<std::string> log = {
+      Act("t1", "SMTP-IN", "I1", "MAIL", "<Anna.Smith@Example.org>"),
+      Act("t2", "SMTP-IN", "I1", "RCPT", "<bob@example.net>"),
+      Act("t3", "SMTP-OU", "O1", "MAIL", "<anna.smith@example.org>"),
+      Act("t4", "SMTP-OU", "O1", "RCPT", "<carol@example.com>"),
+      Act("t5", "smtp-in", "I2", "MAIL", "<anna@x>"),   // tag in other letters: not taken
+      Act("t6", "SMTP-IN", "I3", "mail", "<anna@x>"),   // verb in other letters: not taken
+      Act("t7", "SMTP-IN ", "I4", "MAIL", "<anna@x>"),  // tag must be equal, not contained
+      Act("t8", "SMTP-INX", "I5", "RCPT", "<bob@x>"),
+      "t9\tSMTP-IN\tI6\tx\tcmd\tMAIL",  // six fields: no argument to search
+      Act("t10", "SMTP-IN", "I7", "RCPT", "<BOB@EXAMPLE.NET>"),
+      Act("t11", "SMTP-IN", "I8", "MAIL", "<M\xDCLLER@example.de>"),
+      Act("t12", "SMTP-IN", "I9", "MAIL", "<\x8Aimon@example.cz>"),
+      Act("t13", "SMTP-IN", "I10", "MAIL", "<x\xD7y@example.org>"),
+  };
+  sample.WriteLog("SMTP", "Activity", kDay, CrLfLines(log));
+  struct Case {
+    const char* name;
+    Search search;
+    std::vector<std::string> ids;
+  };
+  const std::vector<Case> cases = {
+      {"sender in capitals finds lower case", {"SMTP", "ANNA.SMITH", "", false}, {"I1"}},
+      {"recipient any case", {"SMTP", "", "bob@example", false}, {"I1", "I7"}},
+      {"backtrace searches outbound lines", {"SMTP", "anna", "", true}, {"O1"}},
+      {"lower-case code is the SMTP connector", {"smtp", "", "carol", true}, {"O1"}},
+      {"postoffice ignores backtrace", {"SF", "", "", true}, {}},
+      {"a blank is a search text", {"SMTP", " ", "", false}, {}},
+      {"latin-1 letters fold", {"SMTP", "m\xFCller", "", false}, {"I8"}},
+      {"windows-1252 letters fold", {"SMTP", "\x9Aimon", "", false}, {"I9"}},
+      {"multiplication sign is no letter", {"SMTP", "x\xF7y", "", false}, {}},
+      {"list server adds nothing", {"LS", "anna", "bob", false}, {}},
+      {"pop adds nothing", {"POP", "anna", "bob", false}, {}},
+      {"mta adds nothing", {"MTA", "anna", "bob", false}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    origins.Clear();
+    // The postoffice and other connectors read their own logs: give them the same lines.
+    if (c.search.code != "SMTP") {
+      sample.WriteLog(c.search.code, "Activity", kDay, CrLfLines(log));
+    }
+    const int result = Run(c.search);
+    EXPECT_EQ(Ids(origins), c.ids);
+    EXPECT_EQ(result, c.ids.empty() ? 0 : 1);
+  }
+}
+
+TEST_F(LocateOriginTest, PostofficeSearchesInboundWhateverTheFlag) {
+  sample.WriteLog("SF", "Activity", kDay,
+                  CrLfLines({Act("t1", "SMTP-OU", "O1", "MAIL", "<a@x>"),
+                             Act("t2", "SMTP-IN", "I1", "MAIL", "<a@x>")}));
+  EXPECT_EQ(Run({"SF", "a@x", "", true}), 1);
+  EXPECT_EQ(Ids(origins), std::vector<std::string>{"I1"});
+}
+
+TEST_F(LocateOriginTest, FirstPassingLineMakesTheRow) {
+  sample.WriteLog("SMTP", "Activity", kDay,
+                  CrLfLines({
+                      Act("t1", "SMTP-IN", "M1", "MAIL", "<s@x>"),
+                      Act("t2", "SMTP-IN", "M1", "RCPT", "<r1@y>"),
+                      Act("t3", "SMTP-IN", "M1", "RCPT", "<r2@y>"),
+                      Act("t4", "SMTP-IN", "M2", "MAIL", "<other@x>"),
+                      Act("t5", "SMTP-IN", "M2", "RCPT", "<r3@y>"),
+                      Act("t6", "SMTP-IN", "M0", "MAIL", "<s@x>"),
+                  }) + Act("t7", "SMTP-IN", "M9", "RCPT", "<last@y>"));  // no final break
+  // Either test may pass; the first line that passes gives time and data.
+  EXPECT_EQ(Run({"SMTP", "s@x", "@y", false}), 1);
+  ASSERT_EQ(origins.size(), 4u);
+  EXPECT_EQ(Ids(origins), (std::vector<std::string>{"M1", "M2", "M0", "M9"}));
+  EXPECT_EQ(origins[0].LogTime, "t1");
+  EXPECT_EQ(origins[0].sData, "cmd <s@x>");
+  EXPECT_EQ(origins[1].LogTime, "t5");
+  EXPECT_EQ(origins[1].sData, "cmd <r3@y>");
+  EXPECT_EQ(origins[3].LogTime, "t7");
+
+  // The same search again adds nothing: every key is already there, and rows from before count.
+  EXPECT_EQ(Run({"SMTP", "s@x", "@y", false}), 1);
+  EXPECT_EQ(origins.size(), 4u);
+  EXPECT_EQ(Run({"LS", "s@x", "", false}), 0) << "no LS log: 0 at once";
+  sample.WriteLog("LS", "Activity", kDay, "");
+  EXPECT_EQ(Run({"LS", "s@x", "", false}), 1) << "LS adds nothing but rows from before count";
+  EXPECT_EQ(origins.size(), 4u);
+}
+
+TEST_F(LocateOriginTest, MissingAndEmptyLogs) {
+  origins.AddItemToSourceList("t", "OLD", "d");
+  EXPECT_EQ(Run({"SMTP", "a", "", false}), 0);
+  EXPECT_EQ(origins.size(), 1u) << "a missing log leaves the list alone";
+  origins.Clear();
+  sample.WriteLog("SMTP", "Activity", kDay, "");
+  EXPECT_EQ(Run({"SMTP", "a", "", false}), 0);
+  // No search text at all: nothing is searched.
+  sample.WriteLog("SMTP", "Activity", kDay, Act("t", "SMTP-IN", "X", "MAIL", "<a@b>"));
+  EXPECT_EQ(Run({"SMTP", "", "", false}), 0);
+}
+
+TEST(OriginList, RefusesASecondRowForAKey) {
+  OriginList list;
+  EXPECT_TRUE(list.AddItemToSourceList("t1", "A", "d1"));
+  EXPECT_TRUE(list.AddItemToSourceList("t2", "B", "d2"));
+  EXPECT_FALSE(list.AddItemToSourceList("t3", "A", "d3"));
+  EXPECT_TRUE(list.AddItemToSourceList("t4", "a", "d4"));  // keys are case-sensitive
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[0].LogTime, "t1");
+  EXPECT_EQ(list.IndexOf("B"), 1);
+  EXPECT_EQ(list.IndexOf("C"), -1);
+  list.Clear();
+  EXPECT_TRUE(list.empty());
+  EXPECT_TRUE(list.AddItemToSourceList("t5", "A", "d5"));
+}
+
+TEST(ContainsIgnoringCase, LettersOnly) {
+  EXPECT_TRUE(ContainsIgnoringCase("abc", ""));
+  EXPECT_TRUE(ContainsIgnoringCase("", ""));
+  EXPECT_FALSE(ContainsIgnoringCase("", "a"));
+  EXPECT_TRUE(ContainsIgnoringCase("xxABCxx", "abc"));
+  EXPECT_FALSE(ContainsIgnoringCase("ab", "abc"));
+  EXPECT_FALSE(ContainsIgnoringCase("[", "{"));  // not letters: no folding by 32
+  EXPECT_TRUE(ContainsIgnoringCase("\xC9T\xC9", "\xE9t\xE9"));
+  EXPECT_TRUE(ContainsIgnoringCase("\x8C\x8E\x9F", "\x9C\x9E\xFF"));
+  EXPECT_FALSE(ContainsIgnoringCase("\xD7", "\xF7"));
+  EXPECT_FALSE(ContainsIgnoringCase("\xDF", "\xFF"));
+}
+
+}  // namespace
+}  // namespace rq
