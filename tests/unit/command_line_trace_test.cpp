@@ -1,0 +1,189 @@
+#include "app/command_line_trace.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/program_support.h"
+#include "test_support.h"
+
+namespace rq {
+namespace {
+
+using test::CrLfLines;
+
+const Date kToday{2026, 3, 14};
+const Date kYesterday{2026, 3, 13};
+
+std::string Requeue(const std::string& parent, const std::string& copy, const std::string& domain) {
+  return "RQ-I0018: [" + parent + "] requeued as [" + copy + "] target domain [" + domain + "]";
+}
+
+// Answers the question from a script and notes the days it was asked about.
+struct ScriptedAnswers {
+  std::vector<bool> answers;
+  std::vector<Date> asked;
+  bool operator()(const Date& day) {
+    asked.push_back(day);
+    if (asked.size() > answers.size()) return false;
+    return answers[asked.size() - 1];
+  }
+};
+
+struct Traced {
+  SplitTraceResult result;
+  std::string report;
+  int writes;
+  std::vector<Date> asked;
+};
+
+Traced Trace(const test::SampleServer& sample, std::string_view id, std::vector<bool> answers,
+             const Date& start = kToday) {
+  ScriptedAnswers script{std::move(answers), {}};
+  StringReport report;
+  const SplitTraceResult result = TraceSplitMessage(
+      sample.server(), id, start, [&](const Date& d) { return script(d); }, report);
+  return {result, report.text(), report.writes(), script.asked};
+}
+
+TEST(SplitCommandLine, FieldsAtEverySingleBlank) {
+  struct Case {
+    const char* line;
+    std::vector<std::string> fields;
+  };
+  const std::vector<Case> cases = {
+      {"", {""}},
+      {"word", {"word"}},
+      {"x ID", {"x", "ID"}},
+      {"x  ID", {"x", "", "ID"}},
+      {" ID", {"", "ID"}},
+      {"x ID third", {"x", "ID", "third"}},
+      {"x ID ", {"x", "ID", ""}},
+      {"x\tID", {"x\tID"}},  // only the blank separates
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const auto fields = SplitCommandLine(c.line);
+    EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.end()), c.fields);
+  }
+}
+
+TEST(PreviousDayQuestion, NamesTheDayInTheShortDateForm) {
+  EXPECT_EQ(PreviousDayQuestion(DateFormat(), kToday),
+            "Could not find the start point in the logs for this message for date 03/14/26. Do "
+            "you wish to search the previous days logs?");
+  EXPECT_EQ(PreviousDayQuestion(DateFormat("%d.%m.%Y"), kToday),
+            "Could not find the start point in the logs for this message for date 14.03.2026. Do "
+            "you wish to search the previous days logs?");
+}
+
+TEST(TraceSplitMessage, FoundTodayWithoutAQuestion) {
+  const test::SampleServer sample;
+  sample.WriteLog("SMTP", "Debug", kToday,
+                  CrLfLines({Requeue("M1", "C1", "a.example"), "C1 debug one",
+                             Requeue("M1", "C2", "b.example"), "C1 debug two"}));
+  sample.WriteLog("SMTP", "Activity", kToday, CrLfLines({"act C1 x", "act C2 y", "act C1 z"}));
+  const Traced t = Trace(sample, "M1", {});
+  EXPECT_TRUE(t.asked.empty());
+  EXPECT_TRUE(t.result.found);
+  EXPECT_EQ(t.result.day, kToday);
+  const std::string expected =
+      "Fork/Split: Message ID [M1] requeued/split into 2 messages for delivery to target "
+      "domains.\r\n"
+      " Queued: Message ID [M1] queued for delivery to the domain [a.example] at the SMTP "
+      "Outbound Queue with a new Message ID of [C1]\r\n\r\n"
+      "Status: SMTP Outbound Delivery details for Message ID [C1] to domain [a.example] follow "
+      "below: \r\n"
+      "act C1 x\r\nact C1 z\r\n\r\n"
+      "\r\nDebug delivery information for Message ID [M1] \r\n"
+      "RQ-I0018: [M1] requeued as [C1] target domain [a.example]\r\nC1 debug one\r\nC1 debug "
+      "two\r\n\r\n"
+      " Queued: Message ID [M1] queued for delivery to the domain [b.example] at the SMTP "
+      "Outbound Queue with a new Message ID of [C2]\r\n\r\n"
+      "Status: SMTP Outbound Delivery details for Message ID [C2] to domain [b.example] follow "
+      "below: \r\n"
+      "act C2 y\r\n\r\n"
+      "\r\nDebug delivery information for Message ID [M1] \r\n"
+      "RQ-I0018: [M1] requeued as [C2] target domain [b.example]\r\n\r\n";
+  EXPECT_EQ(t.report, expected);
+}
+
+TEST(TraceSplitMessage, GoesBackOneDayForEachYes) {
+  const test::SampleServer sample;
+  sample.WriteLog("SMTP", "Debug", kToday, CrLfLines({"nothing today"}));
+  sample.WriteLog("SMTP", "Debug", kYesterday, CrLfLines({Requeue("M1", "C1", "a")}));
+  sample.WriteLog("SMTP", "Activity", kToday, CrLfLines({"today C1"}));
+  sample.WriteLog("SMTP", "Activity", kYesterday, CrLfLines({"yesterday C1"}));
+
+  const Traced yes = Trace(sample, "M1", {true});
+  EXPECT_EQ(yes.asked, std::vector<Date>{kToday});
+  EXPECT_TRUE(yes.result.found);
+  EXPECT_EQ(yes.result.day, kYesterday);
+  EXPECT_NE(yes.report.find("yesterday C1\r\n"), std::string::npos);
+  EXPECT_EQ(yes.report.find("today C1"), std::string::npos);
+
+  const Traced no = Trace(sample, "M1", {false});
+  EXPECT_EQ(no.asked, std::vector<Date>{kToday});
+  EXPECT_FALSE(no.result.found);
+  EXPECT_EQ(no.report, "");
+  EXPECT_EQ(no.writes, 0);
+
+  // Across a month's end, and every day asked about once.
+  const Traced far = Trace(sample, "NONE", {true, true}, Date{2026, 3, 1});
+  EXPECT_EQ(far.asked, (std::vector<Date>{{2026, 3, 1}, {2026, 2, 28}, {2026, 2, 27}}));
+  EXPECT_FALSE(far.result.found);
+}
+
+TEST(TraceSplitMessage, EveryCopyWithoutActivityLines) {
+  const test::SampleServer sample;
+  sample.WriteLog("SMTP", "Debug", kToday,
+                  CrLfLines({"RQ-I0018: [M] requeued as [K1] target domain [d1]",
+                             "RQ-I0018: [M] requeued as [K2] target domain [d2]",
+                             "RQ-I0018: [M] requeued as [K3] target domain [d3]", "deliver K1"}));
+  const Traced t = Trace(sample, "M", {});
+  EXPECT_TRUE(t.result.found);
+  EXPECT_NE(t.report.find("[K3]\r\n\r\n"), std::string::npos);
+  // Without activity lines no delivery head; the debug head still starts with CR LF.
+  EXPECT_EQ(t.report.find("Status: "), std::string::npos);
+  EXPECT_NE(t.report.find("[K1]\r\n\r\n\r\nDebug delivery information for Message ID [M] \r\n"),
+            std::string::npos);
+}
+
+TEST(TraceSplitMessage, EmptyIdFromTwoBlanks) {
+  const test::SampleServer sample;
+  sample.WriteLog("SMTP", "Debug", kToday, CrLfLines({"RQ-I0018: [] requeued as [E1]"}));
+  const auto fields = SplitCommandLine("rq  ");
+  ASSERT_EQ(fields.size(), 3u);
+  const Traced t = Trace(sample, fields[1], {});
+  EXPECT_TRUE(t.result.found);
+  EXPECT_EQ(t.report.rfind("Fork/Split: Message ID [] requeued/split into 1 messages", 0), 0u);
+}
+
+TEST(ConsoleUserInterface, AnswersFromALine) {
+  struct Case {
+    const char* input;
+    bool answer;
+    int questions;
+  };
+  const std::vector<Case> cases = {
+      {"\n", true, 1},      {"y\n", true, 1},   {"YES\n", true, 1}, {"Yes\r\n", true, 1},
+      {"n\n", false, 1},    {"No\n", false, 1}, {"", false, 1},     {"maybe\nn\n", false, 2},
+      {"yep\n\n", true, 2}, {"y", true, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    std::istringstream in(c.input);
+    std::ostringstream err;
+    ConsoleUserInterface ui(in, err);
+    EXPECT_EQ(ui.AskYesNo(Message{"Warning", "Go back?", MessageIcon::kExclamation}), c.answer);
+    std::string expected;
+    for (int i = 0; i < c.questions; ++i) expected += "Go back? [Y/n] ";
+    EXPECT_EQ(err.str().substr(0, expected.size()), expected);
+    EXPECT_EQ(err.str().find("Go back? [Y/n] ", expected.size()), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace rq
