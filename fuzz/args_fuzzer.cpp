@@ -1,0 +1,87 @@
+// The option parsing and command dispatch of both programs, fed argument vectors cut from the
+// input at NUL bytes. The programs' main() is compiled into the target under another name; their
+// settings default to a tiny server, standard input is empty (every question answers No) and
+// their output goes nowhere.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "fuzz_support.h"
+
+int RQ_FUZZ_MAIN(int argc, char** argv);
+
+namespace {
+
+class NullBuffer : public std::streambuf {
+ protected:
+  int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+void Setup() {
+  const std::string dir = rq::fuzz::ScratchDir();
+  const std::string logs = dir + "/logs";
+  for (const char* code : {"MTA", "SMTP", "SF", "LS"}) rq::fuzz::MakeDirs(logs + "/" + code);
+  rq::fuzz::MakeDirs(dir + "/root/SMTP/Inbound");
+  rq::fuzz::WriteWholeFile(
+      dir + "/server.reg",
+      "REGEDIT4\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill]\r\n"
+      "\"Activity Log Directory\"=\"" +
+          logs +
+          "\"\r\n"
+          "\"Debug Log File Directory\"=\"" +
+          logs +
+          "\"\r\n"
+          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Connectors]\r\n"
+          "\"Connector Root Directory\"=\"" +
+          dir + "/root\"\r\n");
+  const std::string day = logs + "/SMTP/SMTP-Debug-240105.log";
+  rq::fuzz::WriteWholeFile(day,
+                           "12:00:01 RQ-I0018: [P1] requeued as [C1] target domain [a.example]\r\n"
+                           "12:00:02 delivering [C1]\r\n");
+  rq::fuzz::WriteWholeFile(logs + "/SMTP/SMTP-Activity-240105.log",
+                           "12:00:00\tSMTP-IN\tP1\t1\t10.0.0.1\tMAIL\tFROM:<a@b.example>\r\n");
+  rq::fuzz::WriteWholeFile(
+      logs + "/MTA/MTA-Debug-240105.log",
+      "240105 12:00:01\tx [P1] a [SMTP] b c d [SMTP] e f [Q1] RQ-MTA-ROUTE\r\n");
+  ::setenv("RQTRACKER_SETTINGS", (dir + "/server.reg").c_str(), 1);
+  ::unsetenv("DISPLAY");
+  ::unsetenv("WAYLAND_DISPLAY");
+  const int devnull = ::open("/dev/null", O_RDONLY);
+  if (devnull >= 0) {
+    ::dup2(devnull, 0);
+    ::close(devnull);
+  }
+  static NullBuffer nothing;
+  std::cout.rdbuf(&nothing);
+  std::cerr.rdbuf(&nothing);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const bool ready = (Setup(), true);
+  (void)ready;
+  std::vector<std::string> args = {"prog"};
+  const std::vector<std::string> parts = rq::fuzz::CutInput(data, size, 15);
+  for (const std::string& p : parts) {
+    if (!p.empty()) args.push_back(p);
+  }
+  // Searching back through earlier days is as long as the user asks for; not a parsing question.
+  for (const std::string& a : args) {
+    if (a.find("days") != std::string::npos) return 0;
+  }
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::cin.clear();
+  const int status = RQ_FUZZ_MAIN(static_cast<int>(args.size()), argv.data());
+  RQ_FUZZ_CHECK(status == 0 || status == 1 || status == 2);
+  return 0;
+}

@@ -1,0 +1,61 @@
+#include "fuzz_support.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace rq::fuzz {
+namespace {
+
+std::string MakeScratchDir() {
+  // /dev/shm keeps the thousands of rewrites per second off the disk.
+  std::string base = "/dev/shm";
+  if (::access(base.c_str(), W_OK) != 0) {
+    const char* tmp = std::getenv("TMPDIR");
+    base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+  }
+  std::string templ = base + "/rqfuzz.XXXXXX";
+  if (::mkdtemp(templ.data()) == nullptr) {
+    std::perror("mkdtemp");
+    std::abort();
+  }
+  return templ;
+}
+
+struct Scratch {
+  std::string dir = MakeScratchDir();
+  ~Scratch() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
+};
+
+}  // namespace
+
+const std::string& ScratchDir() {
+  static const Scratch scratch;
+  return scratch.dir;
+}
+
+void WriteWholeFile(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    std::abort();
+  }
+}
+
+void MakeDirs(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+  if (ec) {
+    std::fprintf(stderr, "cannot create %s: %s\n", path.c_str(), ec.message().c_str());
+    std::abort();
+  }
+}
+
+}  // namespace rq::fuzz

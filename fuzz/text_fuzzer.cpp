@@ -1,0 +1,167 @@
+// The small text and date operations: never a crash, and the promises each one makes.
+//
+// Input: selector byte, then operation-specific parts cut at NUL bytes.
+#include <string>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "readers/codepage.h"
+#include "readers/origin_search.h"
+#include "readers/text.h"
+#include "settings/dates.h"
+#include "settings/log_dates.h"
+
+namespace {
+
+bool ValidDate(const rq::Date& d) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (d.month < 1 || d.month > 12 || d.day < 1) return false;
+  const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+  const int last = kDays[d.month - 1] + (d.month == 2 && leap ? 1 : 0);
+  return d.day <= last;
+}
+
+rq::Date NextDay(rq::Date d) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+  const int last = kDays[d.month - 1] + (d.month == 2 && leap ? 1 : 0);
+  if (++d.day > last) {
+    d.day = 1;
+    if (++d.month > 12) {
+      d.month = 1;
+      ++d.year;
+    }
+  }
+  return d;
+}
+
+rq::Date PreviousDay(rq::Date d) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (--d.day < 1) {
+    if (--d.month < 1) {
+      d.month = 12;
+      --d.year;
+    }
+    const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+    d.day = kDays[d.month - 1] + (d.month == 2 && leap ? 1 : 0);
+  }
+  return d;
+}
+
+// A two-character part of a log date as a number, 0 when it is empty or not all digits.
+int Part(const std::string& text, std::size_t from) {
+  if (from >= text.size()) return 0;
+  const std::string part = text.substr(from, 2);
+  int v = 0;
+  for (char c : part) {
+    if (c < '0' || c > '9') return 0;
+    v = v * 10 + (c - '0');
+  }
+  return v;
+}
+
+// The calendar roll-over done one month and one day at a time.
+rq::Date PlainDateFromLogDate(const std::string& text) {
+  const int y = Part(text, 0);
+  const int m = Part(text, 2);
+  const int d = Part(text, 4);
+  long long months = (2000LL + y) * 12 + (m - 1);
+  rq::Date date{static_cast<int>(months >= 0 ? months / 12 : -((11 - months) / 12)),
+                static_cast<int>(((months % 12) + 12) % 12 + 1), 1};
+  if (d == 0) return PreviousDay(date);
+  for (int i = 1; i < d; ++i) date = NextDay(date);
+  return date;
+}
+
+void CheckSplitField(const std::string& text, const std::string& sep, long long n) {
+  const std::string_view got = rq::SplitField(text, sep, n);
+  if (!got.empty()) {
+    RQ_FUZZ_CHECK(got.data() >= text.data());
+    RQ_FUZZ_CHECK(got.data() + got.size() <= text.data() + text.size());
+  }
+  std::vector<std::string> fields;
+  if (sep.empty()) {
+    fields.push_back(text);
+  } else {
+    std::size_t start = 0;
+    for (;;) {
+      const std::size_t at = text.find(sep, start);
+      if (at == std::string::npos) {
+        fields.push_back(text.substr(start));
+        break;
+      }
+      fields.push_back(text.substr(start, at - start));
+      start = at + sep.size();
+    }
+  }
+  std::string want;
+  if (n >= 1 && !text.empty() && static_cast<unsigned long long>(n) <= fields.size()) {
+    want = fields[static_cast<std::size_t>(n - 1)];
+  }
+  RQ_FUZZ_CHECK(got == want);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1) return 0;
+  const unsigned op = data[0] % 5;
+  const std::vector<std::string> parts = rq::fuzz::CutInput(data + 1, size - 1, 2);
+  switch (op) {
+    case 0: {
+      // The field number: mostly small, now and then zero or negative.
+      unsigned long long n = 0;
+      for (char c : parts[0]) n = n * 7 + static_cast<unsigned char>(c);
+      CheckSplitField(parts[2], parts[1], static_cast<long long>(n % 40) - 2);
+      break;
+    }
+    case 1: {
+      const std::string& text = parts[2];
+      const rq::Date date = rq::DateFromLogDate(text);
+      RQ_FUZZ_CHECK(ValidDate(date));
+      RQ_FUZZ_CHECK(date == PlainDateFromLogDate(text));
+      // Days a log file name can hold write back to a log date that reads as the same day.
+      if (date.year >= 2000 && date.year <= 2099) {
+        RQ_FUZZ_CHECK(rq::LogDateOf(date).size() == 6);
+        RQ_FUZZ_CHECK(rq::DateFromLogDate(rq::LogDateOf(date)) == date);
+      }
+      break;
+    }
+    case 2: {
+      // Any pattern formats any sane day without failing; a day written by a pattern that holds
+      // its day, month and year reads back as the same day.
+      const rq::DateFormat format(parts[0]);
+      const rq::Date date = rq::DateFromLogDate(parts[1]);
+      const std::string text = format.Format(date);
+      const std::optional<rq::Date> back = format.Parse(text);
+      if (back) RQ_FUZZ_CHECK(ValidDate(*back));
+      const std::optional<rq::Date> other = format.Parse(parts[2]);
+      if (other) RQ_FUZZ_CHECK(ValidDate(*other));
+      const rq::DateFormat usual("%m/%d/%y");
+      RQ_FUZZ_CHECK(usual.Parse(usual.Format(date)) == date);
+      break;
+    }
+    case 3: {
+      const std::string& bytes = parts[2];
+      RQ_FUZZ_CHECK(rq::IsValidUtf8(rq::Cp1252ToUtf8(bytes)));
+      RQ_FUZZ_CHECK(rq::IsValidUtf8(rq::ToUtf8Display(bytes)));
+      RQ_FUZZ_CHECK(rq::IsValidUtf8(rq::Utf16LeToUtf8(bytes)));
+      RQ_FUZZ_CHECK(rq::Utf8ToCp1252(rq::Cp1252ToUtf8(bytes)) == bytes);
+      if (rq::IsValidUtf8(bytes)) {
+        RQ_FUZZ_CHECK(rq::Utf16LeToUtf8(rq::Utf8ToUtf16Le(bytes)) == bytes);
+      }
+      (void)rq::Utf16LeToCp1252(bytes);
+      (void)rq::Utf8ToCp1252(bytes);
+      break;
+    }
+    default: {
+      (void)rq::LogDateFromFileName(parts[2]);
+      (void)rq::MatchesActivityLogPattern(parts[2], parts[0], true);
+      (void)rq::MatchesActivityLogPattern(parts[2], parts[0], false);
+      // A search text is found in itself whatever the letter case of either.
+      RQ_FUZZ_CHECK(rq::ContainsIgnoringCase(parts[1] + parts[2] + parts[0], parts[2]));
+      break;
+    }
+  }
+  return 0;
+}
