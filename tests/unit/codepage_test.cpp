@@ -1,0 +1,66 @@
+#include "readers/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace rq {
+namespace {
+
+TEST(Codepage, EveryByteSurvivesTheRoundTrip) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  const std::string utf8 = Cp1252ToUtf8(all);
+  EXPECT_TRUE(IsValidUtf8(utf8));
+  EXPECT_EQ(Utf8ToCp1252(utf8), all);
+  EXPECT_EQ(Utf16LeToCp1252(Utf8ToUtf16Le(utf8)), all);
+}
+
+TEST(Codepage, Windows1252Characters) {
+  EXPECT_EQ(Cp1252ToUtf8("\x80"), "\xE2\x82\xAC");  // euro sign
+  EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xC2\x81");      // undefined: the C1 control
+  EXPECT_EQ(Cp1252ToUtf8("\xE9"), "\xC3\xA9");
+  EXPECT_EQ(Utf8ToCp1252("\xE2\x82\xAC"), "\x80");
+  EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD"), "?");  // not in the code page
+  EXPECT_EQ(Utf8ToCp1252("a\xFF"
+                         "b"),
+            "a?b");  // malformed: one '?' per bad byte
+  EXPECT_EQ(Utf16LeToCp1252(std::string("A\0\x3D\xD8", 4)), "A?");  // lone surrogate
+}
+
+TEST(Codepage, Utf16AndUtf8) {
+  // U+1F600 as a surrogate pair.
+  const std::string pair("\x3D\xD8\x00\xDE", 4);
+  EXPECT_EQ(Utf16LeToUtf8(pair), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(Utf8ToUtf16Le("\xF0\x9F\x98\x80"), pair);
+  EXPECT_EQ(Utf16LeToUtf8(std::string("\x00\xDC", 2)), "\xEF\xBF\xBD");
+  EXPECT_EQ(Utf16LeToUtf8(std::string("A\0B", 3)), "A") << "an odd last byte is ignored";
+  EXPECT_EQ(Utf8ToUtf16Le("\xC0\xAF"), std::string("\xFD\xFF\xFD\xFF", 4));
+}
+
+TEST(Codepage, IsValidUtf8) {
+  struct Case {
+    std::string bytes;
+    bool valid;
+  };
+  const std::vector<Case> cases = {
+      {"", true},
+      {"plain", true},
+      {"\xC3\xA9", true},
+      {"\xF4\x8F\xBF\xBF", true},
+      {"\xC3", false},              // cut short
+      {"\xC0\xAF", false},          // overlong
+      {"\xE0\x80\xAF", false},      // overlong
+      {"\xED\xA0\x80", false},      // surrogate
+      {"\xF4\x90\x80\x80", false},  // past U+10FFFF
+      {"\x80", false},
+      {"\xE9t\xE9", false},  // Windows-1252 text
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.bytes;
+  EXPECT_EQ(ToUtf8Display("caf\xC3\xA9"), "caf\xC3\xA9");
+  EXPECT_EQ(ToUtf8Display("caf\xE9"), "caf\xC3\xA9");
+}
+
+}  // namespace
+}  // namespace rq
