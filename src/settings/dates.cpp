@@ -156,7 +156,10 @@ std::string DateFormat::Format(const Date& date) const {
         out += noPad ? std::to_string(date.day) : TwoDigits(date.day);
         break;
       case 'e':
-        out += (date.day < 10 && !noPad ? " " : "") + std::to_string(date.day);
+        // Two appends rather than "literal" + string: GCC 12 at -O3 warns falsely about the
+        // latter (-Wrestrict).
+        if (date.day < 10 && !noPad) out += ' ';
+        out += std::to_string(date.day);
         break;
       case 'm':
         out += noPad ? std::to_string(date.month) : TwoDigits(date.month);

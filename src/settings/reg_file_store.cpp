@@ -57,6 +57,7 @@ class RegFileParser {
       Fail(i + 1, "not a registry export: the first line must be \"" + std::string(kHeader5) +
                       "\" or \"" + std::string(kHeader4) + "\"");
     }
+    ansiStrings_ = header == kHeader4;
     for (++i; i < lines.size(); ++i) {
       const std::size_t lineNo = i + 1;
       std::string_view line = TrimBlanks(lines[i]);
@@ -250,6 +251,12 @@ class RegFileParser {
       if (rest.empty() || rest.front() != ':') Fail(lineNo, "expected ':' after hex");
       rest.remove_prefix(1);
       HexBytes(rest, value.data, lineNo);
+      // A REGEDIT4 export writes the data of the string types in the 8-bit code page, one byte
+      // per character, and importing it turns that into the registry's UTF-16.
+      if (ansiStrings_ &&
+          (value.type == kRegSz || value.type == kRegExpandSz || value.type == kRegMultiSz)) {
+        value.data = Utf8ToUtf16Le(Cp1252ToUtf8(value.data));
+      }
     } else {
       Fail(lineNo, "cannot read the value's data; expected \"text\", dword:, hex: or hex(N):");
     }
@@ -289,6 +296,7 @@ class RegFileParser {
   std::string name_;
   RegFileStore::ValueMap* current_ = nullptr;
   bool haveKey_ = false;
+  bool ansiStrings_ = false;  // REGEDIT4: hex data of string types is 8-bit text
 };
 
 RegFileStore RegFileStore::FromBytes(std::string_view bytes, std::string_view name) {

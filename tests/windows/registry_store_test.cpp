@@ -1,0 +1,377 @@
+// The live registry store against the settings-file store, on the same data.
+//
+// One .reg text is imported into the registry by the system's own importer (reg.exe) and parsed
+// by RegFileStore; both stores must then give the same, expected answer for every value type, for
+// key paths and value names in any letter case, and for the 32-bit view (WOW6432Node). The keys
+// live below a test root named after the process, and are removed again at the end.
+//
+// Writing HKEY_LOCAL_MACHINE needs administrator rights on Windows (not under Wine): without them
+// the tests are skipped, not failed.
+#include "settings/registry_store_win.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "readers/codepage.h"
+#include "settings/reg_file_store.h"
+
+namespace rq {
+namespace {
+
+// Bytes written so that a failure shows what differs, NULs and high bytes included.
+std::string Visible(std::string_view bytes) {
+  std::string out;
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b < 0x7F && b != '\\') {
+      out += c;
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", b);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+// The test data, in the form the registry editor exports (UTF-8 here; written as UTF-16LE).
+std::vector<std::string> ExportLines(const std::string& root) {
+  const std::string wow = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\" + root;
+  const std::string plain = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\" + root;
+  return {
+      "Windows Registry Editor Version 5.00",
+      "",
+      wow + "\\Types]",
+      "\"Text\"=\"C:\\\\Program Files\\\\Raven Quill\\\\Logs\"",
+      "\"Empty\"=\"\"",
+      "\"Latin\"=\"Caf\xC3\xA9 \xC3\x96lz \xE2\x82\xAC\"",  // Café Ölz €
+      "\"Quote\"=\"say \\\"hi\\\" \\\\ done\"",
+      "\"Long\"=\"" + std::string(300, 'L') + "\"",
+      "\"Expand\"=hex(2):25,00,54,00,4d,00,50,00,25,00,5c,00,78,00,00,00",  // %TMP%\x
+      "\"Multi\"=hex(7):61,00,00,00,62,00,63,00,00,00,00,00",               // a, bc
+      "\"EmbeddedNul\"=hex(1):41,00,00,00,42,00,00,00",
+      "\"Binary\"=hex:41,42,43",
+      "\"NoBytes\"=hex:",
+      "\"Wrapped\"=hex:30,31,32,33,34,35,36,37,38,39,30,31,32,33,34,35,36,37,38,39,30,31,32,\\",
+      "  33,34,35,36,37,38,39",
+      "\"Dword\"=dword:0000000a",
+      "\"Negative\"=dword:ffffffff",
+      "\"ShortDword\"=hex(4):01,02",
+      "\"LongDword\"=hex(4):01,02,03,04,05",
+      "\"EmptyDword\"=hex(4):",
+      "\"Qword\"=hex(b):01,00,00,00,00,00,00,00",
+      "\"BigEndian\"=hex(5):00,00,00,01",
+      "\"None\"=hex(0):41,42",
+      "\"NumberAsText\"=\"1\"",
+      "\"Removed\"=\"soon gone\"",
+      "\"Removed\"=-",
+      "@=\"the default\"",
+      "",
+      wow + "\\Both]",
+      "\"Where\"=\"32-bit view\"",
+      "",
+      plain + "\\Both]",
+      "\"Where\"=\"64-bit view\"",
+      "\"OnlyHere\"=\"64-bit view\"",
+      "",
+      plain + "\\Only64]",
+      "\"Where\"=\"64-bit view\"",
+      "\"Number\"=dword:00000040",
+      "",
+      wow + "\\Deleted]",
+      "\"Gone\"=\"x\"",
+      "",
+      "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\" + root + "\\Deleted]",
+      "",
+  };
+}
+
+// String data that lacks its terminating NUL. Wine's importer adds the NUL that Windows' keeps
+// out, so these are written into the registry directly, byte for byte as the file store holds
+// them, to see what the 8-bit interface makes of them.
+const std::vector<std::string> kUnterminatedLines = {
+    "\"Unterminated\"=hex(1):41,00,42,00",
+    "\"OddLength\"=hex(1):41,00,42,00,43",
+};
+
+// An export in the older 8-bit form, where string types in hex are written one byte per character.
+std::string Regedit4Text(const std::string& root) {
+  const std::vector<std::string> lines = {
+      "REGEDIT4",
+      "",
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\" + root + "\\Ansi]",
+      "\"Text\"=\"Caf\xE9\"",
+      "\"Expand\"=hex(2):25,54,4d,50,25,5c,e9,00",  // %TMP%\é
+      "\"Multi\"=hex(7):61,00,62,63,00,00",
+      "\"Dword\"=dword:00000007",
+      "",
+  };
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+std::string Utf16WithBom(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return "\xFF\xFE" + Utf8ToUtf16Le(text);
+}
+
+std::wstring Wide(std::string_view ansi) {
+  std::wstring out(ansi.size() + 1, L'\0');
+  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                    out.data(), static_cast<int>(out.size()));
+  out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  return out;
+}
+
+// Opens a key of the test root for reading and writing, 32-bit view first, as the store does.
+HKEY OpenTestKey(const std::string& path, REGSAM access) {
+  for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access | view, &key) == ERROR_SUCCESS) {
+      return key;
+    }
+  }
+  return nullptr;
+}
+
+// The value as the registry keeps it (UTF-16 for strings), for comparison with the file store.
+std::optional<RegValue> RawValue(const std::string& keyPath, const std::string& name) {
+  HKEY key = OpenTestKey(keyPath, KEY_READ);
+  if (key == nullptr) return std::nullopt;
+  const std::wstring wname = Wide(name);
+  DWORD type = 0;
+  DWORD size = 0;
+  std::optional<RegValue> out;
+  if (RegQueryValueExW(key, wname.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+    RegValue v;
+    v.type = type;
+    v.data.assign(size, '\0');
+    if (RegQueryValueExW(key, wname.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(v.data.data()),
+                         &size) == ERROR_SUCCESS) {
+      v.data.resize(size);
+      out = v;
+    }
+  }
+  RegCloseKey(key);
+  return out;
+}
+
+// Deletes the test root in both views of the registry.
+void DeleteTestRoot(const std::string& root) {
+  for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+    HKEY software = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_ALL_ACCESS | view, &software) ==
+        ERROR_SUCCESS) {
+      RegDeleteTreeA(software, root.c_str());
+      RegDeleteKeyExA(software, root.c_str(), view, 0);
+      RegCloseKey(software);
+    }
+  }
+}
+
+// Runs a command line and waits for it; its exit code, or -1 when it could not be started.
+int RunAndWait(std::string commandLine) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                      nullptr, nullptr, &si, &pi)) {
+    return -1;
+  }
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 1;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return static_cast<int>(code);
+}
+
+// Writes the bytes to a temporary file and imports it with reg.exe; true when that worked.
+bool Import(const std::string& name, std::string_view bytes) {
+  char dir[MAX_PATH + 1] = {};
+  const DWORD n = GetTempPathA(sizeof dir, dir);
+  const std::string file = std::string(dir, n) + name;
+  FILE* f = std::fopen(file.c_str(), "wb");
+  if (f == nullptr) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  std::fclose(f);
+  const bool imported = written && RunAndWait("reg.exe import \"" + file + "\"") == 0;
+  std::remove(file.c_str());
+  return imported;
+}
+
+class RegistryStoreTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    root_ = "RQTracker Store Test " + std::to_string(GetCurrentProcessId());
+    DeleteTestRoot(root_);
+    std::vector<std::string> lines = ExportLines(root_);
+    imported_ = Import(root_ + ".reg", Utf16WithBom(lines)) &&
+                Import(root_ + " 4.reg", Regedit4Text(root_));
+    // The file store reads the same export with the unterminated strings in it.
+    lines.insert(lines.begin() + 3, kUnterminatedLines.begin(), kUnterminatedLines.end());
+    file_ = new RegFileStore(RegFileStore::FromBytes(Utf16WithBom(lines), "test.reg"));
+    ansiFile_ = new RegFileStore(RegFileStore::FromBytes(Regedit4Text(root_), "test4.reg"));
+    if (!imported_) return;
+    const std::string types = "SOFTWARE\\" + root_ + "\\Types";
+    HKEY key = OpenTestKey(types, KEY_SET_VALUE);
+    for (const char* name : {"Unterminated", "OddLength"}) {
+      const std::optional<RegValue> v = file_->Query(types, name);
+      // The system counts a NUL that follows the data in memory as the data's terminator;
+      // something else must follow it.
+      const std::string buffer = v ? v->data + "\xFF\xFF" : std::string();
+      imported_ = imported_ && key != nullptr && v &&
+                  RegSetValueExW(key, Wide(name).c_str(), 0, v->type,
+                                 reinterpret_cast<const BYTE*>(buffer.data()),
+                                 static_cast<DWORD>(v->data.size())) == ERROR_SUCCESS;
+    }
+    if (key != nullptr) RegCloseKey(key);
+  }
+  static void TearDownTestSuite() {
+    DeleteTestRoot(root_);
+    delete file_;
+    delete ansiFile_;
+  }
+
+  void SetUp() override {
+    if (!imported_) {
+      GTEST_SKIP() << "could not write the test keys into HKEY_LOCAL_MACHINE (administrator "
+                      "rights needed)";
+    }
+  }
+
+  static std::string Key(std::string_view sub) {
+    // As the program asks: without WOW6432Node.
+    return "SOFTWARE\\" + root_ + "\\" + std::string(sub);
+  }
+
+  static const RegFileStore& FileStoreFor(std::string_view sub) {
+    return sub == "Ansi" ? *ansiFile_ : *file_;
+  }
+
+  static inline std::string root_;
+  static inline bool imported_ = false;
+  static inline RegFileStore* file_ = nullptr;
+  static inline RegFileStore* ansiFile_ = nullptr;
+  const WindowsRegistryStore registry_;
+};
+
+struct ValueCase {
+  const char* key;
+  const char* name;
+  std::string text;  // what GetRegistryString gives, byte for byte
+  std::int32_t number;
+};
+
+// Every type, as the registry's 8-bit interface hands it out less its last character; the number
+// reader takes REG_DWORD only, and only data that fits 4 bytes (shorter data fills the low bytes).
+const std::vector<ValueCase>& TypeCases() {
+  using namespace std::string_literals;
+  static const std::vector<ValueCase> cases = {
+      {"Types", "Text", "C:\\Program Files\\Raven Quill\\Logs", 0},
+      {"Types", "Empty", "", 0},
+      {"Types", "Latin", "Caf\xE9 \xD6lz \x80", 0},
+      {"Types", "Quote", "say \"hi\" \\ done", 0},
+      {"Types", "Long", std::string(300, 'L'), 0},
+      {"Types", "Expand", "%TMP%\\x", 0},
+      {"Types", "Multi", "a\0bc\0"s, 0},
+      {"Types", "Unterminated", "A", 0},
+      {"Types", "OddLength", "A", 0},
+      {"Types", "EmbeddedNul", "A\0B"s, 0},
+      {"Types", "Binary", "AB", 0},
+      {"Types", "NoBytes", "", 0},
+      {"Types", "Wrapped", "012345678901234567890123456789"s.substr(0, 29), 0},
+      {"Types", "Dword", "\x0A\0\0"s, 10},
+      {"Types", "Negative", "\xFF\xFF\xFF", -1},
+      {"Types", "ShortDword", "\x01", 0x0201},
+      {"Types", "LongDword", "\x01\x02\x03\x04", 0},
+      {"Types", "EmptyDword", "", 0},
+      {"Types", "Qword", "\x01\0\0\0\0\0\0"s, 0},
+      {"Types", "BigEndian", "\0\0\0"s, 0},
+      {"Types", "None", "A", 0},
+      {"Types", "NumberAsText", "1", 0},
+      {"Types", "", "the default", 0},
+      // Deleted values and keys, and what never was.
+      {"Types", "Removed", "", 0},
+      {"Types", "Missing", "", 0},
+      {"Deleted", "Gone", "", 0},
+      {"Nowhere", "Text", "", 0},
+      // The 32-bit view answers first; a key it lacks comes from the 64-bit view, but a value
+      // missing from a key the 32-bit view has is missing.
+      {"Both", "Where", "32-bit view", 0},
+      {"Both", "OnlyHere", "", 0},
+      {"Only64", "Where", "64-bit view", 0},
+      {"Only64", "Number", "\x40\0\0"s, 64},
+      // The older 8-bit export form.
+      {"Ansi", "Text", "Caf\xE9", 0},
+      {"Ansi", "Expand", "%TMP%\\\xE9", 0},
+      {"Ansi", "Multi", "a\0bc\0"s, 0},
+      {"Ansi", "Dword", "\x07\0\0"s, 7},
+  };
+  return cases;
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return s;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+TEST_F(RegistryStoreTest, BothStoresGiveTheExpectedAnswerForEveryType) {
+  for (const ValueCase& c : TypeCases()) {
+    SCOPED_TRACE(std::string(c.key) + " / \"" + c.name + "\"");
+    const std::string key = Key(c.key);
+    const RegFileStore& file = FileStoreFor(c.key);
+    EXPECT_EQ(Visible(registry_.GetRegistryString(key, c.name)), Visible(c.text)) << "registry";
+    EXPECT_EQ(Visible(file.GetRegistryString(key, c.name)), Visible(c.text)) << "file";
+    EXPECT_EQ(registry_.GetRegistryNumber(key, c.name), c.number) << "registry";
+    EXPECT_EQ(file.GetRegistryNumber(key, c.name), c.number) << "file";
+  }
+}
+
+TEST_F(RegistryStoreTest, LetterCaseOfKeysAndNamesDoesNotCount) {
+  for (const ValueCase& c : TypeCases()) {
+    for (const auto& fold : {Upper, Lower}) {
+      const std::string key = fold(Key(c.key));
+      const std::string name = fold(c.name);
+      SCOPED_TRACE(key + " / \"" + name + "\"");
+      const RegFileStore& file = FileStoreFor(c.key);
+      EXPECT_EQ(Visible(registry_.GetRegistryString(key, name)), Visible(c.text));
+      EXPECT_EQ(Visible(file.GetRegistryString(key, name)), Visible(c.text));
+      EXPECT_EQ(registry_.GetRegistryNumber(key, name), c.number);
+      EXPECT_EQ(file.GetRegistryNumber(key, name), c.number);
+    }
+  }
+}
+
+TEST_F(RegistryStoreTest, TheSystemImporterStoredWhatTheFileStoreParsed) {
+  // The file store's parser against the system's own: same type, same bytes, for every value.
+  for (const ValueCase& c : TypeCases()) {
+    SCOPED_TRACE(std::string(c.key) + " / \"" + c.name + "\"");
+    const std::optional<RegValue> parsed = FileStoreFor(c.key).Query(Key(c.key), c.name);
+    const std::optional<RegValue> stored = RawValue(Key(c.key), c.name);
+    ASSERT_EQ(parsed.has_value(), stored.has_value());
+    if (!parsed) continue;
+    EXPECT_EQ(parsed->type, stored->type);
+    EXPECT_EQ(Visible(parsed->data), Visible(stored->data));
+  }
+}
+
+}  // namespace
+}  // namespace rq
