@@ -40,24 +40,5 @@ TEST(LineContains, EmptyNeedleOnlyInNonEmptyLines) {
   EXPECT_FALSE(LineContains("xAby", "ab"));
 }
 
-TEST(FieldCursor, EveryFieldIncludingEmptyOnes) {
-  std::vector<std::string> fields;
-  FieldCursor cursor(" a  b ", ' ');
-  std::string_view f;
-  while (cursor.Next(f)) fields.emplace_back(f);
-  EXPECT_EQ(fields, (std::vector<std::string>{"", "a", "", "b", ""}));
-  FieldCursor empty("", ' ');
-  ASSERT_TRUE(empty.Next(f));
-  EXPECT_EQ(f, "");
-  EXPECT_FALSE(empty.Next(f));
-}
-
-TEST(WithoutBrackets, RemovesEveryBracket) {
-  EXPECT_EQ(WithoutBrackets("[[ID]]"), "ID");
-  EXPECT_EQ(WithoutBrackets("a]b[c"), "abc");
-  EXPECT_EQ(WithoutBrackets("plain"), "plain");
-  EXPECT_EQ(WithoutBrackets(""), "");
-}
-
 }  // namespace
 }  // namespace rq
