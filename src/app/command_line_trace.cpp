@@ -37,24 +37,34 @@ SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messag
       report.WriteTraceOutput("Fork/Split: Message ID [" + std::string(messageId) +
                               "] requeued/split into " + std::to_string(CountEntries(copies)) +
                               " messages for delivery to target domains.\r\n");
-      for (const RouteEntry& copy : copies) {
+      // One reading of each log serves every copy.
+      std::vector<std::string_view> ids;
+      ids.reserve(copies.size());
+      for (const RouteEntry& copy : copies) ids.push_back(copy.MessageID);
+      std::vector<std::string> details(copies.size());
+      std::vector<std::string> debug(copies.size());
+      const std::vector<int> detailsFound =
+          GetSMTPTransactionDetailsForEach(server, day, ids, details);
+      const std::vector<int> debugFound = GetSMTPDebugDeliveryForEach(server, day, ids, debug);
+      for (std::size_t i = 0; i < copies.size(); ++i) {
+        const RouteEntry& copy = copies[i];
         report.WriteTraceOutput(copy.LogTime + " Queued: Message ID [" + std::string(messageId) +
                                 "] queued for delivery to the domain [" + copy.Domain +
                                 "] at the SMTP Outbound Queue with a new Message ID of [" +
                                 copy.MessageID + "]\r\n\r\n");
-        std::string lines;
-        if (GetSMTPTransactionDetails(server, day, copy.MessageID, lines) == 1) {
+        if (detailsFound[i] == 1) {
           report.WriteTraceOutput("Status: SMTP Outbound Delivery details for Message ID [" +
                                   copy.MessageID + "] to domain [" + copy.Domain +
                                   "] follow below: \r\n");
-          report.WriteTraceOutput(lines + "\r\n");
+          report.WriteTraceOutput(details[i] + "\r\n");
         }
-        lines.clear();
-        if (GetSMTPDebugDelivery(server, day, copy.MessageID, lines) == 1) {
+        if (debugFound[i] == 1) {
           report.WriteTraceOutput("\r\nDebug delivery information for Message ID [" +
                                   std::string(messageId) + "] \r\n");
-          report.WriteTraceOutput(lines + "\r\n");
+          report.WriteTraceOutput(debug[i] + "\r\n");
         }
+        std::string().swap(details[i]);  // written: give the memory back
+        std::string().swap(debug[i]);
       }
       result.found = true;
       return result;

@@ -52,6 +52,13 @@ long long ReadOnlyFile::Read(char* data, std::size_t size) {
   return static_cast<long long>(got);
 }
 
+bool ReadOnlyFile::Seek(long long offset) {
+  if (handle_ == nullptr || offset < 0) return false;
+  LARGE_INTEGER to;
+  to.QuadPart = offset;
+  return SetFilePointerEx(static_cast<HANDLE>(handle_), to, nullptr, FILE_BEGIN) != 0;
+}
+
 bool IsOrdinaryFile(const std::string& path) {
   const DWORD attrs = GetFileAttributesA(path.c_str());
   if (attrs == INVALID_FILE_ATTRIBUTES) return false;
@@ -101,6 +108,11 @@ long long ReadOnlyFile::Read(char* data, std::size_t size) {
     if (got >= 0) return static_cast<long long>(got);
     if (errno != EINTR) return -1;
   }
+}
+
+bool ReadOnlyFile::Seek(long long offset) {
+  if (fd_ < 0 || offset < 0) return false;
+  return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
 }
 
 bool IsOrdinaryFile(const std::string& path) {

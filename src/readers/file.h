@@ -24,6 +24,9 @@ class ReadOnlyFile {
   // Reads up to `size` bytes; the count read, 0 at the end of the file, -1 on a read error.
   long long Read(char* data, std::size_t size);
 
+  // Moves the read position to `offset` bytes from the start; false on failure.
+  bool Seek(long long offset);
+
  private:
 #ifdef _WIN32
   void* handle_ = nullptr;

@@ -4,14 +4,28 @@
 
 namespace rq {
 
-LineSource::LineSource(const std::string& path, std::size_t chunkSize)
-    : chunkSize_(chunkSize == 0 ? 1 : chunkSize) {
+LineSource::LineSource(const std::string& path, std::size_t chunkSize, std::size_t longLine)
+    : chunkSize_(chunkSize == 0 ? 1 : chunkSize), longLine_(longLine == 0 ? 1 : longLine) {
   file_.Open(path);
 }
 
 std::string_view LineSource::NextBlock() {
+  return NextBlockImpl(nullptr);
+}
+
+std::string_view LineSource::NextBlock(const LongLineFilter& filter) {
+  return NextBlockImpl(&filter);
+}
+
+std::string_view LineSource::NextBlockImpl(const LongLineFilter* filter) {
   if (!file_.is_open()) return {};
   for (;;) {
+    if (skipLineFeed_ && begin_ < end_) {
+      // The block before ended in CR: a LF right after it is that terminator's second byte.
+      if (buf_[begin_] == '\n') ++begin_;
+      skipLineFeed_ = false;
+      if (begin_ == end_) continue;
+    }
     // Whole lines already in the buffer: hand them out up to the last terminator.
     if (begin_ < end_) {
       const char* const data = buf_.get();
@@ -33,36 +47,88 @@ std::string_view LineSource::NextBlock() {
         searchFrom_ = end_;  // what is left after the last CR holds none
         return block;
       }
-    }
-    if (eof_) return {};
-    // Keep the unfinished line, make room for one more chunk, and read.
-    const std::size_t carry = end_ - begin_;
-    if (capacity_ < carry + chunkSize_) {
-      const std::size_t capacity = std::max(carry + chunkSize_, capacity_ * 2);
-      std::unique_ptr<char[]> bigger(new char[capacity]);
-      if (carry > 0) std::memcpy(bigger.get(), buf_.get() + begin_, carry);
-      buf_ = std::move(bigger);
-      capacity_ = capacity;
-    } else if (carry > 0 && begin_ > 0) {
-      std::memmove(buf_.get(), buf_.get() + begin_, carry);
-    }
-    begin_ = 0;
-    end_ = carry;
-    searchFrom_ = carry;  // the unfinished line holds no CR: look only at new bytes
-    const long long got = file_.Read(buf_.get() + end_, capacity_ - end_);
-    if (got <= 0) {
-      eof_ = true;  // end of file, or a read error: what was read so far still counts
-      continue;
-    }
-    if (skipLineFeed_) {
-      skipLineFeed_ = false;
-      if (buf_[end_] == '\n') {
-        std::memmove(buf_.get() + end_, buf_.get() + end_ + 1, static_cast<std::size_t>(got - 1));
-        end_ += static_cast<std::size_t>(got - 1);
+      // An unfinished line; a searching reader need not hold it once it is long.
+      if (filter != nullptr && end_ - begin_ >= longLine_ &&
+          bufOffset_ + static_cast<long long>(begin_) != heldLine_) {
+        StreamLongLine(*filter);
         continue;
       }
     }
-    end_ += static_cast<std::size_t>(got);
+    if (eof_) return {};
+    if (!ReadMore()) eof_ = true;  // end of file, or a read error: what was read still counts
+  }
+}
+
+bool LineSource::ReadMore() {
+  // Keep the unfinished line, make room for one more chunk, and read.
+  const std::size_t carry = end_ - begin_;
+  if (capacity_ < carry + chunkSize_) {
+    const std::size_t capacity = std::max(carry + chunkSize_, capacity_ * 2);
+    std::unique_ptr<char[]> bigger(new char[capacity]);
+    if (carry > 0) std::memcpy(bigger.get(), buf_.get() + begin_, carry);
+    buf_ = std::move(bigger);
+    capacity_ = capacity;
+  } else if (carry > 0 && begin_ > 0) {
+    std::memmove(buf_.get(), buf_.get() + begin_, carry);
+  }
+  bufOffset_ += static_cast<long long>(begin_);
+  begin_ = 0;
+  end_ = carry;
+  searchFrom_ = carry;  // the unfinished line holds no CR: look only at new bytes
+  const long long got = file_.Read(buf_.get() + end_, capacity_ - end_);
+  if (got <= 0) return false;
+  end_ += static_cast<std::size_t>(got);
+  return true;
+}
+
+void LineSource::StreamLongLine(const LongLineFilter& filter) {
+  const long long lineStart = bufOffset_ + static_cast<long long>(begin_);
+  searchFrom_ = end_;  // the caller found no CR in the line so far
+  for (;;) {
+    const char* const data = buf_.get();
+    const char* cr = static_cast<const char*>(
+        std::memchr(data + searchFrom_, '\r', end_ - std::min(searchFrom_, end_)));
+    const std::size_t lineEnd = cr != nullptr ? static_cast<std::size_t>(cr - data) : end_;
+    // [begin_, lineEnd) is the kept tail of what was searched before and the new bytes.
+    if (filter.contains(filter.context, data + begin_, data + lineEnd)) {
+      // The line must be handed out whole: read it again from its start and hold it.
+      heldLine_ = lineStart;
+      if (bufOffset_ + static_cast<long long>(begin_) == lineStart) return;
+      if (!file_.Seek(lineStart)) {
+        begin_ = end_;
+        eof_ = true;
+        return;
+      }
+      bufOffset_ = lineStart;
+      begin_ = end_ = searchFrom_ = 0;
+      eof_ = false;
+      skipLineFeed_ = false;
+      return;
+    }
+    if (cr != nullptr) {
+      // The line ended without a match: leave it out.
+      begin_ = lineEnd + 1;
+      if (begin_ < end_) {
+        if (data[begin_] == '\n') ++begin_;
+      } else {
+        skipLineFeed_ = true;
+      }
+      searchFrom_ = begin_;
+      return;
+    }
+    if (eof_) {
+      begin_ = end_;
+      return;
+    }
+    // Keep only the tail a match could start in, and read on.
+    const std::size_t keep = std::min(filter.overlap, end_ - begin_);
+    begin_ = end_ - keep;
+    if (!ReadMore()) {
+      eof_ = true;
+      begin_ = end_;  // the line ended at the end of the file without a match
+      return;
+    }
+    searchFrom_ = keep;
   }
 }
 

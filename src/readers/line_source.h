@@ -3,8 +3,12 @@
 // A line ends at a carriage return or at a carriage return followed by a line feed; the
 // terminator is not part of the line. A line feed alone, NUL, 0x1A and every other byte are
 // ordinary characters. The last line counts whether or not it ends in a break, and nothing ends
-// the reading before the real end of the file. Memory stays bounded by the chunk size plus the
-// longest line, and no line is copied or allocated.
+// the reading before the real end of the file. No line is copied or allocated.
+//
+// Memory: a reader that walks every line holds the chunk plus the longest line. A reader that
+// looks for a text holds at most the chunk plus kLongLine: it streams through a longer line
+// keeping only the last bytes a match could start in, and holds such a line whole only when the
+// line holds a match (it then reads the line again from its start, which it has to output).
 #pragma once
 
 #include <cstddef>
@@ -18,13 +22,25 @@
 
 namespace rq {
 
+// What a searching reader tells the line source about an overlong line: whether a stretch of
+// it holds a match. A match may begin in the last `overlap` bytes already searched.
+struct LongLineFilter {
+  bool (*contains)(const void* context, const char* begin, const char* end) = nullptr;
+  const void* context = nullptr;
+  std::size_t overlap = 0;
+};
+
 class LineSource {
  public:
-  // Bytes read from the file at a time.
-  static constexpr std::size_t kChunkSize = 1 << 20;
+  // Bytes read from the file at a time: small enough that a chunk is searched while it is still
+  // in the processor's cache, large enough that the cost of a read call does not count.
+  static constexpr std::size_t kChunkSize = 256 << 10;
+  // A searching reader streams through lines longer than this instead of holding them.
+  static constexpr std::size_t kLongLine = 4 << 20;
 
   // Opens the file; is_open() tells whether it could be (an ordinary, readable file).
-  explicit LineSource(const std::string& path, std::size_t chunkSize = kChunkSize);
+  explicit LineSource(const std::string& path, std::size_t chunkSize = kChunkSize,
+                      std::size_t longLine = kLongLine);
 
   bool is_open() const { return file_.is_open(); }
 
@@ -32,6 +48,11 @@ class LineSource {
   // terminator, or at the end of the file. Empty at the end of the file or on a read error. The
   // view lives until the next call.
   std::string_view NextBlock();
+
+  // The same, for a reader that only wants lines holding a match: a line longer than the long
+  // line limit that holds no match may be left out of the blocks. Every line with a match, and
+  // every shorter line, is handed out as by NextBlock().
+  std::string_view NextBlock(const LongLineFilter& filter);
 
   // Calls f(line) for every line of the file in order; f returns false to stop early.
   template <class F>
@@ -42,14 +63,28 @@ class LineSource {
   template <class F>
   void ForEachLineContaining(std::string_view needle, F&& f);
 
+  // Bytes held for lines right now (the buffer's size); for tests of the memory bound.
+  std::size_t capacity() const { return capacity_; }
+
  private:
+  std::string_view NextBlockImpl(const LongLineFilter* filter);
+  // Reads into the buffer after keeping [begin_, end_); false at the end or on an error.
+  bool ReadMore();
+  // Called with an unfinished line of at least longLine_ bytes in [begin_, end_) and no CR in
+  // it. Streams to the line's end; leaves the buffer either past the line (no match in it) or
+  // at the line's start, the line to be held whole (a match).
+  void StreamLongLine(const LongLineFilter& filter);
+
   ReadOnlyFile file_;
   std::size_t chunkSize_;
+  std::size_t longLine_;
   std::unique_ptr<char[]> buf_;
   std::size_t capacity_ = 0;
   std::size_t begin_ = 0;       // first byte not yet handed out
   std::size_t end_ = 0;         // end of the bytes read
   std::size_t searchFrom_ = 0;  // bytes before this one are known to hold no unhanded CR
+  long long bufOffset_ = 0;     // file offset of buf_[0]
+  long long heldLine_ = -1;     // file offset of a line with a match that is held whole
   bool eof_ = false;
   bool skipLineFeed_ = false;  // the last block ended in CR: a LF that follows belongs to it
 };
@@ -71,10 +106,27 @@ bool ForEachLineInBlock(std::string_view block, F&& f) {
   return true;
 }
 
-// Calls f(line) for every line of a block that contains `needle`; false when f stopped. Searches
-// the block for the needle first and works out a line's bounds only around a hit.
+// The start of the line that holds `at`: just after the last CR before it (and after that CR's
+// LF), but never before `floor`, a known line start. May be past `at` when `at` is the LF of a
+// CR LF, which belongs to no line.
+inline const char* LineStartBefore(const char* floor, const char* at, const char* end) {
+  for (const char* q = at; q > floor;) {
+    --q;
+    if (*q == '\r') {
+      const char* start = q + 1;
+      if (start < end && *start == '\n') ++start;
+      return start;
+    }
+  }
+  return floor;
+}
+
+// Calls f(line) for every line of a block that contains the searcher's needle; false when f
+// stopped. Searches the block for the needle first and works out a line's bounds only around a
+// hit.
 template <class F>
-bool ForEachLineContainingInBlock(std::string_view block, std::string_view needle, F&& f) {
+bool ForEachLineContainingInBlock(std::string_view block, const LiteralSearcher& searcher, F&& f) {
+  const std::string_view needle = searcher.needle();
   if (needle.empty()) {
     return ForEachLineInBlock(block,
                               [&](std::string_view line) { return line.empty() || f(line); });
@@ -83,24 +135,14 @@ bool ForEachLineContainingInBlock(std::string_view block, std::string_view needl
   if (needle.find('\r') != std::string_view::npos) return true;
   const char* const base = block.data();
   const char* const end = base + block.size();
-  const char* floor = base;  // a known line start at or before every later hit
-  const char* from = base;
+  const char* from = base;  // a line start; every later hit lies at or after it
   while (from < end) {
-    const char* hit = FindLiteral(from, end, needle);
+    const char* hit = searcher.Find(from, end);
     if (hit == nullptr) return true;
-    // The line's start: just after the last CR before the hit (and its LF, if one follows).
-    const char* lineStart = floor;
-    for (const char* q = hit; q > floor;) {
-      --q;
-      if (*q == '\r') {
-        lineStart = q + 1;
-        if (lineStart < end && *lineStart == '\n') ++lineStart;
-        break;
-      }
-    }
+    const char* lineStart = LineStartBefore(from, hit, end);
     if (hit < lineStart) {
       // The hit began on the LF of a CR LF: not inside a line. Look again from the line start.
-      floor = from = lineStart;
+      from = lineStart;
       continue;
     }
     const char* cr = static_cast<const char*>(std::memchr(
@@ -111,9 +153,25 @@ bool ForEachLineContainingInBlock(std::string_view block, std::string_view needl
     if (cr == nullptr) return true;
     from = cr + 1;
     if (from < end && *from == '\n') ++from;
-    floor = from;
   }
   return true;
+}
+
+template <class F>
+bool ForEachLineContainingInBlock(std::string_view block, std::string_view needle, F&& f) {
+  return ForEachLineContainingInBlock(block, LiteralSearcher(needle), f);
+}
+
+// The long-line filter of a single needle.
+inline LongLineFilter FilterFor(const LiteralSearcher& searcher) {
+  LongLineFilter filter;
+  filter.context = &searcher;
+  filter.contains = [](const void* context, const char* begin, const char* end) {
+    return static_cast<const LiteralSearcher*>(context)->Find(begin, end) != nullptr;
+  };
+  const std::size_t n = searcher.needle().size();
+  filter.overlap = n > 0 ? n - 1 : 0;
+  return filter;
 }
 
 template <class F>
@@ -125,8 +183,10 @@ void LineSource::ForEachLine(F&& f) {
 
 template <class F>
 void LineSource::ForEachLineContaining(std::string_view needle, F&& f) {
-  for (std::string_view block = NextBlock(); !block.empty(); block = NextBlock()) {
-    if (!ForEachLineContainingInBlock(block, needle, f)) return;
+  const LiteralSearcher searcher(needle);
+  const LongLineFilter filter = FilterFor(searcher);
+  for (std::string_view block = NextBlock(filter); !block.empty(); block = NextBlock(filter)) {
+    if (!ForEachLineContainingInBlock(block, searcher, f)) return;
   }
 }
 

@@ -1,37 +1,31 @@
 #include "readers/origin_search.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "readers/line_source.h"
+#include "readers/literal_search.h"
 #include "readers/text.h"
 #include "settings/log_paths.h"
 
 namespace rq {
 namespace {
 
-// Lower-case byte of each byte: ASCII letters and the Latin-1 letters (but not the multiplication
-// and division signs) fold to their small form, and so do the capitals that Windows-1252 adds
-// in 0x80-0x9F (S and Z with caron, the OE ligature, Y with diaeresis), since logs are in that
-// code page.
-constexpr std::array<unsigned char, 256> MakeFoldTable() {
-  std::array<unsigned char, 256> t{};
-  for (int i = 0; i < 256; ++i) {
-    int f = i;
-    if (i >= 'A' && i <= 'Z') f = i + 32;
-    if (i >= 0xC0 && i <= 0xDE && i != 0xD7) f = i + 32;
-    if (i == 0x8A || i == 0x8C || i == 0x8E) f = i + 0x10;
-    if (i == 0x9F) f = 0xFF;
-    t[static_cast<std::size_t>(i)] = static_cast<unsigned char>(f);
-  }
-  return t;
-}
-constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
-
-unsigned char FoldByte(char c) {
-  return kFold[static_cast<unsigned char>(c)];
+unsigned char Fold(char c) {
+  return FoldByte(static_cast<unsigned char>(c));
 }
 
 enum class Kind { kSmtp, kPostoffice, kNone };
+
+std::string JoinData(std::string_view data, std::string_view argument) {
+  std::string joined;
+  joined.reserve(data.size() + 1 + argument.size());
+  joined += data;
+  joined += ' ';
+  joined += argument;
+  return joined;
+}
 
 }  // namespace
 
@@ -56,11 +50,11 @@ long long OriginList::IndexOf(std::string_view messageId) const {
 bool ContainsIgnoringCase(std::string_view haystack, std::string_view needle) {
   if (needle.empty()) return true;
   if (needle.size() > haystack.size()) return false;
-  const unsigned char first = FoldByte(needle.front());
+  const unsigned char first = Fold(needle.front());
   for (std::size_t i = 0; i + needle.size() <= haystack.size(); ++i) {
-    if (FoldByte(haystack[i]) != first) continue;
+    if (Fold(haystack[i]) != first) continue;
     std::size_t j = 1;
-    while (j < needle.size() && FoldByte(haystack[i + j]) == FoldByte(needle[j])) ++j;
+    while (j < needle.size() && Fold(haystack[i + j]) == Fold(needle[j])) ++j;
     if (j == needle.size()) return true;
   }
   return false;
@@ -81,30 +75,73 @@ int LocateOrigin(const Server& server, std::string_view sConnectorCode, const Da
   const bool senderActive = !Sender.empty();
   const bool recipientActive = !Recipient.empty();
 
-  if (kind != Kind::kNone && (senderActive || recipientActive)) {
-    // Every line carrying the tag is a candidate; the tag is looked for first.
-    source.ForEachLineContaining(tag, [&](std::string_view line) {
-      std::array<std::string_view, 7> f{};
-      std::size_t count = 0;
-      FieldCursor cursor(line, '\t');
-      std::string_view field;
-      while (count < f.size() && cursor.Next(field)) f[count++] = field;
-      if (count < 2 || f[1] != tag) return true;
-      if (count < 7) return true;  // both tests need the verb and its argument
-      if (senderActive && f[5] == "MAIL" && ContainsIgnoringCase(f[6], Sender)) {
-        std::string data(f[4]);
-        data += ' ';
-        data += f[6];
-        origins.AddItemToSourceList(f[0], f[2], data);
+  if (kind == Kind::kNone || (!senderActive && !recipientActive)) return origins.empty() ? 0 : 1;
+
+  // A line can pass a test only when it holds the test's text in some letter case: the texts are
+  // looked for first, and only lines holding one are split into fields.
+  auto examine = [&](std::string_view line) {
+    std::array<std::string_view, 7> f{};
+    std::size_t count = 0;
+    FieldCursor cursor(line, '\t');
+    std::string_view field;
+    while (count < f.size() && cursor.Next(field)) f[count++] = field;
+    if (count < 7 || f[1] != tag) return;  // both tests need the verb and its argument
+    if (senderActive && f[5] == "MAIL" && ContainsIgnoringCase(f[6], Sender)) {
+      origins.AddItemToSourceList(f[0], f[2], JoinData(f[4], f[6]));
+    }
+    if (recipientActive && f[5] == "RCPT" && ContainsIgnoringCase(f[6], Recipient)) {
+      origins.AddItemToSourceList(f[0], f[2], JoinData(f[4], f[6]));
+    }
+  };
+  const FoldedLiteralSearcher senderSearch(Sender);
+  const FoldedLiteralSearcher recipientSearch(Recipient);
+  struct Texts {
+    const FoldedLiteralSearcher* sender;
+    const FoldedLiteralSearcher* recipient;
+  } texts{senderActive ? &senderSearch : nullptr, recipientActive ? &recipientSearch : nullptr};
+  LongLineFilter filter;
+  filter.context = &texts;
+  filter.contains = [](const void* context, const char* begin, const char* end) {
+    const Texts& t = *static_cast<const Texts*>(context);
+    return (t.sender != nullptr && t.sender->Find(begin, end) != nullptr) ||
+           (t.recipient != nullptr && t.recipient->Find(begin, end) != nullptr);
+  };
+  filter.overlap = std::max(Sender.size(), Recipient.size());
+  for (std::string_view block = source.NextBlock(filter); !block.empty();
+       block = source.NextBlock(filter)) {
+    const char* const end = block.data() + block.size();
+    const char* from = block.data();  // a line start
+    // The next place of each text at or after `from`; found once, used until passed.
+    const char* senderHit = nullptr;
+    const char* recipientHit = nullptr;
+    bool senderDone = !senderActive;
+    bool recipientDone = !recipientActive;
+    while (from < end) {
+      if (!senderDone && (senderHit == nullptr || senderHit < from)) {
+        senderHit = senderSearch.Find(from, end);
+        senderDone = senderHit == nullptr;
       }
-      if (recipientActive && f[5] == "RCPT" && ContainsIgnoringCase(f[6], Recipient)) {
-        std::string data(f[4]);
-        data += ' ';
-        data += f[6];
-        origins.AddItemToSourceList(f[0], f[2], data);
+      if (!recipientDone && (recipientHit == nullptr || recipientHit < from)) {
+        recipientHit = recipientSearch.Find(from, end);
+        recipientDone = recipientHit == nullptr;
       }
-      return true;
-    });
+      const char* hit = senderDone                 ? recipientHit
+                        : recipientDone            ? senderHit
+                        : senderHit < recipientHit ? senderHit
+                                                   : recipientHit;
+      if (senderDone && recipientDone) break;
+      const char* lineStart = LineStartBefore(from, hit, end);
+      if (hit >= lineStart) {
+        const char* cr =
+            static_cast<const char*>(std::memchr(hit, '\r', static_cast<std::size_t>(end - hit)));
+        const char* lineEnd = cr != nullptr ? cr : end;
+        examine(std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart)));
+        if (cr == nullptr) break;
+        lineStart = cr + 1;
+        if (lineStart < end && *lineStart == '\n') ++lineStart;
+      }
+      from = lineStart;
+    }
   }
   return origins.empty() ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "readers/smtp_readers.h"
 
 #include "readers/line_source.h"
+#include "readers/multi_literal.h"
 #include "readers/text.h"
 #include "settings/log_paths.h"
 
@@ -30,6 +31,33 @@ long long CollectLines(const Server& server, const Date& day, std::string_view k
     return true;
   });
   return selected;
+}
+
+// The lines of every ID from one reading of the log: selected[i] counts the lines appended to
+// results[i]. False when the log cannot be read (nothing appended then).
+bool CollectLinesForEach(const Server& server, const Date& day, std::string_view kind,
+                         const std::vector<std::string_view>& ids,
+                         std::vector<std::string>& results, std::vector<long long>& selected) {
+  selected.assign(ids.size(), 0);
+  if (ids.empty()) return true;
+  if (ids.size() == 1) {
+    const long long n = CollectLines(server, day, kind, ids[0], results[0]);
+    selected[0] = n;
+    return n >= 0;
+  }
+  LineSource source(GetLogFile(server, "SMTP", kind, day));
+  if (!source.is_open()) return false;
+  MultiLiteralMatcher matcher(ids);
+  ForEachLineMatching(source, matcher,
+                      [&](std::string_view line, const std::vector<std::size_t>& matched) {
+                        for (const std::size_t i : matched) {
+                          results[i] += line;
+                          results[i] += "\r\n";
+                          ++selected[i];
+                        }
+                        return true;
+                      });
+  return true;
 }
 
 }  // namespace
@@ -88,6 +116,26 @@ int GetSMTPTransactionDetails(const Server& server, const Date& day, std::string
 int GetSMTPDebugDelivery(const Server& server, const Date& day, std::string_view messageId,
                          std::string& results) {
   return CollectLines(server, day, kDebug, messageId, results) > 0 ? 1 : 0;
+}
+
+std::vector<int> GetSMTPTransactionDetailsForEach(const Server& server, const Date& day,
+                                                  const std::vector<std::string_view>& ids,
+                                                  std::vector<std::string>& results) {
+  std::vector<long long> selected;
+  const bool read = CollectLinesForEach(server, day, kActivity, ids, results, selected);
+  std::vector<int> answers(ids.size(), 0);
+  for (std::size_t i = 0; i < ids.size(); ++i) answers[i] = read && !results[i].empty() ? 1 : 0;
+  return answers;
+}
+
+std::vector<int> GetSMTPDebugDeliveryForEach(const Server& server, const Date& day,
+                                             const std::vector<std::string_view>& ids,
+                                             std::vector<std::string>& results) {
+  std::vector<long long> selected;
+  const bool read = CollectLinesForEach(server, day, kDebug, ids, results, selected);
+  std::vector<int> answers(ids.size(), 0);
+  for (std::size_t i = 0; i < ids.size(); ++i) answers[i] = read && selected[i] > 0 ? 1 : 0;
+  return answers;
 }
 
 }  // namespace rq

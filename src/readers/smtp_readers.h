@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "readers/route_entry.h"
 #include "settings/dates.h"
@@ -41,6 +42,20 @@ int GetSMTPTransactionDetails(const Server& server, const Date& day, std::string
 // 1 when at least one line was selected, otherwise 0.
 int GetSMTPDebugDelivery(const Server& server, const Date& day, std::string_view messageId,
                          std::string& results);
+
+// The same as GetSMTPTransactionDetails(server, day, ids[i], results[i]) for every i, reading the
+// log once: results[i] gets the lines that contain ids[i] (one ID being part of another selects
+// the other's lines too), and the answer holds the result of each. `results` must have as many
+// texts as there are IDs.
+std::vector<int> GetSMTPTransactionDetailsForEach(const Server& server, const Date& day,
+                                                  const std::vector<std::string_view>& ids,
+                                                  std::vector<std::string>& results);
+
+// The same as GetSMTPDebugDelivery(server, day, ids[i], results[i]) for every i, reading the log
+// once; as GetSMTPTransactionDetailsForEach.
+std::vector<int> GetSMTPDebugDeliveryForEach(const Server& server, const Date& day,
+                                             const std::vector<std::string_view>& ids,
+                                             std::vector<std::string>& results);
 
 // The value of a bracketed tag in a line: the text after the first occurrence of `tag` up to its
 // first "]" (the whole rest without one). nullopt-like false when the tag is missing or stands

@@ -1,6 +1,7 @@
 #include "tracing/queue_walker.h"
 
 #include <string>
+#include <vector>
 
 #include "readers/file.h"
 #include "readers/route_readers.h"
@@ -129,16 +130,23 @@ class Walk {
     Write(Line("Fork/Split: ", "Message ID [", entry.MessageID, "] requeued/split into ",
                std::to_string(CountEntries(copies)), " messages for delivery to target domains.",
                kCrLf));
-    for (const RouteEntry& copy : copies) {
+    // One reading of the activity log serves every copy.
+    std::vector<std::string_view> ids;
+    ids.reserve(copies.size());
+    for (const RouteEntry& copy : copies) ids.push_back(copy.MessageID);
+    std::vector<std::string> found(copies.size());
+    const std::vector<int> answers = GetSMTPTransactionDetailsForEach(server_, day_, ids, found);
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+      const RouteEntry& copy = copies[i];
       Write(Line(copy.LogTime, " Queued: ", "Message ID [", entry.MessageID,
                  "] queued for delivery to the domain [", copy.Domain, "] at the ", code_,
                  " Outbound Queue with a new Message ID of [", copy.MessageID, "]", kCrLf, kCrLf));
-      std::string found;
-      if (GetSMTPTransactionDetails(server_, day_, copy.MessageID, found) == 1) {
+      if (answers[i] == 1) {
         Write(Line("Status: ", "SMTP Outbound Delivery details for Message ID [", copy.MessageID,
                    "] to domain [", copy.Domain, "] follow below: ", kCrLf));
-        Write(Line(found, kCrLf));
+        Write(Line(found[i], kCrLf));
       }
+      std::string().swap(found[i]);  // written: give its memory back
     }
   }
 
