@@ -14,8 +14,14 @@
 #endif
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
+
+#include "app/windows_command_line.h"
 #endif
 
 namespace {
@@ -43,6 +49,7 @@ struct Options {
   std::vector<std::string> maps;
   bool console = false;
   std::string commandLine;
+  int firstCommandArg = 1;  // argv index where the command line starts
 };
 
 // Takes the leading options out; parsing stops at the first other argument or after "--".
@@ -90,6 +97,7 @@ int ParseOptions(int argc, char** argv, Options& o) {
       break;
     }
   }
+  o.firstCommandArg = i;
   for (int first = i; i < argc; ++i) {
     if (i > first) o.commandLine += ' ';
     o.commandLine += argv[i];
@@ -105,6 +113,12 @@ int main(int argc, char** argv) {
 #endif
   Options o;
   if (const int status = ParseOptions(argc, argv, o); status >= 0) return status;
+#ifdef _WIN32
+  // Windows passes the command line as one text: the trace's fields are cut from it as written
+  // (two blanks give an empty field), not from the arguments split out of it.
+  o.commandLine = std::string(
+      TextAfterArguments(TextAfterProgramName(GetCommandLineA()), o.firstCommandArg - 1));
+#endif
 
   if (o.commandLine.empty() && o.console) {
     std::cerr << kUsage;

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <ctime>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <langinfo.h>
 #include <locale.h>
 #endif
@@ -120,13 +122,69 @@ std::string LogDateOf(const Date& date) {
   return TwoDigits(date.year - 2000) + TwoDigits(date.month) + TwoDigits(date.day);
 }
 
+std::string DatePatternFromWindowsPicture(std::string_view picture) {
+  std::string out;
+  std::size_t i = 0;
+  while (i < picture.size()) {
+    const char c = picture[i];
+    if (c == '\'') {
+      // Quoted text up to the next lone quote; a doubled quote inside or outside is one quote.
+      if (i + 1 < picture.size() && picture[i + 1] == '\'') {
+        out += '\'';
+        i += 2;
+        continue;
+      }
+      for (++i; i < picture.size(); ++i) {
+        if (picture[i] == '\'') {
+          if (i + 1 < picture.size() && picture[i + 1] == '\'') {
+            out += '\'';
+            ++i;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        out += picture[i] == '%' ? std::string("%%") : std::string(1, picture[i]);
+      }
+      continue;
+    }
+    std::size_t run = 1;
+    while (i + run < picture.size() && picture[i + run] == c) ++run;
+    switch (c) {
+      case 'd':
+        out += run == 1 ? "%-d" : run == 2 ? "%d" : run == 3 ? "%a" : "%A";
+        break;
+      case 'M':
+        out += run == 1 ? "%-m" : run == 2 ? "%m" : run == 3 ? "%b" : "%B";
+        break;
+      case 'y':
+        out += run <= 2 ? "%y" : "%Y";
+        break;
+      case 'g':
+        break;
+      case '%':
+        for (std::size_t k = 0; k < run; ++k) out += "%%";
+        break;
+      default:
+        out.append(run, c);
+        break;
+    }
+    i += run;
+  }
+  return out;
+}
+
 DateFormat::DateFormat(std::string pattern) : pattern_(std::move(pattern)) {
   if (pattern_.empty()) pattern_ = "%m/%d/%y";
 }
 
 DateFormat DateFormat::FromUserLocale() {
 #ifdef _WIN32
-  return DateFormat();
+  char picture[128] = {};
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, picture, sizeof picture) <= 0) {
+    return DateFormat();
+  }
+  return DateFormat(DatePatternFromWindowsPicture(picture));
 #else
   locale_t loc = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
   if (loc == static_cast<locale_t>(nullptr)) return DateFormat();

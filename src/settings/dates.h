@@ -30,6 +30,13 @@ Date DateFromLogDate(std::string_view text);
 // part of three digits stays so).
 std::string LogDateOf(const Date& date);
 
+// The pattern, in the notation DateFormat takes, of a Windows date picture such as "M/d/yyyy" or
+// "dd.MM.yyyy": d, dd, ddd, dddd for the day (no zero, zero-filled, short and full weekday name),
+// M, MM, MMM, MMMM likewise for the month, y and yy for the two-digit year, yyy and longer for the
+// full year; text in single quotes is literal ('' is a quote); the era (g, gg) is left out.
+// Every other character stands for itself.
+std::string DatePatternFromWindowsPicture(std::string_view picture);
+
 // The user's short date form (date only). Holds the pattern it was made with; the core never
 // reads global locale state itself: the front end builds one from the user's locale.
 class DateFormat {

@@ -7,6 +7,10 @@
 #include "readers/text.h"
 #include "settings/log_paths.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace rq {
 namespace {
 
@@ -44,12 +48,45 @@ std::string LogDateFromFileName(std::string_view fileName) {
   return std::string(SplitField(SplitField(fileName, "-", 3), ".", 1));
 }
 
+#ifdef _WIN32
+
+namespace {
+
+// The names of ordinary files that match prefix-Activity-*.log in `dir`, through the system's own
+// wildcard listing, in the 8-bit code page. The listing also matches the short 8.3 names and
+// compares without regard to case, so every name is checked again against the pattern itself.
+void ListMatchingFiles(const std::string& dir, char separator, const std::string& prefix,
+                       std::vector<std::string>& names) {
+  const std::string pattern = dir + separator + prefix + "-Activity-*.log";
+  WIN32_FIND_DATAA found;
+  HANDLE h =
+      FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+  if (h == INVALID_HANDLE_VALUE) return;
+  constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                                 FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;
+  do {
+    if ((found.dwFileAttributes & kNotOrdinary) != 0) continue;
+    std::string name = found.cFileName;
+    if (MatchesActivityLogPattern(name, prefix, kNamesCaseSensitive)) {
+      names.push_back(std::move(name));
+    }
+  } while (FindNextFileA(h, &found));
+  FindClose(h);
+}
+
+}  // namespace
+
+#endif
+
 std::vector<std::string> ListAvailableDates(const Server& server, std::string_view sConnector) {
-  namespace fs = std::filesystem;
   const std::string dir = GetLogDirectory(server, sConnector, kActivity);
   const std::string prefix = GetLogPrefixFromConnectorCode(sConnector);
   std::vector<std::string> names;
   if (dir.empty()) return {};
+#ifdef _WIN32
+  ListMatchingFiles(dir, server.separator(), prefix, names);
+#else
+  namespace fs = std::filesystem;
   std::error_code ec;
   fs::directory_iterator it(fs::path(dir), ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
@@ -60,6 +97,7 @@ std::vector<std::string> ListAvailableDates(const Server& server, std::string_vi
       names.push_back(std::move(name));
     }
   }
+#endif
   std::sort(names.begin(), names.end());
   std::vector<std::string> dates;
   dates.reserve(names.size());

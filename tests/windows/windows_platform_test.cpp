@@ -1,0 +1,194 @@
+// What the program takes from Windows itself: the log-date listing through the system's wildcard
+// listing, the user's short date form, and rqtracker's command line as one text.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/program_support.h"
+#include "settings/dates.h"
+#include "settings/log_dates.h"
+#include "settings/reg_file_store.h"
+#include "settings/server.h"
+
+namespace rq {
+namespace {
+
+// A fresh directory below the temporary folder, removed with its contents at the end.
+class TempDir {
+ public:
+  explicit TempDir(const std::string& name) {
+    char dir[MAX_PATH + 1] = {};
+    const DWORD n = GetTempPathA(sizeof dir, dir);
+    path_ = std::string(dir, n) + name + " " + std::to_string(GetCurrentProcessId());
+    Remove();
+    CreateDirectoryA(path_.c_str(), nullptr);
+  }
+  ~TempDir() { Remove(); }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+ private:
+  void Remove() {
+    // SHFileOperation would need the shell; a two-level tree is all the tests make.
+    WIN32_FIND_DATAA f;
+    HANDLE h = FindFirstFileA((path_ + "\\*").c_str(), &f);
+    if (h != INVALID_HANDLE_VALUE) {
+      do {
+        const std::string name = f.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string full = path_ + "\\" + name;
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if ((f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+          RemoveDirectoryA(full.c_str());
+        } else {
+          DeleteFileA(full.c_str());
+        }
+      } while (FindNextFileA(h, &f));
+      FindClose(h);
+    }
+    RemoveDirectoryA(path_.c_str());
+  }
+
+  std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr) << path;
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+// A REGEDIT4 export naming `dir` as the SMTP and postoffice connectors' log directories.
+std::string SettingsFor(const std::string& dir) {
+  std::string escaped;
+  for (const char c : dir) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  std::string text = "REGEDIT4\r\n\r\n";
+  for (const char* code : {"SMTP", "SF"}) {
+    text += std::string("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Connectors\\") +
+            code + "]\r\n\"Activity Log Directory\"=\"" + escaped +
+            "\"\r\n\"Debug Log File Directory\"=\"" + escaped + "\"\r\n\r\n";
+  }
+  return text;
+}
+
+TEST(ListAvailableDates, OrdinaryFilesOnlyAndLetterCaseDoesNotCount) {
+  const TempDir dir("rq listing");
+  for (const char* name :
+       {"SMTP-Activity-240102.log", "smtp-activity-240101.LOG", "SMTP-Activity-240107.old.log",
+        "SMTP-Activity-240106.log.old", "SMTP-Activity-240104.log", "SMTP-Activity-240105.log",
+        "SMTP-Debug-240108.log", "POC-Activity-240109.log", "SMTP-Activity-.log",
+        "XSMTP-Activity-240110.log"}) {
+    WriteFile(dir / name, "x\r\n");
+  }
+  SetFileAttributesA((dir / "SMTP-Activity-240104.log").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesA((dir / "SMTP-Activity-240105.log").c_str(), FILE_ATTRIBUTE_SYSTEM);
+  CreateDirectoryA((dir / "SMTP-Activity-240103.log").c_str(), nullptr);
+
+  const RegFileStore settings = RegFileStore::FromBytes(SettingsFor(dir.path()), "s.reg");
+  const Server server(settings);
+  // Ascending byte order of the names: upper-case letters sort before lower-case ones.
+  EXPECT_EQ(ListAvailableDates(server, "SMTP"),
+            (std::vector<std::string>{"", "240102", "240107", "240101"}));
+  EXPECT_EQ(ListAvailableDates(server, "smtp"),
+            (std::vector<std::string>{"", "240102", "240107", "240101"}));
+  EXPECT_EQ(ListAvailableDates(server, "SF"), (std::vector<std::string>{"240109"}));
+  EXPECT_TRUE(ListAvailableDates(server, "LS").empty());  // no directory set: none listed
+}
+
+TEST(ListAvailableDates, MissingDirectoryListsNothing) {
+  const RegFileStore settings =
+      RegFileStore::FromBytes(SettingsFor("C:\\no such directory\\at all"), "s.reg");
+  EXPECT_TRUE(ListAvailableDates(Server(settings), "SMTP").empty());
+}
+
+TEST(DateFormat, FromUserLocaleFollowsTheSystemPicture) {
+  char picture[128] = {};
+  ASSERT_GT(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, picture, sizeof picture), 0);
+  const DateFormat form = DateFormat::FromUserLocale();
+  EXPECT_EQ(form.pattern(), DatePatternFromWindowsPicture(picture));
+
+  // The system writes the day the same way.
+  SYSTEMTIME st{};
+  st.wYear = 2024;
+  st.wMonth = 3;
+  st.wDay = 7;
+  char text[128] = {};
+  ASSERT_GT(GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, sizeof text),
+            0);
+  EXPECT_EQ(form.Format(Date{2024, 3, 7}), text);
+}
+
+// Under Wine the build machine's paths are reached through drive Z:.
+std::string ProgramPath(std::string path) {
+  if (!path.empty() && path.front() == '/') path.insert(0, "Z:");
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  return path;
+}
+
+// Runs rqtracker with the command line exactly as given (no argument quoting of our own), with
+// no input, and returns what it wrote to standard output.
+std::string RunTracker(const std::string& arguments, const TempDir& dir) {
+  const std::string outPath = dir / "stdout.txt";
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = in;
+  si.hStdOutput = out;
+  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION pi{};
+  std::string commandLine(1, '"');
+  commandLine += ProgramPath(RQ_TRACKER_EXE);
+  commandLine += "\" ";
+  commandLine += arguments;
+  const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                      nullptr, nullptr, &si, &pi);
+  CloseHandle(in);
+  CloseHandle(out);
+  if (!started) return "(could not start " + commandLine + ")";
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  std::string text;
+  if (FILE* f = std::fopen(outPath.c_str(), "rb")) {
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+    std::fclose(f);
+  }
+  return text;
+}
+
+TEST(RqtrackerCommandLine, FieldsAreCutFromTheTextAsWritten) {
+  const TempDir dir("rq command line");
+  WriteFile(dir / "settings.reg", SettingsFor(dir.path()));
+  WriteFile(dir / ("SMTP-Debug-" + LogDateOf(TodayLocal()) + ".log"),
+            "10:00:00 RQ-I0018: [ABC] requeued as [C1] target domain [one.example]\r\n"
+            "10:00:01 RQ-I0018: [] requeued as [E1] target domain [empty.example]\r\n");
+  const std::string settings = "--console --settings \"" + (dir / "settings.reg") + "\" ";
+
+  // One blank: the ID is ABC. Two blanks: the second field is empty, and the empty ID is traced.
+  EXPECT_NE(RunTracker(settings + "x ABC", dir).find("Message ID [ABC] requeued/split into 1 "),
+            std::string::npos);
+  EXPECT_NE(RunTracker(settings + "x  ABC", dir).find("Message ID [] requeued/split into 1 "),
+            std::string::npos);
+  // A quoted ID is taken with its quotes, as written; it names no message.
+  EXPECT_EQ(RunTracker(settings + "x \"ABC\"", dir), "");
+  // "--" ends the options; the text after it is the command line.
+  EXPECT_NE(RunTracker(settings + "-- x ABC third", dir).find("Message ID [ABC]"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace rq
