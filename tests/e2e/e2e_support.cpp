@@ -1,0 +1,230 @@
+#include "e2e_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace rq::e2e {
+namespace fs = std::filesystem;
+
+namespace {
+
+#ifdef _WIN32
+std::string Quote(const std::string& s) {
+  return "\"" + s + "\"";
+}
+#else
+std::string Quote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) {
+    if (c == '\'') {
+      out += "'\\''";
+    } else {
+      out += c;
+    }
+  }
+  return out + "'";
+}
+#endif
+
+void UseCLocale() {
+#ifdef _WIN32
+  _putenv_s("LC_ALL", "C");
+  _putenv_s("RQTRACKER_SETTINGS", "");
+#else
+  setenv("LC_ALL", "C", 1);
+  unsetenv("RQTRACKER_SETTINGS");
+#endif
+}
+
+const TempDir& RunDir() {
+  static const TempDir dir;
+  return dir;
+}
+
+void WriteFile(const fs::path& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
+
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& input) {
+  static int counter = 0;
+  UseCLocale();
+  const fs::path base = RunDir().path() / ("run" + std::to_string(++counter));
+  const fs::path in = base.string() + ".in", out = base.string() + ".out",
+                 err = base.string() + ".err";
+  WriteFile(in, input);
+  std::string command = Quote(program);
+  for (const std::string& a : args) {
+    command += ' ';
+    command += Quote(a);
+  }
+  command += " <";
+  command += Quote(in.string());
+  command += " >";
+  command += Quote(out.string());
+  command += " 2>";
+  command += Quote(err.string());
+#ifdef _WIN32
+  // cmd.exe drops the outer pair of quotes of a command that starts with one.
+  command = "\"" + command + "\"";
+#endif
+  const int raw = std::system(command.c_str());
+  RunResult r;
+#ifdef _WIN32
+  r.status = raw;
+#else
+  r.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+  r.out = ReadFile(out);
+  r.err = ReadFile(err);
+  return r;
+}
+
+std::string RqTrace() {
+  return RQ_E2E_RQTRACE;
+}
+std::string RqTracker() {
+  return RQ_E2E_RQTRACKER;
+}
+std::string RqSample() {
+  return RQ_E2E_RQSAMPLE;
+}
+
+TempDir::TempDir() {
+  std::random_device device;
+  std::mt19937_64 random(
+      device() ^
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+  for (;;) {
+    path_ = fs::temp_directory_path() / ("rq-e2e-" + std::to_string(random() % 1000000000ULL));
+    std::error_code ec;
+    if (fs::create_directory(path_, ec)) return;
+    if (ec && !fs::exists(path_)) throw std::runtime_error("cannot create " + path_.string());
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+std::string Day::LogDate() const {
+  char s[16];
+  std::snprintf(s, sizeof s, "%02d%02d%02d", (year - 2000) % 100, month % 100, day % 100);
+  return s;
+}
+
+std::string Day::Iso() const {
+  char s[16];
+  std::snprintf(s, sizeof s, "%04d-%02d-%02d", year % 10000, month % 100, day % 100);
+  return s;
+}
+
+std::string Day::CShort() const {
+  char s[16];
+  std::snprintf(s, sizeof s, "%02d/%02d/%02d", month % 100, day % 100, year % 100);
+  return s;
+}
+
+Day Day::Plus(int days) const {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day + days;
+  t.tm_hour = 12;  // away from any daylight-saving edge
+  std::mktime(&t);
+  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday};
+}
+
+Day Today() {
+  const std::time_t now = std::time(nullptr);
+  std::tm t{};
+#ifdef _WIN32
+  localtime_s(&t, &now);
+#else
+  localtime_r(&now, &t);
+#endif
+  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday};
+}
+
+const Sample& Sample::Get() {
+  static const Sample sample;
+  return sample;
+}
+
+Sample::Sample() : dir_(temp_.path() / "server"), today_(Today()) {
+  const RunResult r =
+      RunProgram(RqSample(), {dir_.string(), "--today", today_.LogDate(), "--seed", "1"});
+  if (r.status != 0) throw std::runtime_error("rqsample failed: " + r.err);
+}
+
+std::vector<std::string> Sample::Options() const {
+  return {"--settings", (dir_ / "settings.reg").string(), "--map",
+          "C:\\Program Files (x86)\\Raven Quill=" + dir_.string()};
+}
+
+RunResult Sample::Trace(const std::vector<std::string>& args) const {
+  std::vector<std::string> all = Options();
+  all.insert(all.end(), args.begin(), args.end());
+  return RunProgram(RqTrace(), all);
+}
+
+fs::path Sample::SmtpActivity(const Day& d) const {
+  return dir_ / "Logs" / "Activity" / "SMTP" / ("SMTP-Activity-" + d.LogDate() + ".log");
+}
+fs::path Sample::SmtpDebug(const Day& d) const {
+  return dir_ / "Logs" / "Debug" / "SMTP" / ("SMTP-Debug-" + d.LogDate() + ".log");
+}
+fs::path Sample::PocDebug(const Day& d) const {
+  return dir_ / "Logs" / "Debug" / "SF" / ("POC-Debug-" + d.LogDate() + ".log");
+}
+fs::path Sample::PocActivity(const Day& d) const {
+  return dir_ / "Logs" / "Activity" / "SF" / ("POC-Activity-" + d.LogDate() + ".log");
+}
+fs::path Sample::LsDebug(const Day& d) const {
+  return dir_ / "Connectors" / "LS" / "Logs" / ("LS-Debug-" + d.LogDate() + ".log");
+}
+
+std::string ReadFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> LinesContaining(const fs::path& log, std::string_view needle) {
+  const std::string text = ReadFile(log);
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\r', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string_view line(text.data() + start, end - start);
+    if (line.find(needle) != std::string_view::npos) lines.emplace_back(line);
+    start = end + 1;
+    if (start < text.size() && text[start] == '\n') ++start;
+  }
+  return lines;
+}
+
+std::string WithCrLf(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& l : lines) out += l + "\r\n";
+  return out;
+}
+
+}  // namespace rq::e2e

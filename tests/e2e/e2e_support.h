@@ -1,0 +1,88 @@
+// What the end-to-end tests share: running a program with its output captured, a sample server
+// written once per test program, and the days and log lines the expected reports are built of.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rq::e2e {
+
+struct RunResult {
+  int status = -1;  // the exit status; -1 when the program did not end normally
+  std::string out;  // standard output, bytes as written
+  std::string err;  // standard error
+};
+
+// Runs the program with the arguments, standard input fed from `input`, through the system's
+// shell (so that the same code serves POSIX and Windows). Runs with LC_ALL=C.
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& input = "");
+
+std::string RqTrace();
+std::string RqTracker();
+std::string RqSample();
+
+// A fresh directory below the system's temporary directory, removed when the object dies.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A calendar day and its spellings.
+struct Day {
+  int year, month, day;
+  std::string LogDate() const;  // YYMMDD
+  std::string Iso() const;      // YYYY-MM-DD, as the debug logs stamp their lines
+  std::string CShort() const;   // MM/DD/YY, the C locale's short date form
+  Day Plus(int days) const;
+};
+
+// Today's local date.
+Day Today();
+
+// The sample server of this test program: written on first use with --today set to today's
+// local date (the console trace starts from the real date), three days, seed 1.
+class Sample {
+ public:
+  static const Sample& Get();
+
+  const std::filesystem::path& dir() const { return dir_; }
+  Day today() const { return today_; }
+
+  // --settings FILE --map WINPATH=DIR for this sample.
+  std::vector<std::string> Options() const;
+  // rqtrace with the options and then the arguments.
+  RunResult Trace(const std::vector<std::string>& args) const;
+
+  std::filesystem::path SmtpActivity(const Day& d) const;
+  std::filesystem::path SmtpDebug(const Day& d) const;
+  std::filesystem::path PocDebug(const Day& d) const;
+  std::filesystem::path PocActivity(const Day& d) const;
+  std::filesystem::path LsDebug(const Day& d) const;
+
+ private:
+  Sample();
+  TempDir temp_;
+  std::filesystem::path dir_;
+  Day today_;
+};
+
+// The whole file as bytes; empty when it cannot be read.
+std::string ReadFile(const std::filesystem::path& file);
+
+// The lines of a log (ended by CR LF or CR) that contain `needle`, in file order.
+std::vector<std::string> LinesContaining(const std::filesystem::path& log, std::string_view needle);
+
+// The lines joined, each followed by CR LF: what the readers hand to the report.
+std::string WithCrLf(const std::vector<std::string>& lines);
+
+}  // namespace rq::e2e
