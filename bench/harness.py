@@ -1,0 +1,270 @@
+#!/usr/bin/env python3
+"""Times rqtrace against the usual command-line searches on generated day logs.
+
+Called by bench/run, which builds the programs and installs what is missing. Generates a sample
+server per copy count with rqsample, warms the page cache, runs every measured command several
+times interleaved (so that a disturbance hits all of them alike), and prints one table of
+medians, also written as CSV. Each command's output goes into a pipe that the harness reads to
+its end, as a user's terminal or script would; grep in particular stops at the first match when
+its output is /dev/null.
+"""
+
+import argparse
+import csv
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+BENCH_INBOUND = "9C4E1B7702"  # the benchmark message as received
+BENCH_QUEUED = "9C4E1B7703"  # its ID in the SMTP outbound queue, the parent of the copies
+SENDER_TEXT = "BENCH.Sender"  # case differs from the log on purpose
+
+
+def copy_id(n):
+    return "%010X" % (0x9D10000000 + n)
+
+
+def run_once(cmd):
+    """Runs cmd, reading its output through a pipe; returns (seconds, CPU seconds, peak RSS KiB,
+    bytes out, exit status). /usr/bin/time reports the peak memory: the command is started from
+    that small program, so its figure is the command's own and not the copy of this harness that
+    a fork makes before the exec."""
+    with tempfile.NamedTemporaryFile("r", prefix="rqbench-time-") as report:
+        start = time.perf_counter()
+        proc = subprocess.Popen(["/usr/bin/time", "-q", "-f", "%M %U %S", "-o", report.name] + cmd,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        out = 0
+        while True:
+            chunk = proc.stdout.read(1 << 16)
+            if not chunk:
+                break
+            out += len(chunk)
+        proc.wait()
+        elapsed = time.perf_counter() - start
+        proc.stdout.close()
+        fields = report.read().split()
+    rss, user, system = int(fields[-3]), float(fields[-2]), float(fields[-1])
+    return elapsed, user + system, rss, out, proc.returncode
+
+
+def warm(paths):
+    for p in paths:
+        with open(p, "rb") as f:
+            while f.read(1 << 22):
+                pass
+
+
+class Table:
+    def __init__(self):
+        self.rows = []
+
+    def add(self, op, r, nbytes, anchor=None, anchor_r=None, target=None):
+        seconds, cpu, rss_kib = r[0], r[1], r[2]
+        anchor_seconds = anchor_r[0] if anchor_r else None
+        self.rows.append(
+            {
+                "operation": op,
+                "time_s": seconds,
+                "cpu_s": cpu,
+                "anchor": anchor or "",
+                "anchor_time_s": anchor_seconds,
+                "ratio": seconds / anchor_seconds if anchor_seconds else None,
+                "anchor_cpu_s": anchor_r[1] if anchor_r else None,
+                "cpu_ratio": cpu / anchor_r[1] if anchor_r and anchor_r[1] > 0 else None,
+                "target": target or "",
+                "gb_per_s": nbytes / seconds / 1e9 if nbytes and seconds > 0 else None,
+                "peak_rss_mib": rss_kib / 1024.0,
+            }
+        )
+
+    def print(self, out=sys.stdout):
+        head = ("operation", "time s", "cpu s", "anchor", "anchor s", "ratio", "cpu ratio",
+                "target", "GB/s", "RSS MiB")
+        lines = [head]
+        for r in self.rows:
+            lines.append(
+                (
+                    r["operation"],
+                    "%.3f" % r["time_s"],
+                    "%.3f" % r["cpu_s"],
+                    r["anchor"],
+                    "%.3f" % r["anchor_time_s"] if r["anchor_time_s"] else "",
+                    "%.2f" % r["ratio"] if r["ratio"] else "",
+                    "%.2f" % r["cpu_ratio"] if r["cpu_ratio"] else "",
+                    r["target"],
+                    "%.2f" % r["gb_per_s"] if r["gb_per_s"] else "",
+                    "%.1f" % r["peak_rss_mib"],
+                )
+            )
+        widths = [max(len(str(l[i])) for l in lines) for i in range(len(head))]
+        for n, l in enumerate(lines):
+            out.write(" | ".join(str(c).ljust(widths[i]) for i, c in enumerate(l)).rstrip() + "\n")
+            if n == 0:
+                out.write("-+-".join("-" * w for w in widths) + "\n")
+
+    def write_csv(self, path):
+        with open(path, "w", newline="") as f:
+            w = csv.DictWriter(f, fieldnames=list(self.rows[0].keys()))
+            w.writeheader()
+            for r in self.rows:
+                w.writerow(r)
+
+
+def measure(commands, runs):
+    """commands: name -> argv. Runs them interleaved; name -> (median s, median CPU s, max RSS
+    KiB, (out bytes, exit status))."""
+    times = {name: [] for name in commands}
+    cpus = {name: [] for name in commands}
+    rss = {name: 0 for name in commands}
+    outs = {}
+    for _ in range(runs):
+        for name, cmd in commands.items():
+            t, c, m, o, rc = run_once(cmd)
+            times[name].append(t)
+            cpus[name].append(c)
+            rss[name] = max(rss[name], m)
+            outs[name] = (o, rc)
+    return {n: (statistics.median(times[n]), statistics.median(cpus[n]), rss[n], outs[n])
+            for n in commands}
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--build", required=True, help="build directory with rqtrace and rqsample")
+    ap.add_argument("--data", default="/tmp/rqbench", help="where generated servers go")
+    ap.add_argument("--size", default="1G", help="size of each day log (rqsample --size)")
+    ap.add_argument("--splits", default="1,10,100,1000", help="copy counts to time")
+    ap.add_argument("--runs", type=int, default=5)
+    ap.add_argument("--today", default="261206")
+    ap.add_argument("--csv", default="bench-results.csv")
+    ap.add_argument("--memory", action="store_true",
+                    help="also measure peak memory with a 4x log and a 300 MiB line")
+    ap.add_argument("--keep", action="store_true", help="keep the generated data")
+    a = ap.parse_args()
+
+    rqtrace = os.path.join(a.build, "src", "rqtrace")
+    rqsample = os.path.join(a.build, "tools", "sample", "rqsample")
+    splits = [int(s) for s in a.splits.split(",")]
+    table = Table()
+    day = a.today
+
+    def server(dirname):
+        return [rqtrace, "--settings", os.path.join(dirname, "settings.reg"), "--map",
+                "C:\\Program Files (x86)\\Raven Quill=" + dirname]
+
+    def logs(dirname):
+        return {
+            "act": os.path.join(dirname, "Logs", "Activity", "SMTP", "SMTP-Activity-%s.log" % day),
+            "dbg": os.path.join(dirname, "Logs", "Debug", "SMTP", "SMTP-Debug-%s.log" % day),
+            "mta": os.path.join(dirname, "Logs", "Debug", "MTA", "MTA-Debug-%s.log" % day),
+        }
+
+    def generate(dirname, split):
+        shutil.rmtree(dirname, ignore_errors=True)
+        subprocess.run([rqsample, dirname, "--days", "1", "--size", a.size, "--split", str(split),
+                        "--today", day], check=True, stdout=subprocess.DEVNULL)
+
+    k1 = {}
+    for split in splits:
+        d = os.path.join(a.data, "k%d" % split)
+        print("generating %s (split %d, size %s)..." % (d, split, a.size), file=sys.stderr)
+        generate(d, split)
+        L = logs(d)
+        size = {k: os.path.getsize(p) for k, p in L.items()}
+        warm(L.values())
+        rq = server(d)
+        cmds = {
+            "split": rq + ["split", BENCH_QUEUED, "--date", day],
+            "trace": rq + ["trace", "--date", day, BENCH_INBOUND],
+        }
+        last = split == splits[-1]
+        if last:
+            cid = copy_id(split // 2)
+            cmds.update({
+                "cat": ["cat", L["act"]],
+                "show": rq + ["show", "--date", day, cid],
+                "rg": ["rg", "-F", "-c", cid, L["act"]],
+                "rg --no-mmap": ["rg", "--no-mmap", "-F", "-c", cid, L["act"]],
+                "grep": ["grep", "-F", "-c", cid, L["act"]],
+                "search": rq + ["search", "--date", day, "--sender", SENDER_TEXT],
+                "rg -i": ["rg", "-i", "-F", "-c", SENDER_TEXT, L["act"]],
+            })
+        print("timing split %d: %d runs of %s" % (split, a.runs, ", ".join(cmds)), file=sys.stderr)
+        r = measure(cmds, a.runs)
+        split_bytes = 2 * size["dbg"] + size["act"]
+        trace_bytes = size["mta"] + size["dbg"] + size["act"]
+        for name in r:
+            if r[name][3][1] not in (0, 1):
+                print("warning: %s exited with %d" % (name, r[name][3][1]), file=sys.stderr)
+        if split == splits[0]:
+            k1 = {"split": r["split"], "trace": r["trace"], "k": split}
+        anchor = "own K=%d" % k1["k"] if split != splits[0] else None
+        table.add("split K=%d" % split, r["split"], split_bytes,
+                  anchor, k1["split"] if anchor else None, "<= 2.00" if anchor else None)
+        table.add("trace K=%d" % split, r["trace"], trace_bytes,
+                  anchor, k1["trace"] if anchor else None, "<= 2.00" if anchor else None)
+        if last:
+            act = size["act"]
+            table.add("cat LOG (floor)", r["cat"], act)
+            table.add("show ID", r["show"], act, "rg -F -c", r["rg"], "<= 1.25")
+            table.add("show ID", r["show"], act, "rg -F -c --no-mmap", r["rg --no-mmap"], "<= 1.00")
+            table.add("show ID", r["show"], act, "grep -F -c", r["grep"])
+            table.add("rg -F -c ID", r["rg"], act)
+            table.add("rg -F -c --no-mmap ID", r["rg --no-mmap"], act)
+            table.add("grep -F -c ID", r["grep"], act)
+            table.add("search --sender", r["search"], act, "rg -i -F -c", r["rg -i"], "<= 1.10")
+            table.add("rg -i -F -c TEXT", r["rg -i"], act)
+            if a.memory:
+                memory(a, table, d, rq, L, day)
+        if not a.keep:
+            shutil.rmtree(d, ignore_errors=True)
+
+    table.print()
+    table.write_csv(a.csv)
+    print("CSV written to %s" % a.csv, file=sys.stderr)
+
+
+def memory(a, table, d, rq, L, day):
+    """Peak memory against a log four times as large, and against one 300 MiB line."""
+    act = L["act"]
+    original = act + ".orig"
+    os.rename(act, original)
+    try:
+        print("memory: a log 4x the size...", file=sys.stderr)
+        with open(act, "wb") as out:
+            for _ in range(4):
+                with open(original, "rb") as f:
+                    shutil.copyfileobj(f, out, 1 << 22)
+        big = os.path.getsize(act)
+        warm([act])
+        cid = copy_id(0)
+        r = measure({"show": rq + ["show", "--date", day, cid],
+                     "search": rq + ["search", "--date", day, "--sender", SENDER_TEXT]}, 1)
+        table.add("show ID, %.1f GiB log" % (big / 2**30), r["show"], big, target="RSS <= 16")
+        table.add("search, %.1f GiB log" % (big / 2**30), r["search"], big, target="RSS <= 16")
+        print("memory: a 300 MiB line without a break...", file=sys.stderr)
+        with open(act, "wb") as out:
+            with open(original, "rb") as f:
+                head = f.read(64 << 20)
+            out.write(head)
+            line = b"x" * (1 << 20)
+            for _ in range(300):
+                out.write(line)
+            out.write(b"\r\n")
+            out.write(head)
+        size = os.path.getsize(act)
+        warm([act])
+        r = measure({"show": rq + ["show", "--date", day, cid],
+                     "search": rq + ["search", "--date", day, "--sender", SENDER_TEXT]}, 1)
+        table.add("show ID, 300 MiB line", r["show"], size, target="RSS <= 16")
+        table.add("search, 300 MiB line", r["search"], size, target="RSS <= 16")
+    finally:
+        os.replace(original, act)
+
+
+if __name__ == "__main__":
+    main()
