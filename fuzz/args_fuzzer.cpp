@@ -28,19 +28,7 @@ void Setup() {
   const std::string logs = dir + "/logs";
   for (const char* code : {"MTA", "SMTP", "SF", "LS"}) rq::fuzz::MakeDirs(logs + "/" + code);
   rq::fuzz::MakeDirs(dir + "/root/SMTP/Inbound");
-  rq::fuzz::WriteWholeFile(
-      dir + "/server.reg",
-      "REGEDIT4\r\n"
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill]\r\n"
-      "\"Activity Log Directory\"=\"" +
-          logs +
-          "\"\r\n"
-          "\"Debug Log File Directory\"=\"" +
-          logs +
-          "\"\r\n"
-          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Connectors]\r\n"
-          "\"Connector Root Directory\"=\"" +
-          dir + "/root\"\r\n");
+  rq::fuzz::WriteWholeFile(dir + "/server.reg", rq::fuzz::TinySettings(dir));
   const std::string day = logs + "/SMTP/SMTP-Debug-240105.log";
   rq::fuzz::WriteWholeFile(day,
                            "12:00:01 RQ-I0018: [P1] requeued as [C1] target domain [a.example]\r\n"

@@ -58,4 +58,18 @@ void MakeDirs(const std::string& path) {
   }
 }
 
+std::string TinySettings(const std::string& dir) {
+  return "REGEDIT4\r\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill]\r\n"
+         "\"Activity Log Directory\"=\"" +
+         dir +
+         "/logs\"\r\n"
+         "\"Debug Log File Directory\"=\"" +
+         dir +
+         "/logs\"\r\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Connectors]\r\n"
+         "\"Connector Root Directory\"=\"" +
+         dir + "/root\"\r\n";
+}
+
 }  // namespace rq::fuzz

@@ -71,4 +71,8 @@ void WriteWholeFile(const std::string& path, std::string_view bytes);
 // mkdir -p for a directory below the scratch directory.
 void MakeDirs(const std::string& path);
 
+// A settings file whose server keeps every log below `dir`/logs/<code> and its connectors below
+// `dir`/root.
+std::string TinySettings(const std::string& dir);
+
 }  // namespace rq::fuzz

@@ -1,7 +1,9 @@
 // The line source against the plain per-line rule, at chunk sizes small enough that every line
 // break, CR LF pair and needle in the input lands across a chunk boundary somewhere.
 //
-// Input: chunk-size byte, stop-after byte, needle, NUL, file contents.
+// Input: chunk-size byte, long-line byte, stop-after byte, needle, NUL, file contents. The long
+// line limit is small too, so that a searching reader streams through lines without a match and
+// reads lines with one again from their start.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -51,10 +53,11 @@ std::size_t ChunkSizeFrom(unsigned char b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static MemoryFile file;
-  if (size < 2) return 0;
+  if (size < 3) return 0;
   const std::size_t chunk = ChunkSizeFrom(data[0]);
-  const std::size_t stopAfter = data[1];
-  const std::vector<std::string> parts = rq::fuzz::CutInput(data + 2, size - 2, 1);
+  const std::size_t longLine = data[1] == 0xFF ? rq::LineSource::kLongLine : 1 + data[1] % 64;
+  const std::size_t stopAfter = data[2];
+  const std::vector<std::string> parts = rq::fuzz::CutInput(data + 3, size - 3, 1);
   const std::string& needle = parts[0];
   const std::string& content = parts[1];
   file.Set(content);
@@ -62,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string> expected = PlainLines(content);
 
   {
-    rq::LineSource source(file.path(), chunk);
+    rq::LineSource source(file.path(), chunk, longLine);
     RQ_FUZZ_CHECK(source.is_open());
     std::vector<std::string> got;
     source.ForEachLine([&](std::string_view line) {
@@ -76,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& line : expected) {
       if (PlainContains(line, needle)) want.push_back(line);
     }
-    rq::LineSource source(file.path(), chunk);
+    rq::LineSource source(file.path(), chunk, longLine);
     std::vector<std::string> got;
     source.ForEachLineContaining(needle, [&](std::string_view line) {
       got.emplace_back(line);
@@ -85,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RQ_FUZZ_CHECK(got == want);
 
     // Stopping early hands out exactly the first lines and nothing after the stop.
-    rq::LineSource again(file.path(), chunk);
+    rq::LineSource again(file.path(), chunk, longLine);
     std::vector<std::string> head;
     again.ForEachLineContaining(needle, [&](std::string_view line) {
       head.emplace_back(line);
@@ -98,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     // Every block but the last ends just after a line break, and the lines of the blocks, one
     // block at a time, are the lines of the file.
-    rq::LineSource source(file.path(), chunk);
+    rq::LineSource source(file.path(), chunk, longLine);
     std::vector<std::string> got;
     // A block's view dies with the next call: keep only its last two bytes.
     bool first = true;

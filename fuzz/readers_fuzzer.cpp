@@ -25,19 +25,8 @@ constexpr const char* kDayText = "240105";
 
 struct TinyServer {
   std::string logs = rq::fuzz::ScratchDir() + "/logs";
-  rq::RegFileStore store = rq::RegFileStore::FromBytes(
-      "REGEDIT4\r\n"
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill]\r\n"
-      "\"Activity Log Directory\"=\"" +
-          logs +
-          "\"\r\n"
-          "\"Debug Log File Directory\"=\"" +
-          logs +
-          "\"\r\n"
-          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Connectors]\r\n"
-          "\"Connector Root Directory\"=\"" +
-          rq::fuzz::ScratchDir() + "/root\"\r\n",
-      "fuzz.reg");
+  rq::RegFileStore store =
+      rq::RegFileStore::FromBytes(rq::fuzz::TinySettings(rq::fuzz::ScratchDir()), "fuzz.reg");
   rq::Server server{store};
 
   TinyServer() {
