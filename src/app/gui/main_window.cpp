@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -43,6 +44,17 @@ std::string ToBytes(const QString& text) {
   return Utf8ToCp1252(text.toStdString());
 }
 
+// The layout is fixed in twips while fonts differ between systems: a label whose text would be
+// cut off gets a smaller font, down to a still legible size.
+void FitText(QLabel* label) {
+  QFont font = label->font();
+  const int width = label->width();
+  while (font.pointSizeF() > 6.5 && QFontMetrics(font).horizontalAdvance(label->text()) > width) {
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+  }
+  label->setFont(font);
+}
+
 Message ToolMessage(std::string text) {
   return Message{kToolTitle, std::move(text), MessageIcon::kInformation};
 }
@@ -79,6 +91,7 @@ void frmMain::BuildControls() {
     l->setTextFormat(Qt::PlainText);
     l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     place(l, left, top, width, kRowHeight);
+    FitText(l);
     return l;
   };
   const auto button = [&](QWidget* parent, const char* name, const char* caption) {

@@ -1,6 +1,7 @@
 #include "app/gui/trace_window.h"
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -62,6 +63,9 @@ frmTrace::frmTrace(QWidget* owner)
   txtTrace_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   txtTrace_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   txtTrace_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  // Log fields are TAB-separated: stops every eight characters keep the columns of most lines
+  // aligned, as a plain text editor shows them.
+  txtTrace_->setTabStopDistance(8.0 * QFontMetricsF(txtTrace_->font()).horizontalAdvance(' '));
   // Keyboard users can still move through and select the report.
   txtTrace_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
@@ -97,11 +101,26 @@ void frmTrace::SyncText() {
 
 void frmTrace::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
-  // The rule is stated for the outer size; the frame adds what the window manager draws.
-  const QSize frame = frameGeometry().size() - geometry().size();
+  Relayout(event->size());
+}
+
+bool frmTrace::event(QEvent* event) {
+  // A window manager adds its frame after the window is first shown; the outer size changes then
+  // without a resize of the client area, and the layout must follow it.
+  if (event->type() == QEvent::Move && FrameSize() != layoutFrame_) Relayout(size());
+  return QDialog::event(event);
+}
+
+QSize frmTrace::FrameSize() const {
+  return frameGeometry().size() - geometry().size();
+}
+
+void frmTrace::Relayout(const QSize& client) {
+  // The rule is stated for the outer size, border and title bar included.
+  layoutFrame_ = FrameSize();
   const double dpi = Dpi();
-  layout_ = LayoutTraceWindow(layout_, PixelsToTwips(event->size().width() + frame.width(), dpi),
-                              PixelsToTwips(event->size().height() + frame.height(), dpi));
+  layout_ = LayoutTraceWindow(layout_, PixelsToTwips(client.width() + layoutFrame_.width(), dpi),
+                              PixelsToTwips(client.height() + layoutFrame_.height(), dpi));
   ApplyLayout();
 }
 

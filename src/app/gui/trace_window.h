@@ -64,15 +64,19 @@ class frmTrace final : public QDialog {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  void Relayout(const QSize& client);
   void ApplyLayout();
+  QSize FrameSize() const;
   double Dpi() const;
 
   std::string report_;
   bool textCurrent_ = true;
   TraceLayout layout_;
+  QSize layoutFrame_{0, 0};  // the frame the layout was computed with
   QPlainTextEdit* txtTrace_;
   QPushButton* cmdClose_;
 };
