@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -177,6 +178,43 @@ TEST(TransactionReaders, ResultRulesDifferOnlyForTextAlreadyThere) {
   std::string none = "kept";
   EXPECT_EQ(GetSMTPTransactionDetails(sample.server(), {2026, 3, 16}, "ID", none), 0);
   EXPECT_EQ(none, "kept");
+}
+
+TEST(TransactionReaders, OneReadingForManyIdsEqualsOneReadingPerId) {
+  // IDs that are parts of one another, repeated or empty, over logs made of their letters.
+  std::mt19937 random(61206);
+  const test::SampleServer sample;
+  for (int round = 0; round < 60; ++round) {
+    std::string log(random() % 80, ' ');
+    for (char& c : log) c = "ab \r\n"[random() % 5];
+    sample.WriteLog("SMTP", "Activity", kDay, log);
+    sample.WriteLog("SMTP", "Debug", kDay, log);
+    std::vector<std::string> idTexts(1 + random() % 4);
+    for (std::string& id : idTexts) {
+      id.resize(random() % 4);
+      for (char& c : id) c = "ab"[random() % 2];
+    }
+    const std::vector<std::string_view> ids(idTexts.begin(), idTexts.end());
+    SCOPED_TRACE("round " + std::to_string(round));
+    std::vector<std::string> together(ids.size());
+    std::vector<std::string> debugTogether(ids.size());
+    const std::vector<int> answers =
+        GetSMTPTransactionDetailsForEach(sample.server(), kDay, ids, together);
+    const std::vector<int> debugAnswers =
+        GetSMTPDebugDeliveryForEach(sample.server(), kDay, ids, debugTogether);
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+      std::string alone;
+      std::string debugAlone;
+      EXPECT_EQ(answers[i], GetSMTPTransactionDetails(sample.server(), kDay, ids[i], alone));
+      EXPECT_EQ(together[i], alone) << "id '" << ids[i] << "'";
+      EXPECT_EQ(debugAnswers[i], GetSMTPDebugDelivery(sample.server(), kDay, ids[i], debugAlone));
+      EXPECT_EQ(debugTogether[i], debugAlone) << "id '" << ids[i] << "'";
+    }
+  }
+  // No log: every answer 0.
+  std::vector<std::string> results(2);
+  EXPECT_EQ(GetSMTPTransactionDetailsForEach(sample.server(), {2026, 1, 1}, {"a", "b"}, results),
+            (std::vector<int>{0, 0}));
 }
 
 }  // namespace
