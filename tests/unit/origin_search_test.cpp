@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,81 @@ TEST_F(LocateOriginTest, MissingAndEmptyLogs) {
   // No search text at all: nothing is searched.
   sample.WriteLog("SMTP", "Activity", kDay, Act("t", "SMTP-IN", "X", "MAIL", "<a@b>"));
   EXPECT_EQ(Run({"SMTP", "", "", false}), 0);
+}
+
+// The search as a plain reading of its rules, line by line, for comparison.
+unsigned char RefFold(unsigned char c) {
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
+  if (c == 0x8A || c == 0x8C || c == 0x8E) return c + 0x10;
+  return c == 0x9F ? 0xFF : c;
+}
+
+bool RefContains(const std::string& hay, const std::string& needle) {
+  std::string h;
+  std::string n;
+  for (char c : hay) h += static_cast<char>(RefFold(static_cast<unsigned char>(c)));
+  for (char c : needle) n += static_cast<char>(RefFold(static_cast<unsigned char>(c)));
+  return h.find(n) != std::string::npos;
+}
+
+std::vector<Origin> RefSearch(const std::vector<std::string>& lines, const std::string& tag,
+                              const std::string& sender, const std::string& recipient) {
+  std::vector<Origin> rows;
+  for (const std::string& line : lines) {
+    std::vector<std::string> f(1);
+    for (char c : line) {
+      if (c == '\t') {
+        f.emplace_back();
+      } else {
+        f.back() += c;
+      }
+    }
+    if (f.size() < 7 || f[1] != tag) continue;
+    const bool pass = (!sender.empty() && f[5] == "MAIL" && RefContains(f[6], sender)) ||
+                      (!recipient.empty() && f[5] == "RCPT" && RefContains(f[6], recipient));
+    bool known = false;
+    for (const Origin& o : rows) known = known || o.MessageID == f[2];
+    if (pass && !known) rows.push_back({f[0], f[2], f[4] + " " + f[6]});
+  }
+  return rows;
+}
+
+TEST_F(LocateOriginTest, RandomLogsAgreeWithTheRules) {
+  std::mt19937 random(7);
+  auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+  const std::vector<std::string> tags = {"SMTP-IN", "SMTP-OU", "smtp-in", "SMTP-I"};
+  const std::vector<std::string> verbs = {"MAIL", "RCPT", "mail", "MAI"};
+  const std::string letters = "aAbB\xE9\xC9\x8A\x9A \t";
+  auto text = [&](std::size_t most) {
+    std::string t(random() % (most + 1), ' ');
+    for (char& c : t) c = letters[random() % letters.size()];
+    return t;
+  };
+  for (int round = 0; round < 200; ++round) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 8; ++i) {
+      std::string line = "t" + std::to_string(i) + "\t" + pick(tags) + "\t" +
+                         pick({"M1", "M2", "M3"}) + "\tip\t" + text(2) + "\t" + pick(verbs) + "\t" +
+                         text(6);
+      if (random() % 5 == 0) line = line.substr(0, random() % line.size());
+      lines.push_back(line);
+    }
+    std::string log;
+    for (const std::string& line : lines) log += line + "\r\n";
+    sample.WriteLog("SMTP", "Activity", kDay, log);
+    const Search search{"SMTP", text(2), text(2), random() % 2 == 0};
+    SCOPED_TRACE("round " + std::to_string(round));
+    origins.Clear();
+    Run(search);
+    const std::vector<Origin> expected =
+        RefSearch(lines, search.backtrace ? "SMTP-OU" : "SMTP-IN", search.sender, search.recipient);
+    ASSERT_EQ(origins.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      EXPECT_EQ(origins[i].LogTime, expected[i].LogTime);
+      EXPECT_EQ(origins[i].MessageID, expected[i].MessageID);
+      EXPECT_EQ(origins[i].sData, expected[i].sData);
+    }
+  }
 }
 
 TEST(OriginList, RefusesASecondRowForAKey) {
