@@ -100,6 +100,22 @@ TEST(Rqsample, SizeGrowsEveryLogAndKeepsThePlantedMessages) {
       << trace.out;
 }
 
+TEST(Rqsample, GrowOnlyTheNamedLogs) {
+  TempDir temp;
+  const fs::path dir = temp.path() / "grow";
+  ASSERT_EQ(Generate(dir, {"--days", "1", "--size", "2M", "--grow", "smtp-debug,mta"}).status, 0);
+  for (const auto& [name, bytes] : Files(dir)) {
+    if (name.size() < 4 || name.substr(name.size() - 4) != ".log") continue;
+    const bool grown =
+        name.find("SMTP-Debug") != std::string::npos || name.find("MTA-Debug") != std::string::npos;
+    if (grown) {
+      EXPECT_GE(bytes.size(), 2u << 20) << name;
+    } else {
+      EXPECT_LT(bytes.size(), 1u << 20) << name;
+    }
+  }
+}
+
 // One day only: the message split yesterday has no logs to be found in.
 TEST(Rqsample, OneDayLeavesOutYesterdaysMessage) {
   TempDir temp;
@@ -121,6 +137,7 @@ TEST(Rqsample, RefusesBadUsage) {
       {dir, "--seed", "-1"},
       {dir, "--size", "12Q"},
       {dir, "--split", "0"},
+      {dir, "--grow", "smtp-debug,bogus"},
       {dir, "--today", "261332"},
       {dir, "--today", "26120"},
       {dir, "--colour"},

@@ -29,7 +29,11 @@ bool LogFile::Open(const std::filesystem::path& path, std::string& error) {
   std::string closeError;
   Close(closeError);
   path_ = path;
-  file_ = std::fopen(path.string().c_str(), "wb");
+#ifdef _WIN32
+  file_ = _wfopen(path.c_str(), L"wb");  // wide names: the directory may hold any character
+#else
+  file_ = std::fopen(path.c_str(), "wb");
+#endif
   if (file_ == nullptr) {
     error = "cannot create " + path.string() + ": " + std::strerror(errno);
     return false;

@@ -36,6 +36,9 @@ constexpr const char* kUsage =
     "                  same bytes, dates aside. The planted messages never change.\n"
     "  --size BYTES    grow each day log to about BYTES with background traffic (suffixes\n"
     "                  K, M, G for KiB, MiB, GiB); default: a modest day of 150 messages\n"
+    "  --grow LOGS     with --size: grow only these logs, comma-separated from mta,\n"
+    "                  smtp-activity, smtp-debug, poc-activity, poc-debug, ls-debug (default:\n"
+    "                  all); the others stay small\n"
     "  --split K       copies of the benchmark message 9C4E1B7703 (default 4; 1 to 100000)\n"
     "  --today YYMMDD  the last day (default: today's local date)\n"
     "  --help          this text\n"
@@ -78,6 +81,24 @@ bool ParseSize(std::string_view text, std::uint64_t& value) {
   if (value > (std::uint64_t{1} << 40 >> shift)) return false;  // at most 1 TiB
   value <<= shift;
   return true;
+}
+
+bool ParseLogNames(std::string_view text, unsigned& mask) {
+  mask = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',');
+    const std::string_view name = text.substr(0, comma);
+    bool known = false;
+    for (unsigned i = 0; i < std::size(rq::sample::kLogNames); ++i) {
+      if (name == rq::sample::kLogNames[i]) {
+        mask |= 1u << i;
+        known = true;
+      }
+    }
+    if (!known) return false;
+    if (comma == std::string_view::npos) return true;
+    text.remove_prefix(comma + 1);
+  }
 }
 
 bool ParseLogDate(std::string_view text, rq::Date& date) {
@@ -161,7 +182,7 @@ int main(int argc, char** argv) {
       value = arg.substr(eq + 1);
     } else {
       if (name != "--days" && name != "--seed" && name != "--size" && name != "--split" &&
-          name != "--today") {
+          name != "--today" && name != "--grow") {
         return Usage("unknown option '" + arg + "'");
       }
       if (i + 1 >= argc) return Usage(name + " needs a value");
@@ -187,6 +208,13 @@ int main(int argc, char** argv) {
         return Usage("--split needs a whole number from 1 to 100000, got '" + value + "'");
       }
       o.split = static_cast<unsigned>(number);
+    } else if (name == "--grow") {
+      if (!ParseLogNames(value, o.grow)) {
+        return Usage(
+            "--grow needs log names from mta, smtp-activity, smtp-debug, poc-activity, "
+            "poc-debug, ls-debug, got '" +
+            value + "'");
+      }
     } else if (name == "--today") {
       if (!ParseLogDate(value, o.today)) {
         return Usage("--today needs a real day written YYMMDD, got '" + value + "'");

@@ -39,6 +39,8 @@ constexpr int kDayStart = 60 * 1000;
 constexpr int kDaySpan = 86'000'000;
 constexpr int kLastStart = ((23 * 60 + 55) * 60) * 1000;
 constexpr unsigned kModestDay = 150;  // background messages of a day without --size
+// With --size, logs left out of --grow stay about as big as on a modest day.
+constexpr std::uint64_t kSmallLog = std::uint64_t{128} << 10;
 
 // Background message IDs: 12 hexadecimal digits counting up from a seeded start, as a server's
 // counter would. An ID that holds the first eight digits of a planted ID anywhere is skipped.
@@ -78,26 +80,36 @@ class IdSource {
   std::vector<std::uint32_t> forbidden_;
 };
 
-// Traffic of other messages around the planted ones. With a size limit, a log that has reached
-// it is no longer fed, and only kinds of message that still feed some log are drawn.
+// Traffic of other messages around the planted ones. With size limits (one per log, in the
+// order of Logs()), a log that has reached its limit is no longer fed, and only kinds of message
+// that still feed some log are drawn. Without limits every log is fed.
 class Background {
  public:
-  Background(DayLogs& logs, Traffic& tr, Random& rng, IdSource& ids, std::uint64_t limit)
-      : logs_(logs), tr_(tr), rng_(rng), ids_(ids), limit_(limit) {}
+  using Limits = std::array<std::uint64_t, 6>;
+
+  Background(DayLogs& logs, Traffic& tr, Random& rng, IdSource& ids, const Limits& limits)
+      : logs_(logs), tr_(tr), rng_(rng), ids_(ids), limits_(limits) {
+    for (std::uint64_t l : limits_) limited_ = limited_ || l != 0;
+  }
 
   bool AllFull() const {
-    if (limit_ == 0) return false;
-    for (const LogFile* f : All()) {
-      if (f->size() < limit_) return false;
+    if (!limited_) return false;
+    const auto logs = Logs();
+    for (std::size_t i = 0; i < logs.size(); ++i) {
+      if (logs[i]->size() < limits_[i]) return false;
     }
     return true;
   }
 
-  // How far the day has come, 0 to 1: the share of the size limit written so far.
+  // How far the day has come, 0 to 1: the share of the size limits written so far.
   double Progress() const {
-    std::uint64_t total = 0;
-    for (const LogFile* f : All()) total += std::min(f->size(), limit_);
-    return static_cast<double>(total) / (static_cast<double>(limit_) * 6.0);
+    std::uint64_t done = 0, total = 0;
+    const auto logs = Logs();
+    for (std::size_t i = 0; i < logs.size(); ++i) {
+      done += std::min(logs[i]->size(), limits_[i]);
+      total += limits_[i];
+    }
+    return total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
   }
 
   void Message() {
@@ -159,11 +171,18 @@ class Background {
   }
 
  private:
-  std::array<const LogFile*, 6> All() const {
+  std::array<const LogFile*, 6> Logs() const {
     return {&logs_.mta,         &logs_.smtpActivity, &logs_.smtpDebug,
             &logs_.pocActivity, &logs_.pocDebug,     &logs_.lsDebug};
   }
-  bool Open(const LogFile& f) const { return limit_ == 0 || f.size() < limit_; }
+  bool Open(const LogFile& f) const {
+    if (!limited_) return true;
+    const auto logs = Logs();
+    for (std::size_t i = 0; i < logs.size(); ++i) {
+      if (logs[i] == &f) return f.size() < limits_[i];
+    }
+    return false;
+  }
   LogFile* Use(LogFile& f) const { return Open(f) ? &f : nullptr; }
   Targets Use() const {
     return {Use(logs_.mta),         Use(logs_.smtpActivity), Use(logs_.smtpDebug),
@@ -313,7 +332,8 @@ class Background {
   Traffic& tr_;
   Random& rng_;
   IdSource& ids_;
-  std::uint64_t limit_;
+  Limits limits_;
+  bool limited_ = false;
 };
 
 void Headers(DayLogs& logs, Traffic& tr, const Date& day) {
@@ -366,7 +386,13 @@ bool WriteDay(const SampleOptions& o, int daysAgo, const std::vector<std::string
   Traffic tr(day, rng);
   Traffic plantedTraffic(day, plantedRng);
   IdSource ids((rng.Next() & 0x0FFFFFFFFFFFULL) | 0x100000000000ULL, planted);
-  Background background(logs, tr, rng, ids, o.size);
+  Background::Limits limits{};
+  if (o.size != 0) {
+    for (std::size_t i = 0; i < limits.size(); ++i) {
+      limits[i] = (o.grow & (1u << i)) != 0 ? o.size : std::min(o.size, kSmallLog);
+    }
+  }
+  Background background(logs, tr, rng, ids, limits);
 
   std::vector<PlantedEvent> events = PlantedEvents(daysAgo, o.split, o.dir);
   std::sort(events.begin(), events.end(),

@@ -10,12 +10,18 @@
 
 namespace rq::sample {
 
+// The day logs, as bits of SampleOptions::grow, in this order; names as --grow takes them.
+inline constexpr const char* kLogNames[] = {"mta",          "smtp-activity", "smtp-debug",
+                                            "poc-activity", "poc-debug",     "ls-debug"};
+inline constexpr unsigned kAllLogs = (1u << 6) - 1;
+
 struct SampleOptions {
   std::filesystem::path dir;
-  int days = 3;            // the days ending `today`
-  std::uint64_t seed = 1;  // background traffic
-  std::uint64_t size = 0;  // 0: a modest day; otherwise each day log grows to about this
-  unsigned split = 4;      // copies of the planted benchmark message
+  int days = 3;              // the days ending `today`
+  std::uint64_t seed = 1;    // background traffic
+  std::uint64_t size = 0;    // 0: a modest day; otherwise each day log grows to about this
+  unsigned split = 4;        // copies of the planted benchmark message
+  unsigned grow = kAllLogs;  // which logs --size grows (bits in the order of kLogNames)
   Date today;
 };
 
