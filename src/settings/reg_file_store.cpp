@@ -1,11 +1,10 @@
 #include "settings/reg_file_store.h"
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "readers/codepage.h"
+#include "readers/file.h"
 
 namespace rq {
 namespace {
@@ -306,16 +305,21 @@ RegFileStore RegFileStore::FromBytes(std::string_view bytes, std::string_view na
 }
 
 RegFileStore RegFileStore::FromFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw SettingsFileError(path + ": cannot open the settings file");
-  std::string bytes;
-  try {
-    // A directory opens but fails on the first read, with an exception from the stream buffer.
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  } catch (const std::exception&) {
-    throw SettingsFileError(path + ": cannot read the settings file");
+  // Only an ordinary file is read: a FIFO would block the program, a device might never end, and
+  // a directory holds no settings.
+  ReadOnlyFile file;
+  if (!file.Open(path)) {
+    throw SettingsFileError(path + ": cannot open the settings file (it must be an ordinary, "
+                                   "readable file)");
   }
-  if (in.bad()) throw SettingsFileError(path + ": cannot read the settings file");
+  std::string bytes;
+  std::vector<char> chunk(1 << 16);
+  for (;;) {
+    const long long got = file.Read(chunk.data(), chunk.size());
+    if (got < 0) throw SettingsFileError(path + ": cannot read the settings file");
+    if (got == 0) break;
+    bytes.append(chunk.data(), static_cast<std::size_t>(got));
+  }
   return FromBytes(bytes, path);
 }
 
