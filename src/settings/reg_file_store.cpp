@@ -309,8 +309,9 @@ RegFileStore RegFileStore::FromFile(const std::string& path) {
   // a directory holds no settings.
   ReadOnlyFile file;
   if (!file.Open(path)) {
-    throw SettingsFileError(path + ": cannot open the settings file (it must be an ordinary, "
-                                   "readable file)");
+    throw SettingsFileError(path +
+                            ": cannot open the settings file (it must be an ordinary, "
+                            "readable file)");
   }
   std::string bytes;
   std::vector<char> chunk(1 << 16);
