@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <string_view>
 
 #include "app/command_line_trace.h"
+#include "app/gui/display_check.h"
 #include "app/gui/main_window.h"
 #include "app/gui/qt_user_interface.h"
 #include "app/gui/trace_window.h"
@@ -14,11 +16,6 @@
 namespace rq {
 namespace {
 
-bool EnvironmentSet(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0';
-}
-
 int RunMainWindow(const Server& server, const DateFormat& format, QtUserInterface& ui) {
   frmMain window(server, format, ui);
   // The logging warnings come before the window exists on screen, so they stand on their own.
@@ -26,6 +23,7 @@ int RunMainWindow(const Server& server, const DateFormat& format, QtUserInterfac
   window.Form_Load();
   ui.setParentWidget(&window);
   window.exec();
+  ui.setParentWidget(nullptr);
   return kExitOk;
 }
 
@@ -52,8 +50,13 @@ bool DesktopAvailable() {
 #if defined(_WIN32) || defined(__APPLE__)
   return true;
 #else
-  return EnvironmentSet("QT_QPA_PLATFORM") || EnvironmentSet("DISPLAY") ||
-         EnvironmentSet("WAYLAND_DISPLAY");
+  const auto Environment = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string_view(value) : std::string_view();
+  };
+  return DisplayLooksReachable(
+      DisplayEnvironment{Environment("QT_QPA_PLATFORM"), Environment("DISPLAY"),
+                         Environment("WAYLAND_DISPLAY"), Environment("XDG_RUNTIME_DIR")});
 #endif
 }
 

@@ -8,8 +8,8 @@
 
 namespace rq {
 
-// True when a display can be opened: DISPLAY or WAYLAND_DISPLAY is set, or QT_QPA_PLATFORM
-// names a platform (always on Windows and macOS).
+// True when a display can be opened: QT_QPA_PLATFORM names a platform, or WAYLAND_DISPLAY or
+// DISPLAY names a display server that is there (always on Windows and macOS).
 bool DesktopAvailable();
 
 // An empty command line shows the main window modally, after its load, and returns 0 when it
