@@ -208,7 +208,7 @@ void frmMain::BuildControls() {
   icboConnector_->setFocus();
 
   connect(icboConnector_, &QComboBox::activated, this, [this] { icboConnector_Click(); });
-  connect(chkBacktrace_, &QCheckBox::stateChanged, this, [this] { chkBacktrace_Click(); });
+  connect(chkBacktrace_, &QCheckBox::toggled, this, [this] { chkBacktrace_Click(); });
   connect(cmdListOrigins_, &QPushButton::clicked, this, [this] { cmdListOrigins_Click(); });
   connect(cmdTrace_, &QPushButton::clicked, this, [this] { cmdTrace_Click(); });
   connect(cmdShowTransaction_, &QPushButton::clicked, this, [this] { cmdShowTransaction_Click(); });
