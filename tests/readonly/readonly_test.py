@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""The read-only promise: every rqtrace command and the command-line trace of rqtracker, run
+under strace on a generated sample server, never open a file for writing, create, rename, remove,
+truncate or change the mode of anything, nor make a directory.
+
+    readonly_test.py --rqtrace PATH --rqtracker PATH --rqsample PATH
+Exit 0 passed, 1 failed, 77 skipped (no strace, or tracing is not permitted here).
+"""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+SKIP = 77
+
+# Calls that change the file system whatever their arguments.
+FORBIDDEN = {
+    "creat", "rename", "renameat", "renameat2", "unlink", "unlinkat", "rmdir", "truncate",
+    "ftruncate", "mkdir", "mkdirat", "link", "linkat", "symlink", "symlinkat", "chmod", "fchmod",
+    "fchmodat", "fchmodat2", "chown", "fchown", "fchownat", "lchown", "utime", "utimes",
+    "utimensat", "futimesat", "mknod", "mknodat", "fallocate", "setxattr", "lsetxattr",
+    "fsetxattr", "removexattr", "lremovexattr", "fremovexattr",
+}
+OPENS = {"open", "openat", "openat2"}
+WRITE_FLAGS = re.compile(r"\bO_(WRONLY|RDWR|CREAT|TRUNC|APPEND)\b")
+CALL = re.compile(r"^(?:\[pid\s+\d+\]\s*|\d+\s+)?([a-z_0-9]+)\((.*)$")
+
+
+def violations(trace_file):
+    bad = []
+    with open(trace_file, encoding="latin-1") as f:
+        for line in f:
+            m = CALL.match(line.strip())
+            if not m:
+                continue
+            name, rest = m.group(1), m.group(2)
+            if name in FORBIDDEN:
+                bad.append(line.strip())
+            elif name in OPENS and WRITE_FLAGS.search(rest):
+                bad.append(line.strip())
+    return bad
+
+
+def traced_paths(trace_file):
+    """The quoted paths of every traced call but the program's own start (whose arguments are
+    quoted too)."""
+    paths = []
+    with open(trace_file, encoding="latin-1") as f:
+        for line in f:
+            m = CALL.match(line.strip())
+            if m and m.group(1) != "execve":
+                paths += re.findall(r'"((?:[^"\\]|\\.)*)"', m.group(2))
+    return paths
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--rqtrace", required=True)
+    ap.add_argument("--rqtracker", required=True)
+    ap.add_argument("--rqsample", required=True)
+    a = ap.parse_args()
+
+    strace = shutil.which("strace")
+    if strace is None:
+        print("SKIPPED: strace is not installed (apt-get install strace)")
+        return SKIP
+    work = tempfile.mkdtemp(prefix="rq-readonly-")
+    try:
+        probe = subprocess.run([strace, "-f", "-qq", "-o", os.path.join(work, "probe"), "true"],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        if probe.returncode != 0:
+            print("SKIPPED: strace cannot trace here: " + probe.stderr.decode(errors="replace"))
+            return SKIP
+
+        # The detector must see a write where there is one, or its silence proves nothing.
+        control = os.path.join(work, "control")
+        subprocess.run([strace, "-f", "-qq", "-e", "trace=%file,%desc", "-o", control,
+                        sys.executable, "-c",
+                        f"open({os.path.join(work, 'written')!r}, 'w').close()"], check=True)
+        if not violations(control):
+            print("FAILED: a traced write went unnoticed; the strace output is not understood")
+            return 1
+
+        sample = os.path.join(work, "sample")
+        gen = subprocess.run([a.rqsample, sample, "--days", "2", "--seed", "5"],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=True)
+        listing = gen.stdout.decode()
+        ids = re.findall(r"^  ([0-9A-F]{8})  ", listing, re.M)
+        if not ids:
+            print("FAILED: rqsample listed no message IDs:\n" + listing)
+            return 1
+        dates = re.findall(r"--date (\d{6})", listing)
+        day = dates[0] if dates else None
+        mapping = re.search(r'--map "([^"]+)"', listing).group(1)
+        opts = ["--settings", os.path.join(sample, "settings.reg"), "--map", mapping]
+        # A file where an ID with "..", if it were ever joined to the inbound folder, would lead.
+        escape = os.path.join(sample, "Connectors", "SMTP", "escape")
+        with open(escape, "wb") as f:
+            f.write(b"x")
+
+        runs = [("rqtrace", opts + ["split", "--date", day, "--days-back", "2", i], b"") for i in ids[:3]]
+        runs += [("rqtrace", opts + ["trace", "--date", day, i], b"") for i in ids]
+        runs += [("rqtrace", opts + ["trace", "--backtrace", "--date", day, i], b"") for i in ids]
+        runs += [("rqtrace", opts + ["show", "--date", day, i], b"") for i in ids[:4]]
+        runs += [
+            ("rqtrace", opts + ["search", "--date", day, "--sender", "@"], b""),
+            ("rqtrace", opts + ["search", "--date", day, "--recipient", "e", "--json"], b""),
+            ("rqtrace", opts + ["search", "--date", day, "--recipient", "e", "--backtrace"], b""),
+            ("rqtrace", opts + ["search", "--date", day, "--connector", "SF", "--sender", "a"], b""),
+            ("rqtrace", opts + ["search", "--date", day], b""),
+            ("rqtrace", opts + ["dates"], b""),
+            ("rqtrace", opts + ["dates", "--connector", "SF"], b""),
+            ("rqtrace", opts + ["check"], b""),
+            ("rqtrace", opts + ["trace", "--date", day, "../escape"], b""),
+            ("rqtrace", opts + ["trace", "--date", day, "NOTTHERE"], b""),
+            ("rqtrace", opts + ["split", "NOTTHERE"], b""),
+            ("rqtrace", ["--help"], b""),
+            ("rqtrace", ["--version"], b""),
+            ("rqtrace", ["--settings", os.path.join(work, "missing.reg"), "check"], b""),
+            ("rqtrace", [], b""),
+            ("rqtracker", ["--console"] + opts + ["/trace " + ids[0]], b"y\ny\nn\n"),
+            ("rqtracker", ["--console"] + opts + ["/trace", "NOTTHERE"], b"y\ny\ny\n"),
+            ("rqtracker", ["--console"] + opts + ["/trace", "../escape"], b""),
+            ("rqtracker", ["--console"] + opts, b""),
+            ("rqtracker", ["--help"], b""),
+            ("rqtracker", ["--version"], b""),
+        ]
+
+        env = dict(os.environ, LC_ALL="C")
+        env.pop("DISPLAY", None)
+        env.pop("WAYLAND_DISPLAY", None)
+        # The leak checker stops the world with ptrace, which strace already holds.
+        env["ASAN_OPTIONS"] = (env.get("ASAN_OPTIONS", "") + ":detect_leaks=0").lstrip(":")
+        failures = []
+        logs_read = 0
+        for n, (prog, args, stdin) in enumerate(runs):
+            log = os.path.join(work, f"trace{n}")
+            cmd = [strace, "-f", "-qq", "-e", "trace=%file,%desc", "-o", log,
+                   a.rqtrace if prog == "rqtrace" else a.rqtracker] + args
+            proc = subprocess.run(cmd, input=stdin, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                  env=env, timeout=120)
+            shown = prog + " " + " ".join(args)
+            if proc.returncode not in (0, 1, 2):
+                failures.append(f"{shown}: exit {proc.returncode}: {proc.stderr[-500:]!r}")
+            logs_read += sum(1 for p in traced_paths(log) if p.endswith(".log"))
+            for v in violations(log):
+                failures.append(f"{shown}: {v}")
+            if "escape" in " ".join(args):
+                for p in traced_paths(log):
+                    if p.endswith("escape") and "Inbound" not in p:
+                        failures.append(f"{shown}: looked outside the inbound folder: {p}")
+        print(f"{len(runs)} runs traced, {logs_read} log file calls seen")
+        if logs_read == 0:
+            failures.append("no run touched a log file: the trace saw nothing")
+        if failures:
+            print("FAILED:\n" + "\n".join(failures))
+            return 1
+        print("passed: nothing was opened for writing, created, renamed, removed or truncated")
+        return 0
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
