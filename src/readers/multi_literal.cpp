@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace rq {
 namespace {
@@ -69,28 +70,37 @@ MultiLiteralMatcher::MultiLiteralMatcher(const std::vector<std::string_view>& ne
   std::memset(maskBytes, 0xFF, q_);
   std::memcpy(&gramMask_, maskBytes, sizeof gramMask_);
 
-  std::size_t slotCount = 64;
-  while (slotCount < unique_.size() * stride_ * 4) slotCount *= 2;
+  // The windows of every literal with their offsets; literals with a common prefix share most.
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> windows;
+  windows.reserve(unique_.size() * stride_);
+  for (const std::string_view u : unique_) {
+    for (std::size_t o = 0; o < stride_; ++o) {
+      windows.emplace_back(GramAt(u.data() + o, u.data() + u.size()), std::uint32_t{1} << o);
+    }
+  }
+  std::sort(windows.begin(), windows.end());
+  std::size_t distinct = 0;
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    if (i == 0 || windows[i].first != windows[i - 1].first) ++distinct;
+  }
+  std::size_t slotCount = 16;
+  while (slotCount < distinct * 2) slotCount *= 2;  // at most half full
   slots_.assign(slotCount, Slot{});
   slotMask_ = slotCount - 1;
   bits_.assign((std::size_t{1} << kBitTableLog2) / 64, 0);
-  for (const std::string_view u : unique_) {
-    for (std::size_t o = 0; o < stride_; ++o) {
-      const std::uint64_t gram = GramAt(u.data() + o, u.data() + u.size());
-      const std::uint64_t h = Mix(gram);
-      const std::size_t bit = static_cast<std::size_t>(h >> (64 - kBitTableLog2));
-      bits_[bit / 64] |= std::uint64_t{1} << (bit % 64);
-      for (std::size_t s = static_cast<std::size_t>(h >> 32) & slotMask_;;
-           s = (s + 1) & slotMask_) {
-        Slot& slot = slots_[s];
-        if (!slot.used) {
-          slot.used = true;
-          slot.gram = gram;
-        }
-        if (slot.gram == gram) {
-          slot.offsets |= std::uint32_t{1} << o;
-          break;
-        }
+  for (const auto& [gram, offset] : windows) {
+    const std::uint64_t h = Mix(gram);
+    const std::size_t bit = static_cast<std::size_t>(h >> (64 - kBitTableLog2));
+    bits_[bit / 64] |= std::uint64_t{1} << (bit % 64);
+    for (std::size_t s = static_cast<std::size_t>(h >> 32) & slotMask_;; s = (s + 1) & slotMask_) {
+      Slot& slot = slots_[s];
+      if (!slot.used) {
+        slot.used = true;
+        slot.gram = gram;
+      }
+      if (slot.gram == gram) {
+        slot.offsets |= offset;
+        break;
       }
     }
   }
