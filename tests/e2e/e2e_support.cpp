@@ -10,7 +10,12 @@
 #include <random>
 #include <sstream>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #endif
 
@@ -20,8 +25,45 @@ namespace fs = std::filesystem;
 namespace {
 
 #ifdef _WIN32
+// Only what needs quotes gets them: rqtracker reads its command line as one text, as written,
+// so a quoted message ID would be taken with its quotes.
 std::string Quote(const std::string& s) {
+  if (!s.empty() && s.find_first_of(" \t\"") == std::string::npos) return s;
   return "\"" + s + "\"";
+}
+
+// Starts the program directly with the files as its standard handles, and waits for it. Not
+// through cmd.exe: that leaves the blanks before its redirections at the end of the program's
+// command line, which rqtracker would read as more (empty) fields.
+int RunDirect(std::string commandLine, const fs::path& in, const fs::path& out,
+              const fs::path& err) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  auto open = [&](const fs::path& file, DWORD access, DWORD disposition) {
+    return CreateFileW(file.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  HANDLE handles[3] = {open(in, GENERIC_READ, OPEN_EXISTING),
+                       open(out, GENERIC_WRITE, CREATE_ALWAYS),
+                       open(err, GENERIC_WRITE, CREATE_ALWAYS)};
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = handles[0];
+  si.hStdOutput = handles[1];
+  si.hStdError = handles[2];
+  PROCESS_INFORMATION pi{};
+  const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                      nullptr, nullptr, &si, &pi);
+  for (HANDLE h : handles) {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+  if (!started) return -1;
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 0;
+  const BOOL gotCode = GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return gotCode ? static_cast<int>(code) : -1;
 }
 #else
 std::string Quote(const std::string& s) {
@@ -72,21 +114,17 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     command += ' ';
     command += Quote(a);
   }
+  RunResult r;
+#ifdef _WIN32
+  r.status = RunDirect(command, in, out, err);
+#else
   command += " <";
   command += Quote(in.string());
   command += " >";
   command += Quote(out.string());
   command += " 2>";
   command += Quote(err.string());
-#ifdef _WIN32
-  // cmd.exe drops the outer pair of quotes of a command that starts with one.
-  command = "\"" + command + "\"";
-#endif
   const int raw = std::system(command.c_str());
-  RunResult r;
-#ifdef _WIN32
-  r.status = raw;
-#else
   r.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 #endif
   r.out = ReadFile(out);

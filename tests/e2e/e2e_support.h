@@ -15,8 +15,8 @@ struct RunResult {
   std::string err;  // standard error
 };
 
-// Runs the program with the arguments, standard input fed from `input`, through the system's
-// shell (so that the same code serves POSIX and Windows). Runs with LC_ALL=C.
+// Runs the program with the arguments, standard input fed from `input`, through the shell on
+// POSIX systems and started directly on Windows. Runs with LC_ALL=C.
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& input = "");
 

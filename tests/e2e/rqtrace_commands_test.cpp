@@ -304,7 +304,9 @@ TEST_F(RqtraceSettings, UnreadableSettingsGiveOneErrorAndStatusTwo) {
       {{"--settings", bad, "check"}, "bad.reg:4"},
       {{"--settings", bad, "trace", "--date", "261206", "4F2A0C11"}, "bad.reg:4"},
       {{"--settings", missing, "dates"}, "missing.reg"},
-      {{"check"}, "--settings"},  // no settings named at all
+#ifndef _WIN32
+      {{"check"}, "--settings"},  // no settings named at all (Windows reads its registry then)
+#endif
   };
   for (const Case& c : cases) {
     const RunResult r = RunProgram(RqTrace(), c.args);

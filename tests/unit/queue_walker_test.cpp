@@ -239,7 +239,12 @@ TEST(QueueWalker, NotRoutedLooksInTheInboundQueue) {
   EXPECT_EQ(gone.writes, expectGone);
   EXPECT_EQ(gone.result, kWalkNotRouted);
   EXPECT_EQ(Walk(sample, "Q3", false).result, kWalkNotRouted) << "a directory is no message";
+#ifdef _WIN32
+  // Windows file names do not count letter case: q1 names the file Q1.
+  EXPECT_EQ(Walk(sample, "q1", false).result, kWalkWaiting);
+#else
   EXPECT_EQ(Walk(sample, "q1", false).result, kWalkNotRouted) << "exactly that name";
+#endif
 }
 
 TEST(QueueWalker, IdsThatAreNoFileNameInTheQueue) {
