@@ -1,11 +1,14 @@
 // The small text and date operations: never a crash, and the promises each one makes.
 //
 // Input: selector byte, then operation-specific parts cut at NUL bytes.
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "fuzz_support.h"
 #include "readers/codepage.h"
+#include "readers/literal_search.h"
 #include "readers/origin_search.h"
 #include "readers/text.h"
 #include "settings/dates.h"
@@ -105,7 +108,7 @@ void CheckSplitField(const std::string& text, const std::string& sep, long long 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
-  const unsigned op = data[0] % 5;
+  const unsigned op = data[0] % 6;
   const std::vector<std::string> parts = rq::fuzz::CutInput(data + 1, size - 1, 2);
   switch (op) {
     case 0: {
@@ -152,6 +155,49 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       (void)rq::Utf16LeToCp1252(bytes);
       (void)rq::Utf8ToCp1252(bytes);
+      break;
+    }
+    case 4: {
+      // Every literal search against std::string_view::find, over a heap block of exactly the
+      // haystack's size so that reading one byte past its end is caught, at every start offset.
+      const std::string& needle = parts[1];
+      const std::size_t n = parts[2].size();
+      const std::unique_ptr<char[]> exact(new char[n == 0 ? 1 : n]);
+      std::memcpy(exact.get(), parts[2].data(), n);
+      const char* const begin = exact.get();
+      const char* const end = begin + n;
+      const rq::LiteralSearcher searcher(needle);
+      const rq::FoldedLiteralSearcher folded(needle);
+      std::string foldedHay(parts[2]);
+      std::string foldedNeedle(needle);
+      for (char& c : foldedHay) c = static_cast<char>(rq::FoldByte(static_cast<unsigned char>(c)));
+      for (char& c : foldedNeedle) {
+        c = static_cast<char>(rq::FoldByte(static_cast<unsigned char>(c)));
+      }
+      for (std::size_t from = 0; from <= n && from < 80; ++from) {
+        const std::string_view hay(begin + from, n - from);
+        const std::size_t at = hay.find(needle);
+        const char* want = at == std::string_view::npos ? nullptr : begin + from + at;
+        RQ_FUZZ_CHECK(searcher.Find(begin + from, end) == want);
+        RQ_FUZZ_CHECK(rq::FindLiteral(begin + from, end, needle) == want);
+        const std::size_t fat = std::string_view(foldedHay).substr(from).find(foldedNeedle);
+        const char* fwant = fat == std::string_view::npos ? nullptr : begin + from + fat;
+        RQ_FUZZ_CHECK(folded.Find(begin + from, end) == fwant);
+        // Each instruction-set variant, with anchor bytes taken from the input.
+        if (needle.empty()) continue;
+        const std::size_t r2 = needle.size() == 1 ? 0 : 1 + (n + from) % (needle.size() - 1);
+        const std::size_t r1 = r2 == 0 ? 0 : from % r2;
+        namespace in = rq::internal;
+        RQ_FUZZ_CHECK(in::FindLiteralPortable(begin + from, end, needle, r1, r2) == want);
+        RQ_FUZZ_CHECK(in::FindFoldedPortable(begin + from, end, foldedNeedle, r1, r2) == fwant);
+        if (in::SimdLevel() >= 1) {
+          RQ_FUZZ_CHECK(in::FindLiteralSse2(begin + from, end, needle, r1, r2) == want);
+        }
+        if (in::SimdLevel() >= 2) {
+          RQ_FUZZ_CHECK(in::FindLiteralAvx2(begin + from, end, needle, r1, r2) == want);
+          RQ_FUZZ_CHECK(in::FindFoldedAvx2(begin + from, end, foldedNeedle, r1, r2) == fwant);
+        }
+      }
       break;
     }
     default: {
