@@ -534,6 +534,17 @@ def case_hostile_input(s):
             status, out = results[name]
             if status == 0:
                 check(out.count(b"\r\n") >= 1, f"{name}: a report, got {out[:100]!r}")
+    # The same texts as dates, connector codes and path mappings.
+    for text in HOSTILE_TEXTS[:12] + ["999999", "-1", "0" * 65536]:
+        s.run("rqtrace", ["search", "--date", text, "--sender", "a"], timeout=30)
+        s.run("rqtrace", ["trace", "--date", text, "P1"], timeout=30)
+        s.run("rqtrace", ["dates", "--connector", text], timeout=30)
+        s.run("rqtrace", ["search", "--date", DAY, "--connector", text, "--sender", "a"], timeout=30)
+        s.run("rqtrace", ["--map", text, "check"], timeout=30, ok=(0, 1, 2))
+        pair = text[:30000] + "=" + text[:30000]  # one argument may hold at most 128 KiB
+        s.run("rqtrace", ["--map", pair, "show", "--date", DAY, "P1"], timeout=30,
+              ok=(0, 1, 2))
+        s.run("rqtracker", ["--console", "--map", text, "/trace", "P1"], timeout=30, ok=(0, 2))
     status, out, _, _ = s.run("rqtrace", ["trace", "--date", DAY, "../escape"])
     check(b"[../escape] was not routed" in out, f"an ID with a separator names no queued file: {out!r}")
     status, out, _, _ = s.run("rqtrace", ["trace", "--date", DAY, "%s%n"])
