@@ -14,11 +14,19 @@ constexpr std::string_view kHeader4 = "REGEDIT4";
 constexpr std::string_view kWowPrefix = "software\\wow6432node\\";
 constexpr std::string_view kSoftwarePrefix = "software\\";
 
-// Key paths and value names are compared as the registry does: letter case does not count.
+// Key paths and value names (in the 8-bit code page) are compared as the registry does: letter
+// case does not count, for the accented letters of Windows-1252 as much as for A to Z.
 std::string Fold(std::string_view s) {
   std::string out(s);
   for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    const auto b = static_cast<unsigned char>(c);
+    if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7)) {
+      c = static_cast<char>(b + 0x20);  // A-Z, and À-Þ except the multiplication sign
+    } else if (b == 0x8A || b == 0x8C || b == 0x8E) {
+      c = static_cast<char>(b + 0x10);  // Š Œ Ž
+    } else if (b == 0x9F) {
+      c = static_cast<char>(0xFF);  // Ÿ
+    }
   }
   return out;
 }
@@ -151,7 +159,8 @@ class RegFileParser {
     const std::size_t slash = path.find('\\');
     const std::string hive = Fold(path.substr(0, slash));
     if (hive.empty()) Fail(lineNo, "the key line names no key");
-    std::string rest = slash == std::string_view::npos ? "" : Fold(path.substr(slash + 1));
+    // Folded below, once in the registry's code page (folding the UTF-8 bytes would garble them).
+    std::string rest = slash == std::string_view::npos ? "" : std::string(path.substr(slash + 1));
     while (!rest.empty() && rest.back() == '\\') rest.pop_back();
     haveKey_ = true;  // values that follow belong to this key, whichever hive it is in
     if (hive != "hkey_local_machine" && hive != "hklm") {

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "readers/codepage.h"
@@ -83,6 +84,13 @@ std::vector<std::string> ExportLines(const std::string& root) {
       plain + "\\Only64]",
       "\"Where\"=\"64-bit view\"",
       "\"Number\"=dword:00000040",
+      "",
+      wow +
+          "\\\xC3\x9Cn\xC3\xAF"
+          "c\xC3\xB6"
+          "d\xC3\xA9 \xC5\xA0]",  // Ünïcödé Š
+      "\"Gr\xC3\xB6\xC3\x9F"
+      "e \xC5\xB8\"=\"big\"",  // Größe Ÿ
       "",
       wow + "\\Deleted]",
       "\"Gone\"=\"x\"",
@@ -357,6 +365,24 @@ TEST_F(RegistryStoreTest, LetterCaseOfKeysAndNamesDoesNotCount) {
       EXPECT_EQ(registry_.GetRegistryNumber(key, name), c.number);
       EXPECT_EQ(file.GetRegistryNumber(key, name), c.number);
     }
+  }
+}
+
+TEST_F(RegistryStoreTest, LetterCaseBeyondAsciiDoesNotCount) {
+  // Key and value names as the 8-bit interface spells them, in Windows-1252.
+  for (const auto& [key, name] : {std::pair{"\xDCn\xEF"
+                                            "c\xF6"
+                                            "d\xE9 \x8A",
+                                            "Gr\xF6\xDF"
+                                            "e \x9F"},
+                                  std::pair{"\xFCN\xCF"
+                                            "C\xD6"
+                                            "D\xC9 \x9A",
+                                            "gR\xD6\xDF"
+                                            "E \xFF"}}) {
+    SCOPED_TRACE(Visible(key) + " / " + Visible(name));
+    EXPECT_EQ(registry_.GetRegistryString(Key(key), name), "big");
+    EXPECT_EQ(file_->GetRegistryString(Key(key), name), "big");
   }
 }
 

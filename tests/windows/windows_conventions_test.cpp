@@ -46,9 +46,9 @@ TEST(DatePatternFromWindowsPicture, FormsWriteAndReadBackTheSameDay) {
     const char* picture;
     const char* text;
   };
-  for (const Case& c :
-       {Case{"M/d/yyyy", "1/5/2024"}, Case{"dd.MM.yyyy", "05.01.2024"},
-        Case{"yyyy-MM-dd", "2024-01-05"}, Case{"d/M/yy", "5/1/24"}, Case{"'%'d'%'M'%'yy", "%5%1%24"}}) {
+  for (const Case& c : {Case{"M/d/yyyy", "1/5/2024"}, Case{"dd.MM.yyyy", "05.01.2024"},
+                        Case{"yyyy-MM-dd", "2024-01-05"}, Case{"d/M/yy", "5/1/24"},
+                        Case{"'%'d'%'M'%'yy", "%5%1%24"}}) {
     SCOPED_TRACE(c.picture);
     const DateFormat form(DatePatternFromWindowsPicture(c.picture));
     EXPECT_EQ(form.Format(day), c.text);
@@ -123,6 +123,45 @@ TEST(RegFileStore, Regedit4WritesStringTypesInHexAsEightBitText) {
       RegFileStore::FromBytes("Windows Registry Editor Version 5.00\r\n\r\n" + lines, "new.reg");
   ASSERT_TRUE(v5.Query(key, "Expand"));
   EXPECT_EQ(v5.Query(key, "Expand")->data, "\x25\x54\x4d\x50\x25\x5c\xe9\x00"s);
+}
+
+TEST(RegFileStore, LetterCaseOfAccentedLettersDoesNotCountEither) {
+  // The registry compares names without regard to case for every letter, not only A to Z.
+  const RegFileStore store = RegFileStore::FromBytes(
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\\xC9t\xC9 \x8A\xDE]\r\n"
+      "\"Gr\xD6\xDF"
+      "e \x9F\"=\"big\"\r\n",
+      "accents.reg");
+  struct Case {
+    const char* key;
+    const char* name;
+    const char* text;
+  };
+  for (const Case& c : {
+           Case{"SOFTWARE\\\xC9t\xC9 \x8A\xDE",
+                "Gr\xD6\xDF"
+                "e \x9F",
+                "big"},
+           Case{"software\\\xE9T\xE9 \x9A\xFE",
+                "gr\xF6\xDF"
+                "E \xFF",
+                "big"},
+           Case{"SOFTWARE\\Ete \x8A\xDE",
+                "Gr\xD6\xDF"
+                "e \x9F",
+                ""},  // E is not É
+           Case{"SOFTWARE\\\xC9t\xC9 \x8A\xDE",
+                "Gr\xD6ss"
+                "e \x9F",
+                ""},  // ß is not ss
+           Case{"SOFTWARE\\\xC9t\xC9 \x8A\xDE",
+                "Gr\xD6\xDF"
+                "e \xD7",
+                ""},  // × is no letter
+       }) {
+    SCOPED_TRACE(c.key);
+    EXPECT_EQ(store.GetRegistryString(c.key, c.name), c.text);
+  }
 }
 
 }  // namespace
