@@ -206,7 +206,8 @@ def case_append_while_reading(s):
                 "f=open(sys.argv[1],'ab',buffering=0)\n"
                 "line=b'13:00:00\\tSMTP-IN\\tNEW1\\t1\\t10.0.0.9\\tMAIL\\tFROM:<ann@example.org>\\r\\n'\n"
                 "end=time.time()+float(sys.argv[2])\n"
-                "while time.time()<end: f.write(line*50)\n")
+                "while time.time()<end:\n"
+                " f.write(line*50); time.sleep(0.001)\n")
         subprocess.run([sys.executable, "-c", code, s.activity(), "4"], check=True)
         stop.set()
 
