@@ -184,14 +184,25 @@ DateFormat DateFormat::FromUserLocale() {
   if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, picture, sizeof picture) <= 0) {
     return DateFormat();
   }
-  return DateFormat(DatePatternFromWindowsPicture(picture));
+  return DateFormat::Checked(DatePatternFromWindowsPicture(picture));
 #else
   locale_t loc = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
   if (loc == static_cast<locale_t>(nullptr)) return DateFormat();
   std::string pattern = nl_langinfo_l(D_FMT, loc);
   freelocale(loc);
-  return DateFormat(pattern);
+  return DateFormat::Checked(pattern);
 #endif
+}
+
+DateFormat DateFormat::Checked(std::string pattern) {
+  // A walk reads its day back from the text; a form that cannot give back every day would make it
+  // trace the wrong day, so such a form gives way to the C locale's.
+  DateFormat format(std::move(pattern));
+  for (const Date probe : {Date{2026, 12, 6}, Date{2000, 1, 31}, Date{2099, 2, 28},
+                           Date{1999, 12, 31}, Date{2100, 1, 1}}) {
+    if (format.Parse(format.Format(probe)) != probe) return DateFormat();
+  }
+  return format;
 }
 
 std::string DateFormat::Format(const Date& date) const {

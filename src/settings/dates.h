@@ -44,8 +44,13 @@ class DateFormat {
   // Pattern in strftime notation, such as "%m/%d/%y" (the C locale's form).
   explicit DateFormat(std::string pattern = "%m/%d/%y");
 
-  // The short date form of the process's LC_TIME locale (on Windows: the user's locale).
+  // The short date form of the process's LC_TIME locale (on Windows: the user's locale); the C
+  // locale's form when the user's form could not be read back losslessly.
   static DateFormat FromUserLocale();
+
+  // The form of `pattern` when every day written in it reads back as the same day, else the C
+  // locale's form.
+  static DateFormat Checked(std::string pattern);
 
   const std::string& pattern() const { return pattern_; }
 

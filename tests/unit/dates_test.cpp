@@ -92,5 +92,14 @@ TEST(DateFormat, ParseRefusesTextThatDoesNotFit) {
   EXPECT_EQ(format.Parse("1/2/26"), (Date{2026, 1, 2}));
 }
 
+TEST(DateFormat, CheckedKeepsOnlyFormsThatReadBack) {
+  EXPECT_EQ(DateFormat::Checked("%d.%m.%Y").pattern(), "%d.%m.%Y");
+  EXPECT_EQ(DateFormat::Checked("%Y-%m-%d").pattern(), "%Y-%m-%d");
+  // No day field, or a conversion the reader does not know: the day could not come back.
+  for (const char* pattern : {"%m/%y", "%d %Q %Y", "%d/%m/%y %H"}) {
+    EXPECT_EQ(DateFormat::Checked(pattern).pattern(), "%m/%d/%y") << pattern;
+  }
+}
+
 }  // namespace
 }  // namespace rq
