@@ -143,7 +143,9 @@ def main():
     ap.add_argument("--splits", default="1,10,100,1000", help="copy counts to time")
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--today", default="261206")
-    ap.add_argument("--csv", default="bench-results.csv")
+    ap.add_argument("--csv", default=os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                  "results", "bench.csv"),
+                    help="where the table goes as CSV (default bench/results/bench.csv)")
     ap.add_argument("--memory", action="store_true",
                     help="also measure peak memory with a 4x log and a 300 MiB line")
     ap.add_argument("--keep", action="store_true", help="keep the generated data")
@@ -238,6 +240,7 @@ def main():
             shutil.rmtree(d, ignore_errors=True)
 
     table.print()
+    os.makedirs(os.path.dirname(os.path.abspath(a.csv)), exist_ok=True)
     table.write_csv(a.csv)
     print("CSV written to %s" % a.csv, file=sys.stderr)
 
