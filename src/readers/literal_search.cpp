@@ -82,11 +82,9 @@ void PickRareBytes(std::string_view needle, std::size_t& rare1, std::size_t& rar
     if (i == best) continue;
     const bool sameByte = needle[i] == needle[best];
     const bool secondSame = needle[second] == needle[best];
-    if (secondSame && !sameByte) {
-      second = i;
-    } else if (sameByte == secondSame && score(i) < score(second)) {
-      second = i;
-    }
+    // A byte other than the rarest one filters better; among equals the rarer wins.
+    const bool better = secondSame && !sameByte;
+    if (better || (sameByte == secondSame && score(i) < score(second))) second = i;
   }
   rare1 = best < second ? best : second;
   rare2 = best < second ? second : best;
