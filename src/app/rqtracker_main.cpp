@@ -157,15 +157,7 @@ int main(int argc, char** argv) {
   const DateFormat format = DateFormat::FromUserLocale();
   ConsoleUserInterface ui(std::cin, std::cerr);
   StringReport report;
-  const std::string id(fields[1]);
-  const SplitTraceResult result = TraceSplitMessage(
-      server, id, TodayLocal(),
-      [&](const Date& day) {
-        return ui.AskYesNo(
-            Message{kWarningTitle, PreviousDayQuestion(format, day), MessageIcon::kExclamation});
-      },
-      report);
-  if (result.found) {
+  if (RunCommandLineTrace(server, format, fields[1], TodayLocal(), ui, report)) {
     std::cout.write(report.text().data(), static_cast<std::streamsize>(report.text().size()));
     std::cout.flush();
   }

@@ -27,20 +27,12 @@ int RunMainWindow(const Server& server, const DateFormat& format, QtUserInterfac
   return kExitOk;
 }
 
-int RunCommandLineTrace(const Server& server, const DateFormat& format, QtUserInterface& ui,
-                        const std::string& commandLine) {
+int RunWindowedTrace(const Server& server, const DateFormat& format, QtUserInterface& ui,
+                     const std::string& commandLine) {
   const std::vector<std::string_view> fields = SplitCommandLine(commandLine);
   if (fields.size() < 2) return kExitOk;
-  const std::string id(fields[1]);
   WindowReport report(ui, nullptr);
-  const SplitTraceResult result = TraceSplitMessage(
-      server, id, TodayLocal(),
-      [&](const Date& day) {
-        return ui.AskYesNo(
-            Message{kWarningTitle, PreviousDayQuestion(format, day), MessageIcon::kExclamation});
-      },
-      report);
-  if (result.found) report.ShowTraceOutput();
+  RunCommandLineTrace(server, format, fields[1], TodayLocal(), ui, report);
   return kExitOk;
 }
 
@@ -69,7 +61,7 @@ int RunDesktop(int argc, char** argv, const Server& server, const std::string& c
     // Read after QApplication has set the process locale from the user's environment.
     const DateFormat format = DateFormat::FromUserLocale();
     if (commandLine.empty()) return RunMainWindow(server, format, ui);
-    return RunCommandLineTrace(server, format, ui, commandLine);
+    return RunWindowedTrace(server, format, ui, commandLine);
   } catch (const std::exception& e) {
     ui.SetBusy(false);
     std::cerr << "rqtracker: " << e.what() << '\n';
