@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/program_support.h"
 #include "sample_server.h"
 #include "settings/dates.h"
 #include "settings_export.h"
@@ -109,17 +110,6 @@ bool ParseLogDate(std::string_view text, rq::Date& date) {
   date = rq::DateFromLogDate(text);
   // Rolled-over days (month 13, day 32) would not read back the same: refuse them.
   return rq::LogDateOf(date) == text;
-}
-
-rq::Date Today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
 void PrintSummary(const SampleOptions& o, const std::vector<Pointer>& pointers) {
@@ -226,7 +216,7 @@ int main(int argc, char** argv) {
   }
   if (!haveDir) return Usage("no DIR given");
   if (o.dir.empty()) return Usage("DIR must not be empty");
-  if (!haveToday) o.today = Today();
+  if (!haveToday) o.today = rq::TodayLocal();
 
   std::vector<Pointer> pointers;
   std::string error;
