@@ -94,6 +94,17 @@ struct Harness {
   QPushButton* cmdShowTransaction() { return Control<QPushButton>("cmdShowTransaction"); }
   QTreeView* lvOrigins() { return Control<QTreeView>("lvOrigins"); }
 
+  // Loads the window and searches the traffic day for alice's messages.
+  void LoadAndSearch(bool show = false) {
+    window->Form_Load();
+    if (show) {
+      window->show();
+      QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+    cboDate()->setEditText(QStringLiteral("261201"));
+    Search(QStringLiteral("alice"));
+  }
+
   void Search(const QString& sender, const QString& recipient = {}) {
     txtSender()->setText(sender);
     txtRecipient()->setText(recipient);
@@ -143,8 +154,7 @@ class MainWindowTest : public QObject {
   void focusMovesInTheWindowsOrder();
   void loadWarnsOncePerServiceWithoutLogging_data();
   void loadWarnsOncePerServiceWithoutLogging();
-  void dateBoxListsTheConnectorsLogDays();
-  void dateBoxWithoutLogsDisablesSearch();
+  void dateBoxListsTheConnectorsLogDaysOrDisablesSearch();
   void dateBoxTakesOnlyDigits();
   void searchListsOneRowPerMessage();
   void searchWithoutCriteriaWarnsAndKeepsButtons();
@@ -152,10 +162,8 @@ class MainWindowTest : public QObject {
   void traceWithoutSelectionExplains();
   void traceShowsReportOrMessagePerWalkResult_data();
   void traceShowsReportOrMessagePerWalkResult();
-  void showTransactionShowsTheMessagesLines();
-  void showTransactionWithoutLinesExplains();
-  void doubleClickOnEmptyListExplains();
-  void doubleClickOnRowTraces();
+  void showTransactionShowsLinesOrExplains();
+  void doubleClickTracesTheRowOrExplains();
   void backtraceRelabelsListAndKeepsRows();
 };
 
@@ -283,7 +291,7 @@ void MainWindowTest::loadWarnsOncePerServiceWithoutLogging() {
   QVERIFY(h.cmdListOrigins()->isEnabled());
 }
 
-void MainWindowTest::dateBoxListsTheConnectorsLogDays() {
+void MainWindowTest::dateBoxListsTheConnectorsLogDaysOrDisablesSearch() {
   Harness h;
   h.sample.WriteLog("SMTP", "Debug", Date{2026, 12, 2}, "not an activity log\r\n");
   h.window->Form_Load();
@@ -293,15 +301,13 @@ void MainWindowTest::dateBoxListsTheConnectorsLogDays() {
   QCOMPARE(items, QStringList({"261130", "261201"}));
   QCOMPARE(box->currentText(), QStringLiteral("261130"));
   QVERIFY(h.cmdListOrigins()->isEnabled());
-}
 
-void MainWindowTest::dateBoxWithoutLogsDisablesSearch() {
-  Harness h(AllLoggingOn(), /*logs=*/false);
-  h.window->Form_Load();
-  QCOMPARE(h.cboDate()->count(), 0);
-  QVERIFY(h.cboDate()->currentText().isEmpty());
-  QVERIFY(!h.cmdListOrigins()->isEnabled());
-  QVERIFY(!h.cmdTrace()->isEnabled());
+  Harness empty(AllLoggingOn(), /*logs=*/false);
+  empty.window->Form_Load();
+  QCOMPARE(empty.cboDate()->count(), 0);
+  QVERIFY(empty.cboDate()->currentText().isEmpty());
+  QVERIFY(!empty.cmdListOrigins()->isEnabled());
+  QVERIFY(!empty.cmdTrace()->isEnabled());
 }
 
 void MainWindowTest::dateBoxTakesOnlyDigits() {
@@ -345,11 +351,7 @@ void MainWindowTest::searchListsOneRowPerMessage() {
 
 void MainWindowTest::searchWithoutCriteriaWarnsAndKeepsButtons() {
   Harness h;
-  h.window->Form_Load();
-  h.window->show();
-  QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
-  h.cboDate()->setEditText(QStringLiteral("261201"));
-  h.Search(QStringLiteral("alice"));
+  h.LoadAndSearch(/*show=*/true);
   QCOMPARE(h.ListedIds().size(), 3);
   h.cmdListOrigins()->setFocus();
 
@@ -374,9 +376,7 @@ void MainWindowTest::searchWithoutCriteriaWarnsAndKeepsButtons() {
 
 void MainWindowTest::searchFindingNothingDisablesButtons() {
   Harness h;
-  h.window->Form_Load();
-  h.cboDate()->setEditText(QStringLiteral("261201"));
-  h.Search(QStringLiteral("alice"));
+  h.LoadAndSearch();
   QVERIFY(h.cmdTrace()->isEnabled());
 
   for (const char* date : {"261201", "261202"}) {  // no match; no log for the day
@@ -394,9 +394,7 @@ void MainWindowTest::searchFindingNothingDisablesButtons() {
 
 void MainWindowTest::traceWithoutSelectionExplains() {
   Harness h;
-  h.window->Form_Load();
-  h.cboDate()->setEditText(QStringLiteral("261201"));
-  h.Search(QStringLiteral("alice"));
+  h.LoadAndSearch();
   for (QPushButton* button : {h.cmdTrace(), h.cmdShowTransaction()}) {
     h.ui.shown.clear();
     button->click();
@@ -477,11 +475,9 @@ void MainWindowTest::traceShowsReportOrMessagePerWalkResult() {
   QVERIFY(h.window->report().window() == nullptr);
 }
 
-void MainWindowTest::showTransactionShowsTheMessagesLines() {
+void MainWindowTest::showTransactionShowsLinesOrExplains() {
   Harness h;
-  h.window->Form_Load();
-  h.cboDate()->setEditText(QStringLiteral("261201"));
-  h.Search(QStringLiteral("alice"));
+  h.LoadAndSearch();
   h.Select(QStringLiteral("IN003"));
   h.cmdShowTransaction()->click();
   QVERIFY(h.ui.shown.empty());
@@ -491,14 +487,7 @@ void MainWindowTest::showTransactionShowsTheMessagesLines() {
                kActivityLines[3] + "\r\n" + kActivityLines[4] + "\r\n\r\n");
   QVERIFY(!h.recorder.showings[0].busy);
   QVERIFY(!h.ui.busy);
-}
 
-void MainWindowTest::showTransactionWithoutLinesExplains() {
-  Harness h;
-  h.window->Form_Load();
-  h.cboDate()->setEditText(QStringLiteral("261201"));
-  h.Search(QStringLiteral("alice"));
-  h.Select(QStringLiteral("IN003"));
   // The date box is read when the command runs: the day before has a log without the ID.
   h.cboDate()->setEditText(QStringLiteral("261130"));
   h.cmdShowTransaction()->click();
@@ -509,10 +498,10 @@ void MainWindowTest::showTransactionWithoutLinesExplains() {
                MessageIcon::kInformation}));
   // The busy pointer is off while the box is open.
   QVERIFY(!h.ui.shown[0].busy);
-  QVERIFY(h.recorder.showings.empty());
+  QCOMPARE(h.recorder.showings.size(), std::size_t{1});
 }
 
-void MainWindowTest::doubleClickOnEmptyListExplains() {
+void MainWindowTest::doubleClickTracesTheRowOrExplains() {
   Harness h;
   h.window->Form_Load();
   h.window->show();
@@ -521,13 +510,7 @@ void MainWindowTest::doubleClickOnEmptyListExplains() {
   QCOMPARE(h.ui.shown.size(), std::size_t{1});
   QCOMPARE(h.ui.shown[0].message.text, NoSelectionText());
   QVERIFY(h.recorder.showings.empty());
-}
 
-void MainWindowTest::doubleClickOnRowTraces() {
-  Harness h;
-  h.window->Form_Load();
-  h.window->show();
-  QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
   h.cboDate()->setEditText(QStringLiteral("261201"));
   h.Search(QStringLiteral("alice"));
   const QRect row = h.lvOrigins()->visualRect(h.lvOrigins()->model()->index(1, 1));
@@ -535,16 +518,14 @@ void MainWindowTest::doubleClickOnRowTraces() {
   // A real double-click: the first click selects the row, the second one acts on it.
   QTest::mouseClick(h.lvOrigins()->viewport(), Qt::LeftButton, {}, row.center());
   QTest::mouseDClick(h.lvOrigins()->viewport(), Qt::LeftButton, {}, row.center());
-  QVERIFY(h.ui.shown.empty());
+  QCOMPARE(h.ui.shown.size(), std::size_t{1});
   QCOMPARE(h.recorder.showings.size(), std::size_t{1});
   QVERIFY(QString::fromStdString(h.recorder.showings[0].report).contains("[IN002] is waiting"));
 }
 
 void MainWindowTest::backtraceRelabelsListAndKeepsRows() {
   Harness h;
-  h.window->Form_Load();
-  h.cboDate()->setEditText(QStringLiteral("261201"));
-  h.Search(QStringLiteral("alice"));
+  h.LoadAndSearch();
   QLabel* label = h.Control<QLabel>("lblMessageCriteria");
   h.chkBacktrace()->click();
   QCOMPARE(label->text(), QStringLiteral("Outbound Messages matching criteria:"));
