@@ -24,9 +24,7 @@ class TraceWindowTest : public QObject {
   void displayKeepsEveryByte_data();
   void displayKeepsEveryByte();
   void windowShowsTheReportReadOnly();
-  void writesJoinWithoutSeparator();
-  void closedWindowTakesItsReportAlong();
-  void showingEndsTheBusyPointer();
+  void reportSinkLifeCycle();
   void closeButtonEndsTheModalRun();
 };
 
@@ -130,41 +128,7 @@ void TraceWindowTest::windowShowsTheReportReadOnly() {
   QVERIFY(text->toPlainText().isEmpty());
 }
 
-void TraceWindowTest::writesJoinWithoutSeparator() {
-  RecordingUserInterface ui;
-  ReportRecorder recorder;
-  WindowReport report(ui, nullptr, recorder.Hook(ui));
-  QVERIFY(report.window() == nullptr);
-  report.WriteTraceOutput("one");
-  QVERIFY(report.window() != nullptr);
-  QVERIFY(!report.window()->isVisible());  // writes gather in the hidden window
-  report.WriteTraceOutput("two\r\n");
-  report.WriteTraceOutput("three");
-  report.ShowTraceOutput();
-  QCOMPARE(recorder.showings.size(), std::size_t{1});
-  QCOMPARE(recorder.showings[0].report, std::string("onetwo\r\nthree"));
-  QCOMPARE(recorder.showings[0].text, QStringLiteral("onetwo\nthree"));
-}
-
-void TraceWindowTest::closedWindowTakesItsReportAlong() {
-  RecordingUserInterface ui;
-  ReportRecorder recorder;
-  WindowReport report(ui, nullptr, recorder.Hook(ui));
-  report.WriteTraceOutput("old");
-  report.ShowTraceOutput();
-  QVERIFY(report.window() == nullptr);
-  report.WriteTraceOutput("new");
-  report.ShowTraceOutput();
-  QCOMPARE(recorder.showings.at(1).report, std::string("new"));
-
-  report.WriteTraceOutput("kept?");
-  report.ClearTraceOutput();
-  report.WriteTraceOutput("fresh");
-  report.ShowTraceOutput();
-  QCOMPARE(recorder.showings.at(2).report, std::string("fresh"));
-}
-
-void TraceWindowTest::showingEndsTheBusyPointer() {
+void TraceWindowTest::reportSinkLifeCycle() {
   RecordingUserInterface ui;
   ReportRecorder recorder;
   WindowReport report(ui, nullptr, recorder.Hook(ui));
@@ -173,6 +137,25 @@ void TraceWindowTest::showingEndsTheBusyPointer() {
   QCOMPARE(recorder.showings.size(), std::size_t{1});
   QVERIFY(!recorder.showings[0].busy);
   QVERIFY(recorder.showings[0].report.empty());
+
+  // Writes join without separator and gather in the hidden window.
+  QVERIFY(report.window() == nullptr);
+  report.WriteTraceOutput("one");
+  QVERIFY(report.window() != nullptr);
+  QVERIFY(!report.window()->isVisible());
+  report.WriteTraceOutput("two\r\n");
+  report.WriteTraceOutput("three");
+  report.ShowTraceOutput();
+  QCOMPARE(recorder.showings.at(1).report, std::string("onetwo\r\nthree"));
+  QCOMPARE(recorder.showings.at(1).text, QStringLiteral("onetwo\nthree"));
+
+  // The closed window took its report along; clearing discards what was written.
+  QVERIFY(report.window() == nullptr);
+  report.WriteTraceOutput("kept?");
+  report.ClearTraceOutput();
+  report.WriteTraceOutput("fresh");
+  report.ShowTraceOutput();
+  QCOMPARE(recorder.showings.at(2).report, std::string("fresh"));
 }
 
 void TraceWindowTest::closeButtonEndsTheModalRun() {
