@@ -196,25 +196,30 @@ TEST(TransactionReaders, OneReadingForManyIdsEqualsOneReadingPerId) {
     }
     const std::vector<std::string_view> ids(idTexts.begin(), idTexts.end());
     SCOPED_TRACE("round " + std::to_string(round));
+    // Text already in a result stays in front of what the reading adds.
     std::vector<std::string> together(ids.size());
-    std::vector<std::string> debugTogether(ids.size());
+    together[0] = "kept ";
+    std::vector<std::string> debugTogether = together;
     const std::vector<int> answers =
         GetSMTPTransactionDetailsForEach(sample.server(), kDay, ids, together);
     const std::vector<int> debugAnswers =
         GetSMTPDebugDeliveryForEach(sample.server(), kDay, ids, debugTogether);
     for (std::size_t i = 0; i < ids.size(); ++i) {
-      std::string alone;
-      std::string debugAlone;
+      std::string alone = i == 0 ? "kept " : "";
+      std::string debugAlone = alone;
       EXPECT_EQ(answers[i], GetSMTPTransactionDetails(sample.server(), kDay, ids[i], alone));
       EXPECT_EQ(together[i], alone) << "id '" << ids[i] << "'";
       EXPECT_EQ(debugAnswers[i], GetSMTPDebugDelivery(sample.server(), kDay, ids[i], debugAlone));
       EXPECT_EQ(debugTogether[i], debugAlone) << "id '" << ids[i] << "'";
     }
   }
-  // No log: every answer 0.
-  std::vector<std::string> results(2);
+  // No log: every answer 0, and what was there stays.
+  std::vector<std::string> results = {"x", ""};
   EXPECT_EQ(GetSMTPTransactionDetailsForEach(sample.server(), {2026, 1, 1}, {"a", "b"}, results),
             (std::vector<int>{0, 0}));
+  EXPECT_EQ(GetSMTPDebugDeliveryForEach(sample.server(), {2026, 1, 1}, {"a", "b"}, results),
+            (std::vector<int>{0, 0}));
+  EXPECT_EQ(results, (std::vector<std::string>{"x", ""}));
 }
 
 }  // namespace
