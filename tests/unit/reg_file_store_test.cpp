@@ -28,6 +28,11 @@ std::string ErrorOf(std::string_view bytes) {
   return "(no error)";
 }
 
+std::string Truncated(std::string bytes) {
+  bytes.pop_back();
+  return bytes;
+}
+
 TEST(RegFileStore, EveryEncodingGivesTheSameEightBitText) {
   // "Café" in the four forms an export can take; the 8-bit interface gives Windows-1252.
   const std::string body =
@@ -126,35 +131,34 @@ TEST(RegFileStore, StringAndNumberReadersForEveryType) {
   EXPECT_EQ(store.GetRegistryString("SOFTWARE\\Nowhere", "Sz"), "");
 }
 
-TEST(RegFileStore, KeysAndNamesIgnoreLetterCase) {
+TEST(RegFileStore, WhichKeysAnswerALookup) {
   const RegFileStore store = Parse({
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Connectors\\SMTP]",
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Raven Quill\\Raven Quill\\Connectors\\SMTP]",
       "\"Debug Enabled\"=dword:00000001",
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]",
+      "\"Native\"=\"yes\"",
+      // An export of several hives is a valid file; only HKEY_LOCAL_MACHINE answers.
+      "[HKEY_CURRENT_USER\\SOFTWARE\\Raven Quill\\Raven Quill]",
+      "\"Owner\"=\"user\"",
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill]",
+      "\"Owner\"=\"machine\"",
+      "[HKEY_USERS\\S-1-5-18\\SOFTWARE\\Raven Quill\\Raven Quill]",
+      "\"Owner\"=\"system\"",
   });
+  const std::string smtp = std::string(kKey) + "\\Connectors\\SMTP";
+  // Keys and names ignore letter case; the 32-bit view answers for the native path.
   EXPECT_EQ(store.GetRegistryNumber("software\\RAVEN QUILL\\raven quill\\connectors\\smtp",
                                     "DEBUG ENABLED"),
             1);
-  EXPECT_EQ(store.GetRegistryNumber("SOFTWARE\\Raven Quill\\Raven Quill\\Connectors\\SMTP\\",
-                                    "debug enabled"),
-            1);
+  EXPECT_EQ(store.GetRegistryNumber(smtp + "\\", "debug enabled"), 1);
+  EXPECT_EQ(
+      store.GetRegistryNumber("SOFTWARE\\WOW6432Node\\Raven Quill\\Raven Quill\\Connectors\\SMTP",
+                              "Debug Enabled"),
+      1);
   // Neighbouring names are not prefixes of one another.
-  EXPECT_EQ(store.GetRegistryNumber("SOFTWARE\\Raven Quill\\Raven Quill\\Connectors\\SMT",
-                                    "Debug Enabled"),
-            0);
-}
-
-TEST(RegFileStore, Wow6432NodeAnswersForTheNativePath) {
-  const RegFileStore store = Parse({
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Raven Quill\\Raven Quill]",
-      "\"Activity Log Directory\"=\"D:\\\\Logs\"",
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]",
-      "\"Native\"=\"yes\"",
-  });
-  EXPECT_EQ(store.GetRegistryString(kKey, "Activity Log Directory"), "D:\\Logs");
-  EXPECT_EQ(store.GetRegistryString("SOFTWARE\\WOW6432Node\\Raven Quill\\Raven Quill",
-                                    "Activity Log Directory"),
-            "D:\\Logs");
+  EXPECT_EQ(store.GetRegistryNumber(smtp.substr(0, smtp.size() - 1), "Debug Enabled"), 0);
   EXPECT_EQ(store.GetRegistryString("SOFTWARE\\Other", "Native"), "yes");
+  EXPECT_EQ(store.GetRegistryString(kKey, "Owner"), "machine");
 }
 
 TEST(RegFileStore, DeletionsOfKeysAndValues) {
@@ -181,19 +185,6 @@ TEST(RegFileStore, DeletionsOfKeysAndValues) {
   EXPECT_EQ(store.GetRegistryString("SOFTWARE\\RQ\\SMTPX", "E"), "5");
   EXPECT_EQ(store.GetRegistryString("SOFTWARE\\RQ\\Keep", "F"), "6");
   EXPECT_FALSE(store.Query("SOFTWARE\\RQ\\Keep", "G").has_value());
-}
-
-TEST(RegFileStore, OtherHivesAreReadButDoNotCount) {
-  // An export of several hives is a valid file; only HKEY_LOCAL_MACHINE answers.
-  const RegFileStore store = Parse({
-      "[HKEY_CURRENT_USER\\SOFTWARE\\Raven Quill\\Raven Quill]",
-      "\"Owner\"=\"user\"",
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill]",
-      "\"Owner\"=\"machine\"",
-      "[HKEY_USERS\\S-1-5-18\\SOFTWARE\\Raven Quill\\Raven Quill]",
-      "\"Owner\"=\"system\"",
-  });
-  EXPECT_EQ(store.GetRegistryString(kKey, "Owner"), "machine");
 }
 
 TEST(RegFileStore, MalformedLinesNameFileAndLine) {
@@ -223,6 +214,9 @@ TEST(RegFileStore, MalformedLinesNameFileAndLine) {
       // A wrapped value is reported at the line it starts on.
       {"bad wrapped hex", h + k + "\"a\"=hex:01,\\\r\n  zz\r\n", "bad.reg:3: "},
       {"big-endian utf-16", "\xFE\xFF", "bad.reg:1: "},
+      // Half of the last character is missing.
+      {"truncated utf-16", Truncated(Utf16LeWithBom(h + "\r\n" + k + "\"a\"=\"b\"")),
+       "bad.reg:4: "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -230,15 +224,6 @@ TEST(RegFileStore, MalformedLinesNameFileAndLine) {
     EXPECT_EQ(what.rfind(c.prefix, 0), 0u) << what;
     EXPECT_GT(what.size(), c.prefix.size()) << "the error says what is wrong";
   }
-}
-
-TEST(RegFileStore, TruncatedUtf16IsAnErrorOnItsLastLine) {
-  std::string bytes = Utf16LeWithBom(
-      "Windows Registry Editor Version "
-      "5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n\"a\"=\"b\"");
-  bytes.pop_back();  // half of the last character
-  const std::string what = ErrorOf(bytes);
-  EXPECT_EQ(what.rfind("bad.reg:4: ", 0), 0u) << what;
 }
 
 TEST(RegFileStore, FromFileReadsAndNamesAMissingFile) {
