@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "readers/multi_literal.h"
 #include "readers/text.h"
 #include "test_support.h"
 
@@ -129,15 +130,18 @@ TEST(LineSource, NeedleSearchAtEveryChunkBoundary) {
 }
 
 TEST(LineSource, RandomFilesAgreeWithTheReference) {
-  // Short files over a tiny alphabet hit every arrangement of CR, LF and needle bytes.
+  // Short files over a tiny alphabet hit every arrangement of CR, LF and needle bytes; every
+  // other round, breaks are rare and most lines are longer than the long-line limit.
   std::mt19937 random(20261206);
-  const std::string alphabet = std::string("ab\r\n\r\nx\0\x1A", 9);
+  const std::string dense = std::string("ab\r\n\r\nx\0\x1A", 9);
+  const std::string sparse = std::string(20, 'a') + std::string(20, 'b') + "\r\n\nx";
   const std::vector<std::string> needles = {
       "ab", "\na", "b\nx", "", "a", "xabab", std::string("\x1A\0", 2)};
   test::TempDir dir;
   const std::string path = dir / "random.txt";
   for (int round = 0; round < 400; ++round) {
-    std::string bytes(random() % 60, ' ');
+    const std::string& alphabet = round % 2 == 0 ? dense : sparse;
+    std::string bytes(random() % (round % 2 == 0 ? 60 : 240), ' ');
     for (char& c : bytes) c = alphabet[random() % alphabet.size()];
     test::WriteFile(path, bytes);
     const std::size_t chunk = 1 + random() % 9;
@@ -172,6 +176,55 @@ TEST(LineSource, CrLfAndNeedleAcrossTheDefaultChunk) {
   const auto hits = ReadContaining(path, n, "NEEDLE");
   ASSERT_EQ(hits.size(), 1u);
   EXPECT_EQ(hits[0], lines[1]);
+}
+
+TEST(LineSource, MemoryStaysBoundedThroughAHugeLineWithoutAMatch) {
+  test::TempDir dir;
+  const std::string path = dir / "log";
+  std::string bytes = "first ID7\r\n";
+  bytes += std::string(3 << 20, 'z');  // one line of 3 MiB without a break
+  bytes += "\r\nlast ID7";
+  test::WriteFile(path, bytes);
+
+  const std::size_t chunk = 4096;
+  const std::size_t longLine = 8192;
+  LineSource source(path, chunk, longLine);
+  std::vector<std::string> lines;
+  source.ForEachLineContaining("ID7", [&](std::string_view line) {
+    lines.emplace_back(line);
+    return true;
+  });
+  EXPECT_EQ(lines, (std::vector<std::string>{"first ID7", "last ID7"}));
+  EXPECT_LE(source.capacity(), 4 * (chunk + longLine));
+
+  // The same line with the needle at its very end is handed out whole.
+  bytes.insert(bytes.find("\r\nlast"), "ID7");
+  test::WriteFile(path, bytes);
+  const std::vector<std::string> held = ReadContaining(path, chunk, "ID7", longLine);
+  ASSERT_EQ(held.size(), 3u);
+  EXPECT_EQ(held[1].size(), (3u << 20) + 3);
+  EXPECT_EQ(held[2], "last ID7");
+}
+
+TEST(LineSource, ManyLiteralsThroughLongLines) {
+  test::TempDir dir;
+  const std::string path = dir / "log";
+  const std::string bytes =
+      "K1 short\r\n" + std::string(5000, 'q') + "K22\r\n" + std::string(5000, 'r') + "\r\nK2 tail";
+  test::WriteFile(path, bytes);
+  const std::vector<std::string_view> ids = {"K2", "K22", "K1"};
+  MultiLiteralMatcher matcher(ids);
+  LineSource source(path, 100, 300);
+  std::vector<std::vector<std::size_t>> seen;
+  std::vector<std::size_t> sizes;
+  ForEachLineMatching(source, matcher,
+                      [&](std::string_view line, const std::vector<std::size_t>& matched) {
+                        seen.push_back(matched);
+                        sizes.push_back(line.size());
+                        return true;
+                      });
+  EXPECT_EQ(seen, (std::vector<std::vector<std::size_t>>{{2}, {0, 1}, {0}}));
+  EXPECT_EQ(sizes, (std::vector<std::size_t>{8, 5003, 7}));
 }
 
 TEST(LineSource, StopsWhenTheCallerSaysSo) {
