@@ -102,16 +102,14 @@ class TraceCommandTest : public ::testing::Test {
   StringReport report;
 };
 
-TEST_F(TraceCommandTest, NoSelectedRow) {
-  const CommandOutcome o = Trace(std::nullopt);
+TEST_F(TraceCommandTest, NoSelectedRowOrNothingTracedGivesAMessage) {
+  CommandOutcome o = Trace(std::nullopt);
   EXPECT_EQ(o.message, Tool("Unable to process selected origin. Error (91) No message is "
                             "selected in the list of origins."));
   EXPECT_FALSE(o.showReport);
   EXPECT_EQ(report.text(), "");
-}
 
-TEST_F(TraceCommandTest, NothingTracedGivesAMessage) {
-  const CommandOutcome o = Trace("COPY", true);  // a copy without a parent
+  o = Trace("COPY", true);  // a copy without a parent
   EXPECT_EQ(o.walkResult, kWalkNothing);
   EXPECT_EQ(o.message, Tool("Unable to trace message. Message does not seem to have been routed "
                             "through Ravenquill queues."));
