@@ -136,21 +136,6 @@ TEST(TraceSplitMessage, GoesBackOneDayForEachYes) {
   EXPECT_FALSE(far.result.found);
 }
 
-TEST(TraceSplitMessage, EveryCopyWithoutActivityLines) {
-  const test::SampleServer sample;
-  sample.WriteLog("SMTP", "Debug", kToday,
-                  CrLfLines({"RQ-I0018: [M] requeued as [K1] target domain [d1]",
-                             "RQ-I0018: [M] requeued as [K2] target domain [d2]",
-                             "RQ-I0018: [M] requeued as [K3] target domain [d3]", "deliver K1"}));
-  const Traced t = Trace(sample, "M", {});
-  EXPECT_TRUE(t.result.found);
-  EXPECT_NE(t.report.find("[K3]\r\n\r\n"), std::string::npos);
-  // Without activity lines no delivery head; the debug head still starts with CR LF.
-  EXPECT_EQ(t.report.find("Status: "), std::string::npos);
-  EXPECT_NE(t.report.find("[K1]\r\n\r\n\r\nDebug delivery information for Message ID [M] \r\n"),
-            std::string::npos);
-}
-
 TEST(TraceSplitMessage, EmptyIdFromTwoBlanks) {
   const test::SampleServer sample;
   sample.WriteLog("SMTP", "Debug", kToday, CrLfLines({"RQ-I0018: [] requeued as [E1]"}));
