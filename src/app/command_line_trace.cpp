@@ -38,9 +38,7 @@ SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messag
                               "] requeued/split into " + std::to_string(CountEntries(copies)) +
                               " messages for delivery to target domains.\r\n");
       // One reading of each log serves every copy.
-      std::vector<std::string_view> ids;
-      ids.reserve(copies.size());
-      for (const RouteEntry& copy : copies) ids.push_back(copy.MessageID);
+      const std::vector<std::string_view> ids = MessageIdsOf(copies);
       std::vector<std::string> details(copies.size());
       std::vector<std::string> debug(copies.size());
       const std::vector<int> detailsFound =

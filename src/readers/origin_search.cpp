@@ -66,10 +66,7 @@ int LocateOrigin(const Server& server, std::string_view sConnectorCode, const Da
   LineSource source(GetLogFile(server, sConnectorCode, kActivity, StartDate));
   if (!source.is_open()) return 0;
 
-  std::string code(sConnectorCode);
-  for (char& c : code) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  const std::string code = AsciiUpper(sConnectorCode);
   const Kind kind = code == "SMTP" ? Kind::kSmtp : code == "SF" ? Kind::kPostoffice : Kind::kNone;
   const std::string_view tag = kind == Kind::kSmtp && BacktraceMessage ? kOutboundTag : kInboundTag;
   const bool senderActive = !Sender.empty();

@@ -32,6 +32,26 @@ bool FieldCursor::Next(std::string_view& field) {
   return true;
 }
 
+namespace {
+char AsciiUpperChar(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+}  // namespace
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiUpperChar(a[i]) != AsciiUpperChar(b[i])) return false;
+  }
+  return true;
+}
+
+std::string AsciiUpper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = AsciiUpperChar(c);
+  return out;
+}
+
 std::string WithoutBrackets(std::string_view field) {
   std::string out;
   out.reserve(field.size());

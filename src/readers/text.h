@@ -30,6 +30,12 @@ class FieldCursor {
   bool done_ = false;
 };
 
+// True when the texts are equal with ASCII letters compared without regard to case.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
+// The text with its ASCII letters in upper case.
+std::string AsciiUpper(std::string_view text);
+
 // Every '[' and ']' of the field removed.
 std::string WithoutBrackets(std::string_view field);
 

@@ -15,16 +15,7 @@ namespace rq {
 namespace {
 
 bool EqualBytes(std::string_view a, std::string_view b, bool caseSensitive) {
-  if (a.size() != b.size()) return false;
-  if (caseSensitive) return a == b;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
+  return caseSensitive ? a == b : EqualsIgnoringAsciiCase(a, b);
 }
 
 #ifdef _WIN32

@@ -1,15 +1,9 @@
 #include "settings/log_paths.h"
 
+#include "readers/text.h"
+
 namespace rq {
 namespace {
-
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
 
 std::string_view DirectoryValueName(std::string_view logKind) {
   if (logKind == kActivity) return "Activity Log Directory";
@@ -21,7 +15,7 @@ std::string_view DirectoryValueName(std::string_view logKind) {
 }  // namespace
 
 std::string GetServiceKey(std::string_view connectorCode) {
-  if (Upper(connectorCode) == "MTA") return std::string(kMtaKey);
+  if (AsciiUpper(connectorCode) == "MTA") return std::string(kMtaKey);
   std::string key(kConnectorsKey);
   key += '\\';
   key += connectorCode;
@@ -89,7 +83,7 @@ std::string GetConnectorFriendlyName(std::string_view connectorCode) {
 }
 
 std::string GetLogPrefixFromConnectorCode(std::string_view connectorCode) {
-  if (Upper(connectorCode) == "SF") return "POC";
+  if (AsciiUpper(connectorCode) == "SF") return "POC";
   return std::string(connectorCode);
 }
 

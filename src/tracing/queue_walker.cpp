@@ -6,6 +6,7 @@
 #include "readers/file.h"
 #include "readers/route_readers.h"
 #include "readers/smtp_readers.h"
+#include "readers/text.h"
 #include "settings/log_paths.h"
 
 namespace rq {
@@ -19,18 +20,6 @@ std::string Line(const Pieces&... pieces) {
   std::string out;
   (out.append(std::string_view(pieces)), ...);
   return out;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // A traced ID is a file name in the inbound queue only when it cannot step out of that folder,
@@ -131,9 +120,7 @@ class Walk {
                std::to_string(CountEntries(copies)), " messages for delivery to target domains.",
                kCrLf));
     // One reading of the activity log serves every copy.
-    std::vector<std::string_view> ids;
-    ids.reserve(copies.size());
-    for (const RouteEntry& copy : copies) ids.push_back(copy.MessageID);
+    const std::vector<std::string_view> ids = MessageIdsOf(copies);
     std::vector<std::string> found(copies.size());
     const std::vector<int> answers = GetSMTPTransactionDetailsForEach(server_, day_, ids, found);
     for (std::size_t i = 0; i < copies.size(); ++i) {
