@@ -52,11 +52,23 @@ long long ReadOnlyFile::Read(char* data, std::size_t size) {
   return static_cast<long long>(got);
 }
 
-bool ReadOnlyFile::Seek(long long offset) {
-  if (handle_ == nullptr || offset < 0) return false;
-  LARGE_INTEGER to;
-  to.QuadPart = offset;
-  return SetFilePointerEx(static_cast<HANDLE>(handle_), to, nullptr, FILE_BEGIN) != 0;
+long long ReadOnlyFile::ReadAt(long long offset, char* data, std::size_t size) const {
+  if (handle_ == nullptr || offset < 0) return -1;
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(static_cast<unsigned long long>(offset) & 0xFFFFFFFFu);
+  at.OffsetHigh = static_cast<DWORD>(static_cast<unsigned long long>(offset) >> 32);
+  DWORD got = 0;
+  const DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+  if (!ReadFile(static_cast<HANDLE>(handle_), data, want, &got, &at)) {
+    return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+  }
+  return static_cast<long long>(got);
+}
+
+long long ReadOnlyFile::Size() const {
+  LARGE_INTEGER size;
+  if (handle_ == nullptr || !GetFileSizeEx(static_cast<HANDLE>(handle_), &size)) return -1;
+  return static_cast<long long>(size.QuadPart);
 }
 
 bool IsOrdinaryFile(const std::string& path) {
@@ -110,9 +122,20 @@ long long ReadOnlyFile::Read(char* data, std::size_t size) {
   }
 }
 
-bool ReadOnlyFile::Seek(long long offset) {
-  if (fd_ < 0 || offset < 0) return false;
-  return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+long long ReadOnlyFile::ReadAt(long long offset, char* data, std::size_t size) const {
+  if (fd_ < 0 || offset < 0) return -1;
+  if (size > static_cast<std::size_t>(INT_MAX)) size = INT_MAX;
+  for (;;) {
+    const ssize_t got = ::pread(fd_, data, size, static_cast<off_t>(offset));
+    if (got >= 0) return static_cast<long long>(got);
+    if (errno != EINTR) return -1;
+  }
+}
+
+long long ReadOnlyFile::Size() const {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+  return static_cast<long long>(st.st_size);
 }
 
 bool IsOrdinaryFile(const std::string& path) {

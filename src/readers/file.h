@@ -24,8 +24,13 @@ class ReadOnlyFile {
   // Reads up to `size` bytes; the count read, 0 at the end of the file, -1 on a read error.
   long long Read(char* data, std::size_t size);
 
-  // Moves the read position to `offset` bytes from the start; false on failure.
-  bool Seek(long long offset);
+  // Reads up to `size` bytes from `offset` bytes after the start, leaving the read position
+  // alone; the count read, 0 at or past the end, -1 on a read error. Several threads may read
+  // one file at once this way.
+  long long ReadAt(long long offset, char* data, std::size_t size) const;
+
+  // The file's size now in bytes, -1 when it cannot be told.
+  long long Size() const;
 
  private:
 #ifdef _WIN32

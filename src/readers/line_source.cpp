@@ -5,8 +5,20 @@
 namespace rq {
 
 LineSource::LineSource(const std::string& path, std::size_t chunkSize, std::size_t longLine)
-    : chunkSize_(chunkSize == 0 ? 1 : chunkSize), longLine_(longLine == 0 ? 1 : longLine) {
-  file_.Open(path);
+    : file_(std::make_unique<FileBytes>(path)),
+      chunkSize_(chunkSize == 0 ? 1 : chunkSize),
+      longLine_(longLine == 0 ? 1 : longLine) {
+  if (file_->is_open()) source_ = file_.get();
+}
+
+LineSource::LineSource(const ByteSource& source, long long start, long long stop,
+                       std::size_t chunkSize, std::size_t longLine)
+    : source_(&source),
+      readAt_(start < 0 ? 0 : start),
+      stop_(stop),
+      chunkSize_(chunkSize == 0 ? 1 : chunkSize),
+      longLine_(longLine == 0 ? 1 : longLine) {
+  bufOffset_ = readAt_;
 }
 
 std::string_view LineSource::NextBlock() {
@@ -18,7 +30,7 @@ std::string_view LineSource::NextBlock(const LongLineFilter& filter) {
 }
 
 std::string_view LineSource::NextBlockImpl(const LongLineFilter* filter) {
-  if (!file_.is_open()) return {};
+  if (source_ == nullptr) return {};
   for (;;) {
     if (skipLineFeed_ && begin_ < end_) {
       // The block before ended in CR: a LF right after it is that terminator's second byte.
@@ -75,8 +87,16 @@ bool LineSource::ReadMore() {
   begin_ = 0;
   end_ = carry;
   searchFrom_ = carry;  // the unfinished line holds no CR: look only at new bytes
-  const long long got = file_.Read(buf_.get() + end_, capacity_ - end_);
+  std::size_t want = capacity_ - end_;
+  if (stop_ >= 0) {
+    if (readAt_ >= stop_) return false;
+    want = static_cast<std::size_t>(
+        std::min<long long>(static_cast<long long>(want), stop_ - readAt_));
+  }
+  const long long got = source_->ReadAt(readAt_, buf_.get() + end_, want);
   if (got <= 0) return false;
+  readAt_ += got;
+  bytesRead_ += got;
   end_ += static_cast<std::size_t>(got);
   return true;
 }
@@ -94,11 +114,7 @@ void LineSource::StreamLongLine(const LongLineFilter& filter) {
       // The line must be handed out whole: read it again from its start and hold it.
       heldLine_ = lineStart;
       if (bufOffset_ + static_cast<long long>(begin_) == lineStart) return;
-      if (!file_.Seek(lineStart)) {
-        begin_ = end_;
-        eof_ = true;
-        return;
-      }
+      readAt_ = lineStart;
       bufOffset_ = lineStart;
       begin_ = end_ = searchFrom_ = 0;
       eof_ = false;

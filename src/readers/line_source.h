@@ -9,6 +9,16 @@
 // looks for a text holds at most the chunk plus kLongLine: it streams through a longer line
 // keeping only the last bytes a match could start in, and holds such a line whole only when the
 // line holds a match (it then reads the line again from its start, which it has to output).
+//
+// Searching readers give the line source a matcher, an object with two members:
+//   const char* Find(const char* from, const char* end)
+//       where the first match in [from, end) starts, or nullptr. A match lies within one line
+//       (a matcher never matches a carriage return) and wholly before `end`. Within one block
+//       the calls come with ascending `from`; a matcher with a member StartBlock() is told when
+//       a new block begins, so that it may remember hits it found further on.
+//   std::size_t straddle() const
+//       how many bytes of a match may lie before a cut through it (the longest match less one).
+// and one loop, ForEachMatchingLineInBlock, turns its hits into lines.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +27,7 @@
 #include <string>
 #include <string_view>
 
-#include "readers/file.h"
+#include "readers/byte_source.h"
 #include "readers/literal_search.h"
 
 namespace rq {
@@ -42,7 +52,13 @@ class LineSource {
   explicit LineSource(const std::string& path, std::size_t chunkSize = kChunkSize,
                       std::size_t longLine = kLongLine);
 
-  bool is_open() const { return file_.is_open(); }
+  // Reads the bytes of `source` (which must outlive this) from `start` up to `stop`, or to the
+  // real end when `stop` is negative. `start` and `stop` must be line starts (see
+  // NextLineStart) for the lines to be those of the whole source.
+  LineSource(const ByteSource& source, long long start, long long stop,
+             std::size_t chunkSize = kChunkSize, std::size_t longLine = kLongLine);
+
+  bool is_open() const { return source_ != nullptr; }
 
   // The next block of whole lines: it starts at a line start and ends just after a line
   // terminator, or at the end of the file. Empty at the end of the file or on a read error. The
@@ -63,6 +79,15 @@ class LineSource {
   template <class F>
   void ForEachLineContaining(std::string_view needle, F&& f);
 
+  // Calls f(line) for every line that holds a match of the matcher (see the top of this file),
+  // in order; f returns false to stop.
+  template <class M, class F>
+  void ForEachMatchingLine(M& matcher, F&& f);
+
+  // Bytes read from the source so far (a segment's own bytes and what it reads past its end to
+  // finish its last line); for progress.
+  long long bytesRead() const { return bytesRead_; }
+
   // Bytes held for lines right now (the buffer's size); for tests of the memory bound.
   std::size_t capacity() const { return capacity_; }
 
@@ -75,7 +100,11 @@ class LineSource {
   // at the line's start, the line to be held whole (a match).
   void StreamLongLine(const LongLineFilter& filter);
 
-  ReadOnlyFile file_;
+  std::unique_ptr<FileBytes> file_;  // the file, when opened by path
+  const ByteSource* source_ = nullptr;
+  long long readAt_ = 0;  // offset of the next read
+  long long stop_ = -1;   // no read goes past this offset; negative: to the real end
+  long long bytesRead_ = 0;
   std::size_t chunkSize_;
   std::size_t longLine_;
   std::unique_ptr<char[]> buf_;
@@ -121,23 +150,17 @@ inline const char* LineStartBefore(const char* floor, const char* at, const char
   return floor;
 }
 
-// Calls f(line) for every line of a block that contains the searcher's needle; false when f
-// stopped. Searches the block for the needle first and works out a line's bounds only around a
-// hit.
-template <class F>
-bool ForEachLineContainingInBlock(std::string_view block, const LiteralSearcher& searcher, F&& f) {
-  const std::string_view needle = searcher.needle();
-  if (needle.empty()) {
-    return ForEachLineInBlock(block,
-                              [&](std::string_view line) { return line.empty() || f(line); });
-  }
-  // A line never holds a carriage return, so a needle with one is in no line.
-  if (needle.find('\r') != std::string_view::npos) return true;
-  const char* const base = block.data();
-  const char* const end = base + block.size();
-  const char* from = base;  // a line start; every later hit lies at or after it
+// The search loop of every searching reader: calls f(line) for every line of a block (as
+// NextBlock gives them) that holds a match, in order; false when f stopped. The block is searched
+// for a match first and a line's bounds are worked out only around a hit. An empty line is
+// never handed out (an empty needle is found in no empty line).
+template <class M, class F>
+bool ForEachMatchingLineInBlock(std::string_view block, M& matcher, F&& f) {
+  if constexpr (requires { matcher.StartBlock(); }) matcher.StartBlock();
+  const char* const end = block.data() + block.size();
+  const char* from = block.data();  // a line start; every later hit lies at or after it
   while (from < end) {
-    const char* hit = searcher.Find(from, end);
+    const char* hit = matcher.Find(from, end);
     if (hit == nullptr) return true;
     const char* lineStart = LineStartBefore(from, hit, end);
     if (hit < lineStart) {
@@ -145,11 +168,13 @@ bool ForEachLineContainingInBlock(std::string_view block, const LiteralSearcher&
       from = lineStart;
       continue;
     }
-    const char* cr = static_cast<const char*>(std::memchr(
-        hit + needle.size(), '\r', static_cast<std::size_t>(end - hit - needle.size())));
+    const char* cr =
+        static_cast<const char*>(std::memchr(hit, '\r', static_cast<std::size_t>(end - hit)));
     const char* lineEnd = cr != nullptr ? cr : end;
-    if (!f(std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart))))
+    if (lineEnd > lineStart &&
+        !f(std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart)))) {
       return false;
+    }
     if (cr == nullptr) return true;
     from = cr + 1;
     if (from < end && *from == '\n') ++from;
@@ -157,20 +182,47 @@ bool ForEachLineContainingInBlock(std::string_view block, const LiteralSearcher&
   return true;
 }
 
+// The matcher of one literal, compared byte for byte. An empty needle is found in every
+// non-empty line, a needle with a carriage return in no line.
+class LiteralMatcher {
+ public:
+  explicit LiteralMatcher(std::string_view needle)
+      : searcher_(needle), inNoLine_(needle.find('\r') != std::string_view::npos) {}
+  const char* Find(const char* from, const char* end) const {
+    return inNoLine_ ? nullptr : searcher_.Find(from, end);
+  }
+  std::size_t straddle() const {
+    return searcher_.needle().empty() ? 0 : searcher_.needle().size() - 1;
+  }
+
+ private:
+  LiteralSearcher searcher_;
+  bool inNoLine_;
+};
+
+// Calls f(line) for every line of a block that contains the needle; false when f stopped.
 template <class F>
 bool ForEachLineContainingInBlock(std::string_view block, std::string_view needle, F&& f) {
-  return ForEachLineContainingInBlock(block, LiteralSearcher(needle), f);
+  LiteralMatcher matcher(needle);
+  return ForEachMatchingLineInBlock(block, matcher, f);
 }
 
-// The long-line filter of a single needle.
-inline LongLineFilter FilterFor(const LiteralSearcher& searcher) {
+template <class F>
+bool ForEachLineContainingInBlock(std::string_view block, const LiteralSearcher& searcher, F&& f) {
+  return ForEachLineContainingInBlock(block, searcher.needle(), f);
+}
+
+// The long-line filter of a matcher, which must outlive it.
+template <class M>
+LongLineFilter FilterFor(M& matcher) {
   LongLineFilter filter;
-  filter.context = &searcher;
+  filter.context = &matcher;
   filter.contains = [](const void* context, const char* begin, const char* end) {
-    return static_cast<const LiteralSearcher*>(context)->Find(begin, end) != nullptr;
+    M& m = *static_cast<M*>(const_cast<void*>(context));
+    if constexpr (requires { m.StartBlock(); }) m.StartBlock();
+    return m.Find(begin, end) != nullptr;
   };
-  const std::size_t n = searcher.needle().size();
-  filter.overlap = n > 0 ? n - 1 : 0;
+  filter.overlap = matcher.straddle();
   return filter;
 }
 
@@ -183,10 +235,15 @@ void LineSource::ForEachLine(F&& f) {
 
 template <class F>
 void LineSource::ForEachLineContaining(std::string_view needle, F&& f) {
-  const LiteralSearcher searcher(needle);
-  const LongLineFilter filter = FilterFor(searcher);
+  LiteralMatcher matcher(needle);
+  ForEachMatchingLine(matcher, f);
+}
+
+template <class M, class F>
+void LineSource::ForEachMatchingLine(M& matcher, F&& f) {
+  const LongLineFilter filter = FilterFor(matcher);
   for (std::string_view block = NextBlock(filter); !block.empty(); block = NextBlock(filter)) {
-    if (!ForEachLineContainingInBlock(block, searcher, f)) return;
+    if (!ForEachMatchingLineInBlock(block, matcher, f)) return;
   }
 }
 

@@ -149,8 +149,6 @@ const char* MultiLiteralMatcher::FirstHit(const char* from, const char* end) con
     for (std::size_t o = stride_; o-- > 0;) {
       if ((slot->offsets >> o & 1u) == 0 || i < o) continue;
       const char* p = j - o;
-      // A start on the LF of a CR LF is on a line terminator, not in a line.
-      if (p > from && *p == '\n' && p[-1] == '\r') continue;
       bool found = false;
       LiteralsAt(p, end, [&](std::uint32_t) { found = true; });
       if (found) return p;
@@ -188,16 +186,6 @@ void MultiLiteralMatcher::CollectLine(std::string_view line) {
     }
   }
   std::sort(matched_.begin(), matched_.end());
-}
-
-LongLineFilter MultiLiteralMatcher::Filter() const {
-  LongLineFilter filter;
-  filter.context = this;
-  filter.contains = [](const void* context, const char* begin, const char* end) {
-    return static_cast<const MultiLiteralMatcher*>(context)->ContainsAny(begin, end);
-  };
-  filter.overlap = maxLength_ > 0 ? maxLength_ - 1 : 0;
-  return filter;
 }
 
 }  // namespace rq

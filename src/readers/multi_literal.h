@@ -35,6 +35,13 @@ class MultiLiteralMatcher {
   // count.
   bool ContainsAny(const char* begin, const char* end) const;
 
+  // The matcher interface of the line source: where the first literal in [from, end) starts
+  // (`from` itself with an empty literal), and the bytes a literal may straddle.
+  const char* Find(const char* from, const char* end) const {
+    return emptyNeedles_.empty() ? FirstHit(from, end) : from;
+  }
+  std::size_t straddle() const { return maxLength_ > 0 ? maxLength_ - 1 : 0; }
+
   // Calls f(line, matched) for every line of a block (as LineSource hands them out) that holds at
   // least one literal, in order. `matched` lists the indices of the literals the line holds, in
   // ascending order, each once. f returns false to stop; then this returns false.
@@ -42,7 +49,11 @@ class MultiLiteralMatcher {
   bool ForEachMatchingLine(std::string_view block, F&& f);
 
   // The long-line filter for LineSource::NextBlock.
-  LongLineFilter Filter() const;
+  LongLineFilter Filter() const { return FilterFor(*this); }
+
+  // Fills matched() with the indices of the literals the line holds, ascending, each once.
+  void CollectLine(std::string_view line);
+  const std::vector<std::size_t>& matched() const { return matched_; }
 
  private:
   struct Slot {
@@ -59,8 +70,6 @@ class MultiLiteralMatcher {
   void LiteralsAt(const char* p, const char* end, G&& g) const;
   // The start of the first literal on the grid from `from`, or nullptr.
   const char* FirstHit(const char* from, const char* end) const;
-  // Fills matched_ with the literals the line holds.
-  void CollectLine(std::string_view line);
 
   std::size_t needleCount_ = 0;
   std::vector<std::string_view> unique_;             // distinct literals without CR, non-empty
@@ -84,43 +93,19 @@ class MultiLiteralMatcher {
 
 template <class F>
 bool MultiLiteralMatcher::ForEachMatchingLine(std::string_view block, F&& f) {
-  if (!emptyNeedles_.empty()) {
-    // Every non-empty line holds the empty literal.
-    return ForEachLineInBlock(block, [&](std::string_view line) {
-      if (line.empty()) return true;
-      CollectLine(line);
-      return f(line, static_cast<const std::vector<std::size_t>&>(matched_));
-    });
-  }
-  if (unique_.empty()) return true;
-  const char* const base = block.data();
-  const char* const end = base + block.size();
-  const char* from = base;  // a line start
-  while (from < end) {
-    const char* hit = FirstHit(from, end);
-    if (hit == nullptr) return true;
-    const char* lineStart = LineStartBefore(from, hit, end);
-    const char* cr =
-        static_cast<const char*>(std::memchr(hit, '\r', static_cast<std::size_t>(end - hit)));
-    const char* lineEnd = cr != nullptr ? cr : end;
-    const std::string_view line(lineStart, static_cast<std::size_t>(lineEnd - lineStart));
+  return ForEachMatchingLineInBlock(block, *this, [&](std::string_view line) {
     CollectLine(line);
-    if (!f(line, static_cast<const std::vector<std::size_t>&>(matched_))) return false;
-    if (cr == nullptr) return true;
-    from = cr + 1;
-    if (from < end && *from == '\n') ++from;
-  }
-  return true;
+    return f(line, static_cast<const std::vector<std::size_t>&>(matched_));
+  });
 }
 
 // Calls f(line, matched) for every line of the source that holds one of the matcher's literals.
 template <class F>
 void ForEachLineMatching(LineSource& source, MultiLiteralMatcher& matcher, F&& f) {
-  const LongLineFilter filter = matcher.Filter();
-  for (std::string_view block = source.NextBlock(filter); !block.empty();
-       block = source.NextBlock(filter)) {
-    if (!matcher.ForEachMatchingLine(block, f)) return;
-  }
+  source.ForEachMatchingLine(matcher, [&](std::string_view line) {
+    matcher.CollectLine(line);
+    return f(line, static_cast<const std::vector<std::size_t>&>(matcher.matched()));
+  });
 }
 
 }  // namespace rq

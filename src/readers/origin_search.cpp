@@ -18,6 +18,47 @@ unsigned char Fold(char c) {
 
 enum class Kind { kSmtp, kPostoffice, kNone };
 
+// The line source's matcher for lines that hold the sender or the recipient text in some letter
+// case (an empty text is not looked for). The next place of each text is found once and used
+// until the search has passed it, so a frequent text does not make the rare one be looked for
+// again and again.
+class EitherText {
+ public:
+  EitherText(std::string_view sender, std::string_view recipient)
+      : texts_{FoldedLiteralSearcher(sender), FoldedLiteralSearcher(recipient)},
+        active_{!sender.empty() && sender.find('\r') == std::string_view::npos,
+                !recipient.empty() && recipient.find('\r') == std::string_view::npos} {}
+
+  void StartBlock() {
+    hit_[0] = hit_[1] = nullptr;
+    done_[0] = !active_[0];
+    done_[1] = !active_[1];
+  }
+
+  const char* Find(const char* from, const char* end) {
+    for (int i = 0; i < 2; ++i) {
+      if (!done_[i] && (hit_[i] == nullptr || hit_[i] < from)) {
+        hit_[i] = texts_[i].Find(from, end);
+        done_[i] = hit_[i] == nullptr;
+      }
+    }
+    if (done_[0]) return done_[1] ? nullptr : hit_[1];
+    if (done_[1]) return hit_[0];
+    return std::min(hit_[0], hit_[1]);
+  }
+
+  std::size_t straddle() const {
+    const std::size_t longest = std::max(texts_[0].size(), texts_[1].size());
+    return longest > 0 ? longest - 1 : 0;
+  }
+
+ private:
+  FoldedLiteralSearcher texts_[2];
+  bool active_[2];
+  const char* hit_[2] = {nullptr, nullptr};
+  bool done_[2] = {true, true};
+};
+
 std::string JoinData(std::string_view data, std::string_view argument) {
   std::string joined;
   joined.reserve(data.size() + 1 + argument.size());
@@ -90,56 +131,11 @@ int LocateOrigin(const Server& server, std::string_view sConnectorCode, const Da
       origins.AddItemToSourceList(f[0], f[2], JoinData(f[4], f[6]));
     }
   };
-  const FoldedLiteralSearcher senderSearch(Sender);
-  const FoldedLiteralSearcher recipientSearch(Recipient);
-  struct Texts {
-    const FoldedLiteralSearcher* sender;
-    const FoldedLiteralSearcher* recipient;
-  } texts{senderActive ? &senderSearch : nullptr, recipientActive ? &recipientSearch : nullptr};
-  LongLineFilter filter;
-  filter.context = &texts;
-  filter.contains = [](const void* context, const char* begin, const char* end) {
-    const Texts& t = *static_cast<const Texts*>(context);
-    return (t.sender != nullptr && t.sender->Find(begin, end) != nullptr) ||
-           (t.recipient != nullptr && t.recipient->Find(begin, end) != nullptr);
-  };
-  filter.overlap = std::max(Sender.size(), Recipient.size());
-  for (std::string_view block = source.NextBlock(filter); !block.empty();
-       block = source.NextBlock(filter)) {
-    const char* const end = block.data() + block.size();
-    const char* from = block.data();  // a line start
-    // The next place of each text at or after `from`; found once, used until passed.
-    const char* senderHit = nullptr;
-    const char* recipientHit = nullptr;
-    bool senderDone = !senderActive;
-    bool recipientDone = !recipientActive;
-    while (from < end) {
-      if (!senderDone && (senderHit == nullptr || senderHit < from)) {
-        senderHit = senderSearch.Find(from, end);
-        senderDone = senderHit == nullptr;
-      }
-      if (!recipientDone && (recipientHit == nullptr || recipientHit < from)) {
-        recipientHit = recipientSearch.Find(from, end);
-        recipientDone = recipientHit == nullptr;
-      }
-      const char* hit = senderDone                 ? recipientHit
-                        : recipientDone            ? senderHit
-                        : senderHit < recipientHit ? senderHit
-                                                   : recipientHit;
-      if (senderDone && recipientDone) break;
-      const char* lineStart = LineStartBefore(from, hit, end);
-      if (hit >= lineStart) {
-        const char* cr =
-            static_cast<const char*>(std::memchr(hit, '\r', static_cast<std::size_t>(end - hit)));
-        const char* lineEnd = cr != nullptr ? cr : end;
-        examine(std::string_view(lineStart, static_cast<std::size_t>(lineEnd - lineStart)));
-        if (cr == nullptr) break;
-        lineStart = cr + 1;
-        if (lineStart < end && *lineStart == '\n') ++lineStart;
-      }
-      from = lineStart;
-    }
-  }
+  EitherText matcher(Sender, Recipient);
+  source.ForEachMatchingLine(matcher, [&](std::string_view line) {
+    examine(line);
+    return true;
+  });
   return origins.empty() ? 0 : 1;
 }
 
