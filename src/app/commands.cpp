@@ -1,6 +1,10 @@
 #include "app/commands.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "readers/file.h"
+#include "readers/parallel.h"
 #include "readers/smtp_readers.h"
 #include "settings/log_paths.h"
 #include "tracing/queue_walker.h"
@@ -10,6 +14,21 @@ namespace {
 
 Message ToolMessage(std::string text) {
   return Message{kToolTitle, std::move(text), MessageIcon::kInformation};
+}
+
+Message NotFoundInLog(int code, const std::string& description) {
+  return ToolMessage("Unable to locate message details in from selected origin. Error (" +
+                     std::to_string(code) + ") " + description);
+}
+
+// A day written as exactly six digits that name a real calendar day.
+bool ReadLogDate(std::string_view text, Date& day) {
+  if (text.size() != 6) return false;
+  for (const char c : text) {
+    if (std::isdigit(static_cast<unsigned char>(c)) == 0) return false;
+  }
+  day = DateFromLogDate(text);
+  return LogDateOf(day) == text;
 }
 
 Message NoSelection() {
@@ -107,9 +126,80 @@ CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
     code = 53;
     description = "File not found: " + log;
   }
+  outcome.message = NotFoundInLog(code, description);
+  return outcome;
+}
+
+bool ParseDayRange(std::string_view text, std::vector<Date>& days, std::string& error) {
+  error.clear();
+  const std::size_t dots = text.find("..");
+  if (dots == std::string_view::npos) return false;
+  const std::string_view fromText = text.substr(0, dots);
+  const std::string_view toText = text.substr(dots + 2);
+  Date from;
+  Date to;
+  if (!ReadLogDate(fromText, from) || !ReadLogDate(toText, to)) {
+    error = "a date range is FROM..TO, both days as YYMMDD: " + std::string(text);
+    return false;
+  }
+  const long long first = DaysFromCivil(from.year, from.month, from.day);
+  const long long last = DaysFromCivil(to.year, to.month, to.day);
+  if (first > last) {
+    error = "the range " + std::string(text) + " ends before it starts";
+    return false;
+  }
+  if (last - first + 1 > kMaxRangeDays) {
+    error = "the range " + std::string(text) + " spans " + std::to_string(last - first + 1) +
+            " days; at most " + std::to_string(kMaxRangeDays) + " are searched at once";
+    return false;
+  }
+  days.clear();
+  for (long long d = first; d <= last; ++d) days.push_back(CivilFromDays(d));
+  return true;
+}
+
+SearchOutcome SearchOriginsOverDays(const Server& server, const std::vector<Date>& days,
+                                    std::string_view connectorCode, std::string_view sender,
+                                    std::string_view recipient, bool backtraceTicked,
+                                    std::vector<OriginList>& origins) {
+  origins.assign(days.size(), OriginList{});
+  std::vector<SearchOutcome> outcomes(days.size());
+  ForEachTaskInParallel(days.size(), ReaderThreadLimit(), [&](std::size_t i) {
+    outcomes[i] = SearchOrigins(server, LogDateOf(days[i]), connectorCode, sender, recipient,
+                                backtraceTicked, origins[i]);
+  });
+  for (const SearchOutcome& outcome : outcomes) {
+    if (outcome.focusSender || !outcome.message) return outcome;
+  }
+  if (outcomes.empty()) {
+    SearchOutcome none;
+    none.message = ToolMessage("Could not find messages matching the criteria specified");
+    return none;
+  }
+  return outcomes.front();  // nothing found on any day
+}
+
+RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector<Date>& days,
+                                         std::string_view messageId) {
+  RangeShowOutcome outcome;
+  outcome.reports.assign(days.size(), std::string{});
+  std::vector<char> logFound(days.size(), 0);
+  ForEachTaskInParallel(days.size(), ReaderThreadLimit(), [&](std::size_t i) {
+    StringReport report;
+    if (ShowTransaction(server, LogDateOf(days[i]), std::string(messageId), report).showReport) {
+      outcome.reports[i] = report.text();
+    }
+    logFound[i] = IsOrdinaryFile(GetLogFile(server, "SMTP", kActivity, days[i])) ? 1 : 0;
+  });
+  for (const std::string& report : outcome.reports) {
+    if (!report.empty()) return outcome;
+  }
+  // Nothing on any day: name the first day's log when no day had one.
+  const bool anyLog = std::find(logFound.begin(), logFound.end(), 1) != logFound.end();
   outcome.message =
-      ToolMessage("Unable to locate message details in from selected origin. Error (" +
-                  std::to_string(code) + ") " + description);
+      anyLog || days.empty()
+          ? NotFoundInLog(0, "")
+          : NotFoundInLog(53, "File not found: " + GetLogFile(server, "SMTP", kActivity, days[0]));
   return outcome;
 }
 

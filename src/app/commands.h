@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/user_interface.h"
 #include "readers/origin_search.h"
@@ -45,5 +46,32 @@ CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
 // Show Transaction: clears the report and writes the selected message's SMTP activity lines.
 CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
                                const std::optional<std::string>& selectedId, ReportSink& report);
+
+// The longest range of days one search may span.
+inline constexpr long long kMaxRangeDays = 400;
+
+// The days of a date option's text when it is a range "FROM..TO" (both YYMMDD, inclusive, FROM
+// not after TO, at most kMaxRangeDays days): true with the days in order. False with `error` set
+// when the text is a malformed range; false with `error` empty when the text is no range at all
+// (one day, taken as the date box takes it).
+bool ParseDayRange(std::string_view text, std::vector<Date>& days, std::string& error);
+
+// The Search command on each day, the days' logs read at the same time: one origin list per
+// day, in the order of `days`, each as SearchOrigins would fill it (one row per message ID and
+// day; a day without a log gives an empty list). The outcome is that of the whole range.
+SearchOutcome SearchOriginsOverDays(const Server& server, const std::vector<Date>& days,
+                                    std::string_view connectorCode, std::string_view sender,
+                                    std::string_view recipient, bool backtraceTicked,
+                                    std::vector<OriginList>& origins);
+
+// Show Transaction on each day, the days' logs read at the same time: the report each day would
+// show, empty for a day without the message's lines or without a log. nullopt when no day had a
+// line; the message box then says so.
+struct RangeShowOutcome {
+  std::vector<std::string> reports;  // one per day, in the order of `days`
+  std::optional<Message> message;
+};
+RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector<Date>& days,
+                                         std::string_view messageId);
 
 }  // namespace rq

@@ -35,6 +35,10 @@ struct Options {
   long long daysBack = 0;
 };
 
+constexpr const char* kDateHelp =
+    "The log date, YYMMDD, or the days FROM..TO (inclusive, at most 400): each line then starts "
+    "with its day and a TAB";
+
 void Print(std::string_view text) {
   std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
@@ -54,7 +58,85 @@ int Split(const Server& server, const DateFormat& format, const Options& o) {
   return kExitOk;
 }
 
+// The days of a --date FROM..TO; false when the text is one day. A malformed range is a usage
+// error: `status` is set to the exit status then.
+bool DayRange(const std::string& text, std::vector<Date>& days, int& status) {
+  std::string error;
+  if (ParseDayRange(text, days, error)) return true;
+  if (!error.empty()) {
+    std::cerr << "rqtrace: --date: " << error << '\n';
+    status = kExitUsage;
+  }
+  return false;
+}
+
+nlohmann::json OriginJson(const Origin& origin) {
+  return {{"time", ToUtf8Display(origin.LogTime)},
+          {"messageId", ToUtf8Display(origin.MessageID)},
+          {"data", ToUtf8Display(origin.sData)}};
+}
+
+std::string OriginRow(const Origin& origin) {
+  return origin.LogTime + '\t' + origin.MessageID + '\t' + origin.sData + '\n';
+}
+
+// search --date FROM..TO: every day's rows in day order, each row led by its day.
+int SearchRange(const Server& server, const Options& o, const std::vector<Date>& days) {
+  std::vector<OriginList> perDay;
+  const SearchOutcome outcome =
+      SearchOriginsOverDays(server, days, o.connector, o.sender, o.recipient, o.backtrace, perDay);
+  if (outcome.focusSender) {
+    std::cerr << outcome.message->text << '\n';
+    return kExitUsage;
+  }
+  nlohmann::json rows = nlohmann::json::array();
+  for (std::size_t d = 0; d < days.size(); ++d) {
+    const std::string date = LogDateOf(days[d]);
+    for (const Origin& origin : perDay[d].rows()) {
+      if (o.json) {
+        nlohmann::json row = OriginJson(origin);
+        row["date"] = date;
+        rows.push_back(std::move(row));
+      } else {
+        Print(date + '\t' + OriginRow(origin));
+      }
+    }
+  }
+  if (o.json) Print(rows.dump(2) + "\n");
+  if (outcome.message) {
+    std::cerr << outcome.message->text << '\n';
+    return kExitNothingFound;
+  }
+  return kExitOk;
+}
+
+// show --date FROM..TO: each day's report in day order, every line led by its day.
+int ShowRange(const Server& server, const Options& o, const std::vector<Date>& days) {
+  const RangeShowOutcome outcome = ShowTransactionOverDays(server, days, o.id);
+  if (outcome.message) {
+    std::cerr << outcome.message->text << '\n';
+    return kExitNothingFound;
+  }
+  for (std::size_t d = 0; d < days.size(); ++d) {
+    const std::string prefix = LogDateOf(days[d]) + '\t';
+    const std::string_view report = outcome.reports[d];
+    // Log lines hold no CR, so the report's lines are exactly its CR LF pieces.
+    for (std::size_t at = 0; at < report.size();) {
+      const std::size_t next = report.find("\r\n", at);
+      const std::size_t end = next == std::string_view::npos ? report.size() : next + 2;
+      Print(prefix);
+      Print(report.substr(at, end - at));
+      at = end;
+    }
+  }
+  return kExitOk;
+}
+
 int Search(const Server& server, const Options& o) {
+  std::vector<Date> days;
+  int status = kExitOk;
+  if (DayRange(o.date, days, status)) return SearchRange(server, o, days);
+  if (status != kExitOk) return status;
   OriginList origins;
   const SearchOutcome outcome =
       SearchOrigins(server, o.date, o.connector, o.sender, o.recipient, o.backtrace, origins);
@@ -64,18 +146,11 @@ int Search(const Server& server, const Options& o) {
   }
   if (o.json) {
     nlohmann::json rows = nlohmann::json::array();
-    for (const Origin& origin : origins.rows()) {
-      rows.push_back({{"time", ToUtf8Display(origin.LogTime)},
-                      {"messageId", ToUtf8Display(origin.MessageID)},
-                      {"data", ToUtf8Display(origin.sData)}});
-    }
+    for (const Origin& origin : origins.rows()) rows.push_back(OriginJson(origin));
     Print(rows.dump(2));
     Print("\n");
   } else {
-    for (const Origin& origin : origins.rows()) {
-      std::string row = origin.LogTime + '\t' + origin.MessageID + '\t' + origin.sData + '\n';
-      Print(row);
-    }
+    for (const Origin& origin : origins.rows()) Print(OriginRow(origin));
   }
   if (outcome.message) {
     std::cerr << outcome.message->text << '\n';
@@ -91,6 +166,15 @@ int Report(const CommandOutcome& outcome, const StringReport& report) {
   }
   Print(report.text());
   return kExitOk;
+}
+
+int Show(const Server& server, const Options& o) {
+  std::vector<Date> days;
+  int status = kExitOk;
+  if (DayRange(o.date, days, status)) return ShowRange(server, o, days);
+  if (status != kExitOk) return status;
+  StringReport report;
+  return Report(ShowTransaction(server, o.date, o.id, report), report);
 }
 
 int Dates(const Server& server, const Options& o) {
@@ -135,7 +219,7 @@ int main(int argc, char** argv) {
       ->check(CLI::NonNegativeNumber);
 
   CLI::App* search = app.add_subcommand("search", "Find origins by sender or recipient text");
-  search->add_option("--date", o.date, "The log date, YYMMDD")->required();
+  search->add_option("--date", o.date, kDateHelp)->required();
   search->add_option("--connector", o.connector, "The connector code (default: SMTP)");
   search->add_option("--sender", o.sender, "Text the sender contains (any letter case)");
   search->add_option("--recipient", o.recipient, "Text a recipient contains (any letter case)");
@@ -148,7 +232,7 @@ int main(int argc, char** argv) {
   trace->add_option("ID", o.id, "The message ID")->required();
 
   CLI::App* show = app.add_subcommand("show", "Show an origin's SMTP transaction lines");
-  show->add_option("--date", o.date, "The log date, YYMMDD")->required();
+  show->add_option("--date", o.date, kDateHelp)->required();
   show->add_option("ID", o.id, "The message ID")->required();
 
   CLI::App* dates = app.add_subcommand("dates", "List the days that have activity logs");
@@ -183,10 +267,7 @@ int main(int argc, char** argv) {
     StringReport report;
     return Report(TraceMessage(server, format, o.date, o.id, o.backtrace, report), report);
   }
-  if (*show) {
-    StringReport report;
-    return Report(ShowTransaction(server, o.date, o.id, report), report);
-  }
+  if (*show) return Show(server, o);
   if (*dates) return Dates(server, o);
   if (*check) return Check(*settings);
   return kExitUsage;

@@ -235,6 +235,51 @@ TEST_F(Rqtrace, SearchStatuses) {
   }
 }
 
+// A range reads every day that has a log (days without one are skipped without a word): each
+// day's rows or report lines, in day order, led by the day and a TAB.
+TEST_F(Rqtrace, RangesLeadEveryLineWithItsDay) {
+  const std::string from = today.Plus(-5).LogDate();
+  const std::string range = from + ".." + today.Plus(2).LogDate();
+  std::string want;
+  for (int back = 2; back >= 0; --back) {
+    const std::string day = today.Plus(-back).LogDate();
+    const RunResult one = s.Trace({"search", "--date", day, "--sender", "harbourview"});
+    ASSERT_EQ(one.status, 0) << day;
+    for (std::size_t at = 0; at < one.out.size();) {
+      const std::size_t end = one.out.find('\n', at) + 1;
+      want += day + '\t' + one.out.substr(at, end - at);
+      at = end;
+    }
+  }
+  const RunResult all = s.Trace({"search", "--date", range, "--sender", "harbourview"});
+  EXPECT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(all.err, "");
+  EXPECT_EQ(all.out, want);
+
+  const RunResult json =
+      s.Trace({"search", "--date", range, "--recipient", "fjord", "--backtrace", "--json"});
+  EXPECT_EQ(json.status, 0) << json.err;
+  const nlohmann::json rows = nlohmann::json::parse(json.out);
+  ASSERT_FALSE(rows.empty());
+  for (const nlohmann::json& row : rows) EXPECT_EQ(row.at("date").get<std::string>().size(), 6u) << row;
+
+  const RunResult show = s.Trace({"show", "--date", range, "4F2A0C11"});
+  EXPECT_EQ(show.status, 0) << show.err;
+  const std::string one = s.Trace({"show", "--date", today.LogDate(), "4F2A0C11"}).out;
+  std::string led;
+  for (std::size_t at = 0; at < one.size();) {
+    const std::size_t end = one.find("\r\n", at) + 2;
+    led += today.LogDate() + '\t' + one.substr(at, end - at);
+    at = end;
+  }
+  EXPECT_EQ(show.out, led);
+
+  // No log in the range (400 days, the most allowed): nothing found, not bad usage.
+  const RunResult none = s.Trace({"show", "--date", "200101..210203", "4F2A0C11"});
+  EXPECT_EQ(none.status, 1) << none.err;
+  EXPECT_EQ(none.out, "");
+}
+
 TEST_F(Rqtrace, DatesListTheDaysInOrder) {
   const RunResult r = s.Trace({"dates"});
   EXPECT_EQ(r.status, 0) << r.err;
@@ -323,6 +368,11 @@ TEST_F(Rqtrace, BadUsageGivesStatusTwo) {
       {"trace", "4F2A0C11"},  // no --date
       {"split", "--days-back", "-1", "4F2A0C11"},
       {"search", "--date", today.LogDate(), "--sender"},
+      // Date ranges: malformed, backwards, longer than 400 days.
+      {"search", "--date", "2612..261207", "--sender", "a"},
+      {"show", "--date", "261207..261301", "4F2A0C11"},
+      {"show", "--date", "261207..261206", "4F2A0C11"},
+      {"search", "--date", "250101..260205", "--sender", "a"},
       {},
   };
   for (const std::vector<std::string>& args : cases) {

@@ -537,7 +537,9 @@ def case_hostile_input(s):
                 check(out.count(b"\r\n") >= 1, f"{name}: a report, got {out[:100]!r}")
     # The same texts as dates, connector codes and path mappings.
     for text in HOSTILE_TEXTS[:12] + ["999999", "-1", "0" * 65536]:
-        s.run("rqtrace", ["search", "--date", text, "--sender", "a"], timeout=30)
+        # A date holding ".." is a range FROM..TO, and a malformed range is bad usage.
+        s.run("rqtrace", ["search", "--date", text, "--sender", "a"], timeout=30,
+              ok=(0, 1, 2) if ".." in text else (0, 1))
         s.run("rqtrace", ["trace", "--date", text, "P1"], timeout=30)
         s.run("rqtrace", ["dates", "--connector", text], timeout=30)
         s.run("rqtrace", ["search", "--date", DAY, "--connector", text, "--sender", "a"], timeout=30)

@@ -1,0 +1,40 @@
+// Running independent reads at the same time: the days of a range, the segments of a large log.
+//
+// Each task writes only its own result; the caller puts the results back in task order, so the
+// output is that of reading one task after the other.
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <thread>
+#include <vector>
+
+namespace rq {
+
+// How many threads readers may use at most: RQ_THREADS when it holds a positive number, else
+// the processor's cores (at least 1).
+std::size_t ReaderThreadLimit();
+
+// Calls work(i) once for every i in [0, count) on at most `threads` threads, the calling one
+// among them; returns when every call has returned. Tasks are taken in ascending order.
+template <class Work>
+void ForEachTaskInParallel(std::size_t count, std::size_t threads, Work&& work) {
+  threads = std::max<std::size_t>(1, std::min(threads, count));
+  if (threads == 1) {
+    for (std::size_t i = 0; i < count; ++i) work(i);
+    return;
+  }
+  std::atomic<std::size_t> next{0};
+  auto run = [&] {
+    for (std::size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1)) work(i);
+  };
+  {
+    std::vector<std::jthread> helpers;
+    helpers.reserve(threads - 1);
+    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(run);
+    run();
+  }  // the helpers are joined here
+}
+
+}  // namespace rq
