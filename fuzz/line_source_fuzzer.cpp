@@ -3,45 +3,20 @@
 //
 // Input: chunk-size byte, long-line byte, stop-after byte, needle, NUL, file contents. The long
 // line limit is small too, so that a searching reader streams through lines without a match and
-// reads lines with one again from their start.
-#include <sys/mman.h>
-#include <unistd.h>
-
+// reads lines with one again from their start. The same lines must come out of the contents read
+// in segments (2 to 5, from the chunk-size byte), each on its own thread.
 #include <string>
 #include <vector>
 
 #include "fuzz_support.h"
+#include "readers/byte_source.h"
 #include "readers/line_source.h"
+#include "readers/segmented_log.h"
 
 namespace {
 
 using rq::fuzz::PlainContains;
 using rq::fuzz::PlainLines;
-
-// One in-memory file reused for every input; the line source opens it by its /proc name, which
-// reopens the same ordinary file.
-class MemoryFile {
- public:
-  MemoryFile() : fd_(::memfd_create("rq-line-source", MFD_CLOEXEC)) {
-    RQ_FUZZ_CHECK(fd_ >= 0);
-    path_ = "/proc/self/fd/" + std::to_string(fd_);
-  }
-  void Set(const std::string& bytes) {
-    RQ_FUZZ_CHECK(::ftruncate(fd_, 0) == 0);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n =
-          ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-      RQ_FUZZ_CHECK(n > 0);
-      done += static_cast<std::size_t>(n);
-    }
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  int fd_;
-  std::string path_;
-};
 
 std::size_t ChunkSizeFrom(unsigned char b) {
   if (b == 0xFF) return rq::LineSource::kChunkSize;
@@ -52,7 +27,6 @@ std::size_t ChunkSizeFrom(unsigned char b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static MemoryFile file;
   if (size < 3) return 0;
   const std::size_t chunk = ChunkSizeFrom(data[0]);
   const std::size_t longLine = data[1] == 0xFF ? rq::LineSource::kLongLine : 1 + data[1] % 64;
@@ -60,13 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string> parts = rq::fuzz::CutInput(data + 3, size - 3, 1);
   const std::string& needle = parts[0];
   const std::string& content = parts[1];
-  file.Set(content);
+  const rq::MemoryBytes file(content);
 
   const std::vector<std::string> expected = PlainLines(content);
 
   {
-    rq::LineSource source(file.path(), chunk, longLine);
-    RQ_FUZZ_CHECK(source.is_open());
+    rq::LineSource source(file, 0, -1, chunk, longLine);
     std::vector<std::string> got;
     source.ForEachLine([&](std::string_view line) {
       got.emplace_back(line);
@@ -79,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& line : expected) {
       if (PlainContains(line, needle)) want.push_back(line);
     }
-    rq::LineSource source(file.path(), chunk, longLine);
+    rq::LineSource source(file, 0, -1, chunk, longLine);
     std::vector<std::string> got;
     source.ForEachLineContaining(needle, [&](std::string_view line) {
       got.emplace_back(line);
@@ -87,8 +60,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     RQ_FUZZ_CHECK(got == want);
 
+    const std::size_t segments = 2 + data[0] % 4;
+    const rq::SegmentedLog log(file, segments, segments, chunk, longLine);
+    std::vector<std::vector<std::string>> parts(log.segments());
+    log.ReadAll([&](rq::LineSource& part, std::size_t k) {
+      part.ForEachLineContaining(needle, [&](std::string_view line) {
+        parts[k].emplace_back(line);
+        return true;
+      });
+    });
+    std::vector<std::string> joined;
+    for (const auto& part : parts) joined.insert(joined.end(), part.begin(), part.end());
+    RQ_FUZZ_CHECK(joined == want);
+
     // Stopping early hands out exactly the first lines and nothing after the stop.
-    rq::LineSource again(file.path(), chunk, longLine);
+    rq::LineSource again(file, 0, -1, chunk, longLine);
     std::vector<std::string> head;
     again.ForEachLineContaining(needle, [&](std::string_view line) {
       head.emplace_back(line);
@@ -101,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     // Every block but the last ends just after a line break, and the lines of the blocks, one
     // block at a time, are the lines of the file.
-    rq::LineSource source(file.path(), chunk, longLine);
+    rq::LineSource source(file, 0, -1, chunk, longLine);
     std::vector<std::string> got;
     // A block's view dies with the next call: keep only its last two bytes.
     bool first = true;

@@ -31,6 +31,18 @@ bool ReadLogDate(std::string_view text, Date& day) {
   return LogDateOf(day) == text;
 }
 
+// The reader threads split between days read at the same time and the segments of each day's
+// log, so that together they stay within the limit.
+struct ThreadShare {
+  std::size_t tasks;
+  std::size_t perTask;
+};
+ThreadShare ShareThreads(std::size_t days) {
+  const std::size_t limit = ReaderThreadLimit();
+  const std::size_t tasks = std::max<std::size_t>(1, std::min(limit, days));
+  return ThreadShare{tasks, std::max<std::size_t>(1, limit / tasks)};
+}
+
 Message NoSelection() {
   return ToolMessage("Unable to process selected origin. Error (" +
                      std::to_string(kNoSelectionCode) + ") " + kNoSelectionText);
@@ -40,7 +52,8 @@ Message NoSelection() {
 
 SearchOutcome SearchOrigins(const Server& server, std::string_view dateText,
                             std::string_view connectorCode, std::string_view sender,
-                            std::string_view recipient, bool backtraceTicked, OriginList& origins) {
+                            std::string_view recipient, bool backtraceTicked, OriginList& origins,
+                            std::size_t threads) {
   SearchOutcome outcome;
   const Date day = DateFromLogDate(dateText);
   origins.Clear();
@@ -53,9 +66,9 @@ SearchOutcome SearchOrigins(const Server& server, std::string_view dateText,
   }
   int found = 0;
   if (connectorCode == "SMTP") {
-    found = LocateOrigin(server, "SMTP", day, sender, recipient, backtraceTicked, origins);
+    found = LocateOrigin(server, "SMTP", day, sender, recipient, backtraceTicked, origins, threads);
   } else if (connectorCode == "SF" || connectorCode == "LS") {
-    found = LocateOrigin(server, connectorCode, day, sender, recipient, false, origins);
+    found = LocateOrigin(server, connectorCode, day, sender, recipient, false, origins, threads);
   }
   if (found == 0) {
     outcome.message = ToolMessage("Could not find messages matching the criteria specified");
@@ -101,7 +114,8 @@ CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
 }
 
 CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
-                               const std::optional<std::string>& selectedId, ReportSink& report) {
+                               const std::optional<std::string>& selectedId, ReportSink& report,
+                               std::size_t threads) {
   CommandOutcome outcome;
   report.ClearTraceOutput();
   const Date day = DateFromLogDate(dateText);
@@ -113,7 +127,7 @@ CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
   report.WriteTraceOutput("Status: SMTP transaction details for Message ID [" + id +
                           "] follow below: \r\n\r\n");
   std::string lines;
-  if (GetSMTPTransactionDetails(server, day, id, lines) == 1) {
+  if (GetSMTPTransactionDetails(server, day, id, lines, threads) == 1) {
     report.WriteTraceOutput(lines + "\r\n");
     outcome.showReport = true;
     return outcome;
@@ -164,9 +178,10 @@ SearchOutcome SearchOriginsOverDays(const Server& server, const std::vector<Date
                                     std::vector<OriginList>& origins) {
   origins.assign(days.size(), OriginList{});
   std::vector<SearchOutcome> outcomes(days.size());
-  ForEachTaskInParallel(days.size(), ReaderThreadLimit(), [&](std::size_t i) {
+  const ThreadShare share = ShareThreads(days.size());
+  ForEachTaskInParallel(days.size(), share.tasks, [&](std::size_t i) {
     outcomes[i] = SearchOrigins(server, LogDateOf(days[i]), connectorCode, sender, recipient,
-                                backtraceTicked, origins[i]);
+                                backtraceTicked, origins[i], share.perTask);
   });
   for (const SearchOutcome& outcome : outcomes) {
     if (outcome.focusSender || !outcome.message) return outcome;
@@ -184,9 +199,11 @@ RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector
   RangeShowOutcome outcome;
   outcome.reports.assign(days.size(), std::string{});
   std::vector<char> logFound(days.size(), 0);
-  ForEachTaskInParallel(days.size(), ReaderThreadLimit(), [&](std::size_t i) {
+  const ThreadShare share = ShareThreads(days.size());
+  ForEachTaskInParallel(days.size(), share.tasks, [&](std::size_t i) {
     StringReport report;
-    if (ShowTransaction(server, LogDateOf(days[i]), std::string(messageId), report).showReport) {
+    if (ShowTransaction(server, LogDateOf(days[i]), std::string(messageId), report, share.perTask)
+            .showReport) {
       outcome.reports[i] = report.text();
     }
     logFound[i] = IsOrdinaryFile(GetLogFile(server, "SMTP", kActivity, days[i])) ? 1 : 0;

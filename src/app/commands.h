@@ -26,10 +26,11 @@ struct SearchOutcome {
 };
 
 // The Search command: empties `origins`, then searches the connector's activity log of the
-// date box's day. The check box counts only for the SMTP connector.
+// date box's day. The check box counts only for the SMTP connector. `threads` as LocateOrigin.
 SearchOutcome SearchOrigins(const Server& server, std::string_view dateText,
                             std::string_view connectorCode, std::string_view sender,
-                            std::string_view recipient, bool backtraceTicked, OriginList& origins);
+                            std::string_view recipient, bool backtraceTicked, OriginList& origins,
+                            std::size_t threads = 0);
 
 struct CommandOutcome {
   std::optional<Message> message;  // a message box instead of the report
@@ -44,8 +45,10 @@ CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
                             bool backtrace, ReportSink& report);
 
 // Show Transaction: clears the report and writes the selected message's SMTP activity lines.
+// `threads` as GetSMTPTransactionDetails.
 CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
-                               const std::optional<std::string>& selectedId, ReportSink& report);
+                               const std::optional<std::string>& selectedId, ReportSink& report,
+                               std::size_t threads = 0);
 
 // The longest range of days one search may span.
 inline constexpr long long kMaxRangeDays = 400;

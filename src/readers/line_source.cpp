@@ -148,4 +148,37 @@ void LineSource::StreamLongLine(const LongLineFilter& filter) {
   }
 }
 
+long long NextLineStart(const ByteSource& source, long long offset) {
+  if (offset <= 0) return 0;
+  // The two bytes before the offset tell whether a line starts there.
+  char before[2] = {0, 0};
+  const long long from = offset >= 2 ? offset - 2 : offset - 1;
+  const std::size_t want = static_cast<std::size_t>(offset - from);
+  if (source.ReadAt(from, before + (2 - want), want) != static_cast<long long>(want)) return offset;
+  char buf[16 << 10];
+  long long at = offset;  // the next byte to look at
+  if (before[1] == '\n' && before[0] == '\r') return offset;
+  bool afterCr = before[1] == '\r';
+  for (;;) {
+    const long long got = source.ReadAt(at, buf, sizeof buf);
+    if (got <= 0) return at;  // the end: no line starts in the rest
+    for (long long i = 0; i < got; ++i) {
+      if (afterCr) return buf[i] == '\n' ? at + i + 1 : at + i;
+      afterCr = buf[i] == '\r';
+    }
+    at += got;
+  }
+}
+
+std::vector<long long> SegmentStarts(const ByteSource& source, long long size, std::size_t count) {
+  std::vector<long long> starts{0};
+  if (size <= 0) return starts;
+  for (std::size_t k = 1; k < count; ++k) {
+    const long long boundary = static_cast<long long>(static_cast<unsigned long long>(size) * k /
+                                                      static_cast<unsigned long long>(count));
+    starts.push_back(std::max(starts.back(), NextLineStart(source, boundary)));
+  }
+  return starts;
+}
+
 }  // namespace rq

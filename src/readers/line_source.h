@@ -26,6 +26,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "readers/byte_source.h"
 #include "readers/literal_search.h"
@@ -117,6 +118,18 @@ class LineSource {
   bool eof_ = false;
   bool skipLineFeed_ = false;  // the last block ended in CR: a LF that follows belongs to it
 };
+
+// The first line start at or after `offset` in the source: `offset` itself when a line starts
+// there, else the place just after the next line terminator (after the LF of a CR LF), or the
+// end of the source. A segment of a log that starts there and ends at the next segment's start
+// holds exactly the lines that start in it, so segments read apart give the lines of one
+// reading. 0 for an offset of 0 or less.
+long long NextLineStart(const ByteSource& source, long long offset);
+
+// Where each of `count` segments of the source's first `size` bytes starts (the first at 0, the
+// others at the first line start after an even share of the bytes), ascending; a segment ends
+// where the next one starts, the last at the real end of the source.
+std::vector<long long> SegmentStarts(const ByteSource& source, long long size, std::size_t count);
 
 // Calls f(line) for every line of a block (as NextBlock gives them); false when f stopped.
 template <class F>

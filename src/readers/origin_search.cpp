@@ -6,6 +6,8 @@
 
 #include "readers/line_source.h"
 #include "readers/literal_search.h"
+#include "readers/parallel.h"
+#include "readers/segmented_log.h"
 #include "readers/text.h"
 #include "settings/log_paths.h"
 
@@ -103,9 +105,10 @@ bool ContainsIgnoringCase(std::string_view haystack, std::string_view needle) {
 
 int LocateOrigin(const Server& server, std::string_view sConnectorCode, const Date& StartDate,
                  std::string_view Sender, std::string_view Recipient, bool BacktraceMessage,
-                 OriginList& origins) {
-  LineSource source(GetLogFile(server, sConnectorCode, kActivity, StartDate));
-  if (!source.is_open()) return 0;
+                 OriginList& origins, std::size_t threads) {
+  const SegmentedLog log(GetLogFile(server, sConnectorCode, kActivity, StartDate),
+                         threads == 0 ? ReaderThreadLimit() : threads);
+  if (!log.is_open()) return 0;
 
   const std::string code = AsciiUpper(sConnectorCode);
   const Kind kind = code == "SMTP" ? Kind::kSmtp : code == "SF" ? Kind::kPostoffice : Kind::kNone;
@@ -115,27 +118,38 @@ int LocateOrigin(const Server& server, std::string_view sConnectorCode, const Da
 
   if (kind == Kind::kNone || (!senderActive && !recipientActive)) return origins.empty() ? 0 : 1;
 
-  // A line can pass a test only when it holds the test's text in some letter case: the texts are
-  // looked for first, and only lines holding one are split into fields.
-  auto examine = [&](std::string_view line) {
-    std::array<std::string_view, 7> f{};
-    std::size_t count = 0;
-    FieldCursor cursor(line, '\t');
-    std::string_view field;
-    while (count < f.size() && cursor.Next(field)) f[count++] = field;
-    if (count < 7 || f[1] != tag) return;  // both tests need the verb and its argument
-    if (senderActive && f[5] == "MAIL" && ContainsIgnoringCase(f[6], Sender)) {
-      origins.AddItemToSourceList(f[0], f[2], JoinData(f[4], f[6]));
-    }
-    if (recipientActive && f[5] == "RCPT" && ContainsIgnoringCase(f[6], Recipient)) {
-      origins.AddItemToSourceList(f[0], f[2], JoinData(f[4], f[6]));
-    }
-  };
-  EitherText matcher(Sender, Recipient);
-  source.ForEachMatchingLine(matcher, [&](std::string_view line) {
-    examine(line);
-    return true;
+  // Each segment lists its own rows; put back in segment order through the list, they give the
+  // rows of one reading (the first passing line of each ID wins).
+  std::vector<OriginList> later(log.segments() - 1);
+  log.ReadAll([&](LineSource& source, std::size_t k) {
+    OriginList& rows = k == 0 ? origins : later[k - 1];
+    // A line can pass a test only when it holds the test's text in some letter case: the texts
+    // are looked for first, and only lines holding one are split into fields.
+    auto examine = [&](std::string_view line) {
+      std::array<std::string_view, 7> f{};
+      std::size_t count = 0;
+      FieldCursor cursor(line, '\t');
+      std::string_view field;
+      while (count < f.size() && cursor.Next(field)) f[count++] = field;
+      if (count < 7 || f[1] != tag) return;  // both tests need the verb and its argument
+      if (senderActive && f[5] == "MAIL" && ContainsIgnoringCase(f[6], Sender)) {
+        rows.AddItemToSourceList(f[0], f[2], JoinData(f[4], f[6]));
+      }
+      if (recipientActive && f[5] == "RCPT" && ContainsIgnoringCase(f[6], Recipient)) {
+        rows.AddItemToSourceList(f[0], f[2], JoinData(f[4], f[6]));
+      }
+    };
+    EitherText matcher(Sender, Recipient);
+    source.ForEachMatchingLine(matcher, [&](std::string_view line) {
+      examine(line);
+      return true;
+    });
   });
+  for (const OriginList& rows : later) {
+    for (const Origin& row : rows.rows()) {
+      origins.AddItemToSourceList(row.LogTime, row.MessageID, row.sData);
+    }
+  }
   return origins.empty() ? 0 : 1;
 }
 

@@ -2,6 +2,8 @@
 
 #include "readers/line_source.h"
 #include "readers/multi_literal.h"
+#include "readers/parallel.h"
+#include "readers/segmented_log.h"
 #include "readers/text.h"
 #include "settings/log_paths.h"
 
@@ -18,19 +20,27 @@ std::string Bracketed(std::string_view prefix, std::string_view id) {
 }
 
 // Appends every line containing the ID to `results`; the number of lines selected, -1 when the
-// log cannot be read.
+// log cannot be read. A large log is read in segments on up to `threads` threads.
 long long CollectLines(const Server& server, const Date& day, std::string_view kind,
-                       std::string_view messageId, std::string& results) {
-  LineSource source(GetLogFile(server, "SMTP", kind, day));
-  if (!source.is_open()) return -1;
-  long long selected = 0;
-  source.ForEachLineContaining(messageId, [&](std::string_view line) {
-    results += line;
-    results += "\r\n";
-    ++selected;
-    return true;
+                       std::string_view messageId, std::string& results, std::size_t threads) {
+  const SegmentedLog log(GetLogFile(server, "SMTP", kind, day), threads);
+  if (!log.is_open()) return -1;
+  // The first segment appends to the results directly; the others to texts of their own.
+  std::vector<std::string> later(log.segments() - 1);
+  std::vector<long long> selected(log.segments(), 0);
+  log.ReadAll([&](LineSource& source, std::size_t k) {
+    std::string& out = k == 0 ? results : later[k - 1];
+    source.ForEachLineContaining(messageId, [&](std::string_view line) {
+      out += line;
+      out += "\r\n";
+      ++selected[k];
+      return true;
+    });
   });
-  return selected;
+  for (const std::string& text : later) results += text;
+  long long total = 0;
+  for (const long long n : selected) total += n;
+  return total;
 }
 
 // The lines of every ID from one reading of the log: selected[i] counts the lines appended to
@@ -41,7 +51,7 @@ bool CollectLinesForEach(const Server& server, const Date& day, std::string_view
   selected.assign(ids.size(), 0);
   if (ids.empty()) return true;
   if (ids.size() == 1) {
-    const long long n = CollectLines(server, day, kind, ids[0], results[0]);
+    const long long n = CollectLines(server, day, kind, ids[0], results[0], 1);
     selected[0] = n;
     return n >= 0;
   }
@@ -108,14 +118,17 @@ std::string GetSMTPRequeueParent(const Server& server, const Date& day, std::str
 }
 
 int GetSMTPTransactionDetails(const Server& server, const Date& day, std::string_view messageId,
-                              std::string& results) {
-  if (CollectLines(server, day, kActivity, messageId, results) < 0) return 0;
+                              std::string& results, std::size_t threads) {
+  if (CollectLines(server, day, kActivity, messageId, results,
+                   threads == 0 ? ReaderThreadLimit() : threads) < 0) {
+    return 0;
+  }
   return results.empty() ? 0 : 1;
 }
 
 int GetSMTPDebugDelivery(const Server& server, const Date& day, std::string_view messageId,
                          std::string& results) {
-  return CollectLines(server, day, kDebug, messageId, results) > 0 ? 1 : 0;
+  return CollectLines(server, day, kDebug, messageId, results, 1) > 0 ? 1 : 0;
 }
 
 std::vector<int> GetSMTPTransactionDetailsForEach(const Server& server, const Date& day,

@@ -5,6 +5,7 @@
 // and closes it. A missing or unreadable log answers exactly like a log without a match.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,9 +35,10 @@ int GetSMTPRequeueInformation(const Server& server, const Date& day, std::string
 std::string GetSMTPRequeueParent(const Server& server, const Date& day, std::string_view copyId);
 
 // Appends every line of the day's SMTP activity log that contains the ID, each followed by CR LF.
-// 1 when `results` is not empty afterwards, 0 otherwise (and 0 when the log cannot be read).
+// 1 when `results` is not empty afterwards, 0 otherwise (and 0 when the log cannot be read). A
+// large log is read in segments on up to `threads` threads (0: as many as readers may use).
 int GetSMTPTransactionDetails(const Server& server, const Date& day, std::string_view messageId,
-                              std::string& results);
+                              std::string& results, std::size_t threads = 0);
 
 // Appends every line of the day's SMTP debug log that contains the ID, each followed by CR LF.
 // 1 when at least one line was selected, otherwise 0.

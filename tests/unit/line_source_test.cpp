@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "readers/multi_literal.h"
+#include "readers/segmented_log.h"
 #include "readers/text.h"
 #include "test_support.h"
 
@@ -154,6 +155,91 @@ TEST(LineSource, RandomFilesAgreeWithTheReference) {
       ASSERT_EQ(ReadContaining(path, chunk, needle, longLine), NaiveContaining(bytes, needle))
           << "needle of " << needle.size() << " bytes";
     }
+  }
+}
+
+// Lines of a source read as two segments split at the first line start at or after `boundary`.
+std::vector<std::string> ReadSplitAt(const ByteSource& source, long long boundary,
+                                     std::size_t chunk, std::string_view needle) {
+  const long long cut = NextLineStart(source, boundary);
+  std::vector<std::string> lines;
+  for (const auto& [start, stop] : {std::pair{0ll, cut}, std::pair{cut, -1ll}}) {
+    LineSource part(source, start, stop, chunk, 4);
+    part.ForEachLineContaining(needle, [&](std::string_view line) {
+      lines.emplace_back(line);
+      return true;
+    });
+  }
+  return lines;
+}
+
+// Segments read apart, on threads of their own, give exactly the lines of one reading wherever a
+// segment edge falls: on, before or after a CR, a CR LF, a lone LF, NUL or 0x1A.
+TEST(SegmentedLog, EveryEdgeGivesTheLinesOfOneReading) {
+  const std::vector<std::string> cases = {
+      "ab\r\ncd\r\nef",
+      "a\rb\rc\r",
+      "\r\n\r\n\r\r\n\n",
+      "x\n\ny\r\n\nz",
+      "a\r\r\nb\r\n",
+      "\r",
+      std::string("a\0\r\n\x1A\0\rb", 8),
+      "no break",
+      "ID7\r\nID7\rID7",
+      "\nID7\r\nID7\n",
+      std::string("\x1A\r\n\0ID7\r", 8),
+  };
+  for (const std::string& bytes : cases) {
+    const MemoryBytes source(bytes);
+    for (const std::string_view needle : {std::string_view(""), std::string_view("ID7")}) {
+      const std::vector<std::string> want = NaiveContaining(bytes, needle);
+      for (long long b = 0; b <= static_cast<long long>(bytes.size()) + 1; ++b) {
+        for (const std::size_t chunk : {std::size_t{1}, std::size_t{3}, LineSource::kChunkSize}) {
+          ASSERT_EQ(ReadSplitAt(source, b, chunk, needle), want)
+              << testing::PrintToString(bytes) << " cut at " << b << ", chunk " << chunk;
+        }
+      }
+      for (std::size_t segments = 1; segments <= 6; ++segments) {
+        const SegmentedLog log(source, segments, segments, 2);
+        std::vector<std::vector<std::string>> parts(log.segments());
+        log.ReadAll([&](LineSource& part, std::size_t k) {
+          part.ForEachLineContaining(needle, [&](std::string_view line) {
+            parts[k].emplace_back(line);
+            return true;
+          });
+        });
+        std::vector<std::string> got;
+        for (const auto& part : parts) got.insert(got.end(), part.begin(), part.end());
+        EXPECT_EQ(got, want) << testing::PrintToString(bytes) << " in " << segments;
+      }
+    }
+  }
+}
+
+// A log that grows or shrinks between the plan of the segments and their reading: the lines are
+// those of the file as it is read, never a line twice, cut or made up.
+TEST(SegmentedLog, AFileChangedWhileReadIsReadToItsRealEnd) {
+  std::string bytes;
+  for (int i = 0; i < 400; ++i) bytes += "line " + std::to_string(i) + (i % 3 ? "\r\n" : "\r");
+  test::TempDir dir;
+  const std::string path = dir / "log";
+  for (const std::size_t size : {bytes.size() + 777, bytes.size() / 2 + 3, std::size_t{5}}) {
+    test::WriteFile(path, bytes);
+    const FileBytes file(path);
+    const SegmentedLog log(file, 4, 4, 16);
+    std::string now = bytes.substr(0, std::min(size, bytes.size()));
+    while (now.size() < size) now += "more\r\n";
+    test::WriteFile(path, now);
+    std::vector<std::vector<std::string>> parts(log.segments());
+    log.ReadAll([&](LineSource& part, std::size_t k) {
+      part.ForEachLine([&](std::string_view line) {
+        parts[k].emplace_back(line);
+        return true;
+      });
+    });
+    std::vector<std::string> got;
+    for (const auto& part : parts) got.insert(got.end(), part.begin(), part.end());
+    EXPECT_EQ(got, NaiveLines(now)) << "size " << size;
   }
 }
 

@@ -1,0 +1,28 @@
+#include "readers/segmented_log.h"
+
+#include <algorithm>
+
+namespace rq {
+
+SegmentedLog::SegmentedLog(const std::string& path, std::size_t threads)
+    : file_(std::make_unique<FileBytes>(path)), threads_(std::max<std::size_t>(1, threads)) {
+  if (!file_->is_open()) return;
+  source_ = file_.get();
+  const long long size = file_->Size();
+  std::size_t count = 1;
+  if (threads_ > 1 && size >= 2 * kMinSegment) {
+    count = static_cast<std::size_t>(
+        std::min<long long>(static_cast<long long>(threads_), size / kMinSegment));
+  }
+  starts_ = SegmentStarts(*source_, size, count);
+}
+
+SegmentedLog::SegmentedLog(const ByteSource& source, std::size_t segments, std::size_t threads,
+                           std::size_t chunkSize, std::size_t longLine)
+    : source_(&source),
+      starts_(SegmentStarts(source, source.Size(), std::max<std::size_t>(1, segments))),
+      threads_(std::max<std::size_t>(1, threads)),
+      chunkSize_(chunkSize),
+      longLine_(longLine) {}
+
+}  // namespace rq

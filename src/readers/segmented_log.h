@@ -1,0 +1,62 @@
+// One log read as several segments at the same time, each by its own line source on its own
+// thread, with positioned reads of the one open file.
+//
+// A segment starts at the first line start at or after an even share of the file's size and
+// ends where the next one starts; the last reads on to the real end of the file (a log may grow
+// while it is read). A line belongs to the segment it starts in, so the segments' lines, put
+// back in segment order, are exactly the lines of one reading, whatever CR, CR LF, LF, NUL or
+// 0x1A stands at the shares' edges. Each thread holds one chunk (plus a held long line).
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "readers/byte_source.h"
+#include "readers/line_source.h"
+#include "readers/parallel.h"
+
+namespace rq {
+
+class SegmentedLog {
+ public:
+  // Below this size a log is read by one line source: threads would cost more than they save.
+  static constexpr long long kMinSegment = 32ll << 20;
+
+  // Opens the log; with more than one thread allowed, a log of at least two kMinSegment is cut
+  // into as many segments as threads, at most one per kMinSegment.
+  SegmentedLog(const std::string& path, std::size_t threads);
+
+  // Reads `source` (which must outlive this) in `segments` segments on at most `threads`
+  // threads, with the line source's chunk and long-line sizes given.
+  SegmentedLog(const ByteSource& source, std::size_t segments, std::size_t threads,
+               std::size_t chunkSize = LineSource::kChunkSize,
+               std::size_t longLine = LineSource::kLongLine);
+
+  bool is_open() const { return source_ != nullptr; }
+  std::size_t segments() const { return starts_.size(); }
+
+  // Calls read(source, k) for every segment k, each with a line source over that segment, on at
+  // most the threads given; returns when all are done. Each call should write only its own
+  // segment's result.
+  template <class Read>
+  void ReadAll(Read&& read) const {
+    if (source_ == nullptr) return;
+    ForEachTaskInParallel(starts_.size(), threads_, [&](std::size_t k) {
+      const long long stop = k + 1 < starts_.size() ? starts_[k + 1] : -1;
+      LineSource lines(*source_, starts_[k], stop, chunkSize_, longLine_);
+      read(lines, k);
+    });
+  }
+
+ private:
+  std::unique_ptr<FileBytes> file_;
+  const ByteSource* source_ = nullptr;
+  std::vector<long long> starts_;
+  std::size_t threads_ = 1;
+  std::size_t chunkSize_ = LineSource::kChunkSize;
+  std::size_t longLine_ = LineSource::kLongLine;
+};
+
+}  // namespace rq
