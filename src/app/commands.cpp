@@ -53,7 +53,7 @@ Message NoSelection() {
 SearchOutcome SearchOrigins(const Server& server, std::string_view dateText,
                             std::string_view connectorCode, std::string_view sender,
                             std::string_view recipient, bool backtraceTicked, OriginList& origins,
-                            std::size_t threads) {
+                            const ReadOptions& options) {
   SearchOutcome outcome;
   const Date day = DateFromLogDate(dateText);
   origins.Clear();
@@ -66,9 +66,9 @@ SearchOutcome SearchOrigins(const Server& server, std::string_view dateText,
   }
   int found = 0;
   if (connectorCode == "SMTP") {
-    found = LocateOrigin(server, "SMTP", day, sender, recipient, backtraceTicked, origins, threads);
+    found = LocateOrigin(server, "SMTP", day, sender, recipient, backtraceTicked, origins, options);
   } else if (connectorCode == "SF" || connectorCode == "LS") {
-    found = LocateOrigin(server, connectorCode, day, sender, recipient, false, origins, threads);
+    found = LocateOrigin(server, connectorCode, day, sender, recipient, false, origins, options);
   }
   if (found == 0) {
     outcome.message = ToolMessage("Could not find messages matching the criteria specified");
@@ -115,7 +115,7 @@ CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
 
 CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
                                const std::optional<std::string>& selectedId, ReportSink& report,
-                               std::size_t threads) {
+                               const ReadOptions& options) {
   CommandOutcome outcome;
   report.ClearTraceOutput();
   const Date day = DateFromLogDate(dateText);
@@ -127,7 +127,7 @@ CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
   report.WriteTraceOutput("Status: SMTP transaction details for Message ID [" + id +
                           "] follow below: \r\n\r\n");
   std::string lines;
-  if (GetSMTPTransactionDetails(server, day, id, lines, threads) == 1) {
+  if (GetSMTPTransactionDetails(server, day, id, lines, options) == 1) {
     report.WriteTraceOutput(lines + "\r\n");
     outcome.showReport = true;
     return outcome;
@@ -175,13 +175,14 @@ bool ParseDayRange(std::string_view text, std::vector<Date>& days, std::string& 
 SearchOutcome SearchOriginsOverDays(const Server& server, const std::vector<Date>& days,
                                     std::string_view connectorCode, std::string_view sender,
                                     std::string_view recipient, bool backtraceTicked,
-                                    std::vector<OriginList>& origins) {
+                                    std::vector<OriginList>& origins, ReadMeter* meter) {
   origins.assign(days.size(), OriginList{});
   std::vector<SearchOutcome> outcomes(days.size());
   const ThreadShare share = ShareThreads(days.size());
   ForEachTaskInParallel(days.size(), share.tasks, [&](std::size_t i) {
+    if (meter != nullptr) meter->SetDay(std::stoll(LogDateOf(days[i])));
     outcomes[i] = SearchOrigins(server, LogDateOf(days[i]), connectorCode, sender, recipient,
-                                backtraceTicked, origins[i], share.perTask);
+                                backtraceTicked, origins[i], ReadOptions{share.perTask, meter});
   });
   for (const SearchOutcome& outcome : outcomes) {
     if (outcome.focusSender || !outcome.message) return outcome;
@@ -195,14 +196,16 @@ SearchOutcome SearchOriginsOverDays(const Server& server, const std::vector<Date
 }
 
 RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector<Date>& days,
-                                         std::string_view messageId) {
+                                         std::string_view messageId, ReadMeter* meter) {
   RangeShowOutcome outcome;
   outcome.reports.assign(days.size(), std::string{});
   std::vector<char> logFound(days.size(), 0);
   const ThreadShare share = ShareThreads(days.size());
   ForEachTaskInParallel(days.size(), share.tasks, [&](std::size_t i) {
+    if (meter != nullptr) meter->SetDay(std::stoll(LogDateOf(days[i])));
     StringReport report;
-    if (ShowTransaction(server, LogDateOf(days[i]), std::string(messageId), report, share.perTask)
+    if (ShowTransaction(server, LogDateOf(days[i]), std::string(messageId), report,
+                        ReadOptions{share.perTask, meter})
             .showReport) {
       outcome.reports[i] = report.text();
     }

@@ -26,11 +26,11 @@ struct SearchOutcome {
 };
 
 // The Search command: empties `origins`, then searches the connector's activity log of the
-// date box's day. The check box counts only for the SMTP connector. `threads` as LocateOrigin.
+// date box's day. The check box counts only for the SMTP connector. Read as the options allow.
 SearchOutcome SearchOrigins(const Server& server, std::string_view dateText,
                             std::string_view connectorCode, std::string_view sender,
                             std::string_view recipient, bool backtraceTicked, OriginList& origins,
-                            std::size_t threads = 0);
+                            const ReadOptions& options = {});
 
 struct CommandOutcome {
   std::optional<Message> message;  // a message box instead of the report
@@ -45,10 +45,10 @@ CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
                             bool backtrace, ReportSink& report);
 
 // Show Transaction: clears the report and writes the selected message's SMTP activity lines.
-// `threads` as GetSMTPTransactionDetails.
+// Read as the options allow.
 CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
                                const std::optional<std::string>& selectedId, ReportSink& report,
-                               std::size_t threads = 0);
+                               const ReadOptions& options = {});
 
 // The longest range of days one search may span.
 inline constexpr long long kMaxRangeDays = 400;
@@ -65,7 +65,7 @@ bool ParseDayRange(std::string_view text, std::vector<Date>& days, std::string& 
 SearchOutcome SearchOriginsOverDays(const Server& server, const std::vector<Date>& days,
                                     std::string_view connectorCode, std::string_view sender,
                                     std::string_view recipient, bool backtraceTicked,
-                                    std::vector<OriginList>& origins);
+                                    std::vector<OriginList>& origins, ReadMeter* meter = nullptr);
 
 // Show Transaction on each day, the days' logs read at the same time: the report each day would
 // show, empty for a day without the message's lines or without a log. nullopt when no day had a
@@ -75,6 +75,6 @@ struct RangeShowOutcome {
   std::optional<Message> message;
 };
 RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector<Date>& days,
-                                         std::string_view messageId);
+                                         std::string_view messageId, ReadMeter* meter = nullptr);
 
 }  // namespace rq

@@ -1,7 +1,16 @@
 #include "app/program_support.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "settings/reg_file_store.h"
 #ifdef _WIN32
@@ -81,6 +90,73 @@ bool ConsoleUserInterface::AskYesNo(const Message& question) {
     if (answer.empty() || answer == "y" || answer == "yes") return true;
     if (answer == "n" || answer == "no") return false;
   }
+}
+
+namespace {
+
+std::string Amount(double bytes) {
+  static constexpr const char* kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+  std::size_t unit = 0;
+  while (bytes >= 1024 && unit + 1 < std::size(kUnits)) {
+    bytes /= 1024;
+    ++unit;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, kUnits[unit]);
+  return text;
+}
+
+}  // namespace
+
+std::string ProgressLine::Text(long long read, long long total, double seconds, long long day) {
+  std::string text = "read " + Amount(static_cast<double>(read));
+  if (total > 0) text += " of " + Amount(static_cast<double>(total));
+  if (seconds > 0) text += ", " + Amount(static_cast<double>(read) / seconds) + "/s";
+  if (day >= 0) {
+    char date[32];
+    std::snprintf(date, sizeof date, ", day %06lld", day);
+    text += date;
+  }
+  return text;
+}
+
+ProgressLine::ProgressLine(const ReadMeter& meter, std::ostream& out, bool enabled) {
+  if (!enabled) return;
+  thread_ = std::jthread([&meter, &out](std::stop_token stop) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    std::mutex mutex;
+    std::condition_variable_any wake;
+    std::size_t shown = 0;  // width of the line on the terminal
+    std::unique_lock lock(mutex);
+    for (;;) {
+      wake.wait_for(lock, stop, std::chrono::milliseconds(100), [] { return false; });
+      if (stop.stop_requested()) break;
+      const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+      if (seconds < 1.0) continue;
+      std::string text = Text(meter.read(), meter.total(), seconds, meter.day());
+      const std::size_t width = text.size();
+      if (width < shown) text.append(shown - width, ' ');
+      shown = width;
+      out << '\r' << text << std::flush;
+    }
+    if (shown > 0) out << '\r' << std::string(shown, ' ') << '\r' << std::flush;
+  });
+}
+
+ProgressLine::~ProgressLine() {
+  if (thread_.joinable()) {
+    thread_.request_stop();
+    thread_.join();
+  }
+}
+
+bool StandardErrorIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return ::isatty(STDERR_FILENO) != 0;
+#endif
 }
 
 }  // namespace rq

@@ -7,9 +7,11 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/user_interface.h"
+#include "readers/parallel.h"
 #include "settings/dates.h"
 #include "settings/server.h"
 #include "settings/settings_store.h"
@@ -32,6 +34,27 @@ bool ParseMappings(const std::vector<std::string>& texts, std::vector<PathMappin
 
 // Today's local date.
 Date TodayLocal();
+
+// One progress line on a terminal while a command reads: after the first second, the bytes read
+// of the total, the rate and the day being read, rewritten in place about ten times a second and
+// wiped when the object goes. Shows nothing unless `enabled` (the front end passes whether its
+// standard error is a terminal), so scripts see no difference.
+class ProgressLine {
+ public:
+  ProgressLine(const ReadMeter& meter, std::ostream& out, bool enabled);
+  ~ProgressLine();
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
+
+  // The line's text: "read 1.2 GiB of 7.0 GiB, 850.0 MiB/s, day 261203".
+  static std::string Text(long long read, long long total, double seconds, long long day);
+
+ private:
+  std::jthread thread_;
+};
+
+// True when standard error is a terminal.
+bool StandardErrorIsTerminal();
 
 // The console's user interface: questions on standard error, answers from standard input.
 class ConsoleUserInterface final : public UserInterface {

@@ -3,6 +3,7 @@
 // bad usage or unreadable settings.
 #include <CLI/CLI.hpp>
 
+#include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
@@ -11,6 +12,7 @@
 #include "app/program_support.h"
 #include "readers/codepage.h"
 #include "settings/log_dates.h"
+#include "settings/log_paths.h"
 #include "settings/startup_check.h"
 
 #ifdef _WIN32
@@ -58,6 +60,22 @@ int Split(const Server& server, const DateFormat& format, const Options& o) {
   return kExitOk;
 }
 
+// The progress line of a command that reads the connector's activity logs of the days: the total
+// is their size now (a day without a log adds nothing).
+ProgressLine ShowProgress(const Server& server, std::string_view connector,
+                          const std::vector<Date>& days, ReadMeter& meter) {
+  long long total = 0;
+  for (const Date& day : days) {
+    std::error_code error;
+    const auto size =
+        std::filesystem::file_size(GetLogFile(server, connector, kActivity, day), error);
+    if (!error) total += static_cast<long long>(size);
+  }
+  meter.SetTotal(total);
+  if (days.size() == 1) meter.SetDay(std::stoll(LogDateOf(days.front())));
+  return ProgressLine(meter, std::cerr, StandardErrorIsTerminal());
+}
+
 // The days of a --date FROM..TO; false when the text is one day. A malformed range is a usage
 // error: `status` is set to the exit status then.
 bool DayRange(const std::string& text, std::vector<Date>& days, int& status) {
@@ -83,8 +101,13 @@ std::string OriginRow(const Origin& origin) {
 // search --date FROM..TO: every day's rows in day order, each row led by its day.
 int SearchRange(const Server& server, const Options& o, const std::vector<Date>& days) {
   std::vector<OriginList> perDay;
-  const SearchOutcome outcome =
-      SearchOriginsOverDays(server, days, o.connector, o.sender, o.recipient, o.backtrace, perDay);
+  ReadMeter meter;
+  SearchOutcome outcome;
+  {
+    const ProgressLine progress = ShowProgress(server, o.connector, days, meter);
+    outcome = SearchOriginsOverDays(server, days, o.connector, o.sender, o.recipient, o.backtrace,
+                                    perDay, &meter);
+  }
   if (outcome.focusSender) {
     std::cerr << outcome.message->text << '\n';
     return kExitUsage;
@@ -112,7 +135,12 @@ int SearchRange(const Server& server, const Options& o, const std::vector<Date>&
 
 // show --date FROM..TO: each day's report in day order, every line led by its day.
 int ShowRange(const Server& server, const Options& o, const std::vector<Date>& days) {
-  const RangeShowOutcome outcome = ShowTransactionOverDays(server, days, o.id);
+  ReadMeter meter;
+  RangeShowOutcome outcome;
+  {
+    const ProgressLine progress = ShowProgress(server, "SMTP", days, meter);
+    outcome = ShowTransactionOverDays(server, days, o.id, &meter);
+  }
   if (outcome.message) {
     std::cerr << outcome.message->text << '\n';
     return kExitNothingFound;
@@ -138,8 +166,14 @@ int Search(const Server& server, const Options& o) {
   if (DayRange(o.date, days, status)) return SearchRange(server, o, days);
   if (status != kExitOk) return status;
   OriginList origins;
-  const SearchOutcome outcome =
-      SearchOrigins(server, o.date, o.connector, o.sender, o.recipient, o.backtrace, origins);
+  ReadMeter meter;
+  SearchOutcome outcome;
+  {
+    const ProgressLine progress =
+        ShowProgress(server, o.connector, {DateFromLogDate(o.date)}, meter);
+    outcome = SearchOrigins(server, o.date, o.connector, o.sender, o.recipient, o.backtrace,
+                            origins, ReadOptions{0, &meter});
+  }
   if (outcome.focusSender) {
     std::cerr << outcome.message->text << '\n';
     return kExitUsage;
@@ -174,7 +208,13 @@ int Show(const Server& server, const Options& o) {
   if (DayRange(o.date, days, status)) return ShowRange(server, o, days);
   if (status != kExitOk) return status;
   StringReport report;
-  return Report(ShowTransaction(server, o.date, o.id, report), report);
+  ReadMeter meter;
+  CommandOutcome outcome;
+  {
+    const ProgressLine progress = ShowProgress(server, "SMTP", {DateFromLogDate(o.date)}, meter);
+    outcome = ShowTransaction(server, o.date, o.id, report, ReadOptions{0, &meter});
+  }
+  return Report(outcome, report);
 }
 
 int Dates(const Server& server, const Options& o) {

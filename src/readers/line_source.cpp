@@ -97,6 +97,7 @@ bool LineSource::ReadMore() {
   if (got <= 0) return false;
   readAt_ += got;
   bytesRead_ += got;
+  if (meter_ != nullptr) meter_->AddRead(got);
   end_ += static_cast<std::size_t>(got);
   return true;
 }

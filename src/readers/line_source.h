@@ -30,6 +30,7 @@
 
 #include "readers/byte_source.h"
 #include "readers/literal_search.h"
+#include "readers/parallel.h"
 
 namespace rq {
 
@@ -89,6 +90,9 @@ class LineSource {
   // finish its last line); for progress.
   long long bytesRead() const { return bytesRead_; }
 
+  // Also counts every read into `meter` (which must outlive this), or no longer with nullptr.
+  void CountInto(ReadMeter* meter) { meter_ = meter; }
+
   // Bytes held for lines right now (the buffer's size); for tests of the memory bound.
   std::size_t capacity() const { return capacity_; }
 
@@ -106,6 +110,7 @@ class LineSource {
   long long readAt_ = 0;  // offset of the next read
   long long stop_ = -1;   // no read goes past this offset; negative: to the real end
   long long bytesRead_ = 0;
+  ReadMeter* meter_ = nullptr;
   std::size_t chunkSize_;
   std::size_t longLine_;
   std::unique_ptr<char[]> buf_;

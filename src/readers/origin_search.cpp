@@ -105,9 +105,8 @@ bool ContainsIgnoringCase(std::string_view haystack, std::string_view needle) {
 
 int LocateOrigin(const Server& server, std::string_view sConnectorCode, const Date& StartDate,
                  std::string_view Sender, std::string_view Recipient, bool BacktraceMessage,
-                 OriginList& origins, std::size_t threads) {
-  const SegmentedLog log(GetLogFile(server, sConnectorCode, kActivity, StartDate),
-                         threads == 0 ? ReaderThreadLimit() : threads);
+                 OriginList& origins, const ReadOptions& options) {
+  const SegmentedLog log(GetLogFile(server, sConnectorCode, kActivity, StartDate), options);
   if (!log.is_open()) return 0;
 
   const std::string code = AsciiUpper(sConnectorCode);

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "readers/parallel.h"
 #include "settings/dates.h"
 #include "settings/server.h"
 
@@ -50,10 +51,10 @@ inline constexpr std::string_view kOutboundTag = "SMTP-OU";
 // "SMTP-OU" with BacktraceMessage; the postoffice connector always "SMTP-IN"; others add nothing.
 // 1 when the list then holds at least one row (earlier rows count); 0 otherwise, and 0 at once,
 // the list untouched, when the log cannot be read. Never clears the list. A large log is read in
-// segments on up to `threads` threads (0: as many as readers may use).
+// segments as the options allow.
 int LocateOrigin(const Server& server, std::string_view sConnectorCode, const Date& StartDate,
                  std::string_view Sender, std::string_view Recipient, bool BacktraceMessage,
-                 OriginList& origins, std::size_t threads = 0);
+                 OriginList& origins, const ReadOptions& options = {});
 
 // True when `needle` occurs in `haystack` with Windows-1252 letters compared without regard
 // to case. An empty needle is found in any text.

@@ -12,6 +12,31 @@
 
 namespace rq {
 
+// Counts the bytes that readers on any thread have read, for a progress display; the front end
+// sets the total it expects and the day being read.
+class ReadMeter {
+ public:
+  void AddRead(long long bytes) { read_.fetch_add(bytes, std::memory_order_relaxed); }
+  void SetTotal(long long bytes) { total_.store(bytes, std::memory_order_relaxed); }
+  // The day being read as the number YYMMDD, -1 for none.
+  void SetDay(long long yymmdd) { day_.store(yymmdd, std::memory_order_relaxed); }
+  long long read() const { return read_.load(std::memory_order_relaxed); }
+  long long total() const { return total_.load(std::memory_order_relaxed); }
+  long long day() const { return day_.load(std::memory_order_relaxed); }
+
+ private:
+  std::atomic<long long> read_{0};
+  std::atomic<long long> total_{0};
+  std::atomic<long long> day_{-1};
+};
+
+// How a reader may read: on how many threads at most (0: ReaderThreadLimit()), and where it
+// counts what it read (none by default).
+struct ReadOptions {
+  std::size_t threads = 0;
+  ReadMeter* meter = nullptr;
+};
+
 // How many threads readers may use at most: RQ_THREADS when it holds a positive number, else
 // the processor's cores (at least 1).
 std::size_t ReaderThreadLimit();

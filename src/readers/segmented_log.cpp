@@ -4,8 +4,10 @@
 
 namespace rq {
 
-SegmentedLog::SegmentedLog(const std::string& path, std::size_t threads)
-    : file_(std::make_unique<FileBytes>(path)), threads_(std::max<std::size_t>(1, threads)) {
+SegmentedLog::SegmentedLog(const std::string& path, const ReadOptions& options)
+    : file_(std::make_unique<FileBytes>(path)),
+      threads_(options.threads == 0 ? ReaderThreadLimit() : options.threads),
+      meter_(options.meter) {
   if (!file_->is_open()) return;
   source_ = file_.get();
   const long long size = file_->Size();

@@ -24,9 +24,10 @@ class SegmentedLog {
   // Below this size a log is read by one line source: threads would cost more than they save.
   static constexpr long long kMinSegment = 32ll << 20;
 
-  // Opens the log; with more than one thread allowed, a log of at least two kMinSegment is cut
-  // into as many segments as threads, at most one per kMinSegment.
-  SegmentedLog(const std::string& path, std::size_t threads);
+  // Opens the log; reads are counted into the options' meter. With more than one thread allowed, a
+  // log of at least two kMinSegment is cut into as many segments as threads, at most one per
+  // kMinSegment.
+  SegmentedLog(const std::string& path, const ReadOptions& options);
 
   // Reads `source` (which must outlive this) in `segments` segments on at most `threads`
   // threads, with the line source's chunk and long-line sizes given.
@@ -46,6 +47,7 @@ class SegmentedLog {
     ForEachTaskInParallel(starts_.size(), threads_, [&](std::size_t k) {
       const long long stop = k + 1 < starts_.size() ? starts_[k + 1] : -1;
       LineSource lines(*source_, starts_[k], stop, chunkSize_, longLine_);
+      lines.CountInto(meter_);
       read(lines, k);
     });
   }
@@ -55,6 +57,7 @@ class SegmentedLog {
   const ByteSource* source_ = nullptr;
   std::vector<long long> starts_;
   std::size_t threads_ = 1;
+  ReadMeter* meter_ = nullptr;
   std::size_t chunkSize_ = LineSource::kChunkSize;
   std::size_t longLine_ = LineSource::kLongLine;
 };

@@ -20,10 +20,11 @@ std::string Bracketed(std::string_view prefix, std::string_view id) {
 }
 
 // Appends every line containing the ID to `results`; the number of lines selected, -1 when the
-// log cannot be read. A large log is read in segments on up to `threads` threads.
+// log cannot be read. A large log is read in segments as the options allow.
 long long CollectLines(const Server& server, const Date& day, std::string_view kind,
-                       std::string_view messageId, std::string& results, std::size_t threads) {
-  const SegmentedLog log(GetLogFile(server, "SMTP", kind, day), threads);
+                       std::string_view messageId, std::string& results,
+                       const ReadOptions& options) {
+  const SegmentedLog log(GetLogFile(server, "SMTP", kind, day), options);
   if (!log.is_open()) return -1;
   // The first segment appends to the results directly; the others to texts of their own.
   std::vector<std::string> later(log.segments() - 1);
@@ -51,7 +52,8 @@ bool CollectLinesForEach(const Server& server, const Date& day, std::string_view
   selected.assign(ids.size(), 0);
   if (ids.empty()) return true;
   if (ids.size() == 1) {
-    const long long n = CollectLines(server, day, kind, ids[0], results[0], 1);
+    const long long n =
+        CollectLines(server, day, kind, ids[0], results[0], ReadOptions{1, nullptr});
     selected[0] = n;
     return n >= 0;
   }
@@ -118,9 +120,8 @@ std::string GetSMTPRequeueParent(const Server& server, const Date& day, std::str
 }
 
 int GetSMTPTransactionDetails(const Server& server, const Date& day, std::string_view messageId,
-                              std::string& results, std::size_t threads) {
-  if (CollectLines(server, day, kActivity, messageId, results,
-                   threads == 0 ? ReaderThreadLimit() : threads) < 0) {
+                              std::string& results, const ReadOptions& options) {
+  if (CollectLines(server, day, kActivity, messageId, results, options) < 0) {
     return 0;
   }
   return results.empty() ? 0 : 1;
@@ -128,7 +129,7 @@ int GetSMTPTransactionDetails(const Server& server, const Date& day, std::string
 
 int GetSMTPDebugDelivery(const Server& server, const Date& day, std::string_view messageId,
                          std::string& results) {
-  return CollectLines(server, day, kDebug, messageId, results, 1) > 0 ? 1 : 0;
+  return CollectLines(server, day, kDebug, messageId, results, ReadOptions{1, nullptr}) > 0 ? 1 : 0;
 }
 
 std::vector<int> GetSMTPTransactionDetailsForEach(const Server& server, const Date& day,

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "readers/parallel.h"
 #include "readers/route_entry.h"
 #include "settings/dates.h"
 #include "settings/server.h"
@@ -36,9 +37,9 @@ std::string GetSMTPRequeueParent(const Server& server, const Date& day, std::str
 
 // Appends every line of the day's SMTP activity log that contains the ID, each followed by CR LF.
 // 1 when `results` is not empty afterwards, 0 otherwise (and 0 when the log cannot be read). A
-// large log is read in segments on up to `threads` threads (0: as many as readers may use).
+// large log is read in segments on up to the options' threads.
 int GetSMTPTransactionDetails(const Server& server, const Date& day, std::string_view messageId,
-                              std::string& results, std::size_t threads = 0);
+                              std::string& results, const ReadOptions& options = {});
 
 // Appends every line of the day's SMTP debug log that contains the ID, each followed by CR LF.
 // 1 when at least one line was selected, otherwise 0.
