@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "readers/file.h"
+#include "base/file.h"
 #include "readers/parallel.h"
 #include "readers/smtp_readers.h"
 #include "settings/log_paths.h"

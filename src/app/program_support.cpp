@@ -4,7 +4,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <mutex>
 #ifdef _WIN32
 #include <io.h>
@@ -56,17 +55,6 @@ bool ParseMappings(const std::vector<std::string>& texts, std::vector<PathMappin
     mappings.push_back(std::move(m));
   }
   return true;
-}
-
-Date TodayLocal() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
 void ConsoleUserInterface::ShowMessage(const Message& message) {

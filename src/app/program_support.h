@@ -1,5 +1,5 @@
-// What both programs need before any command runs: the settings store, the path mappings and
-// today's date, plus the console's implementation of the user interface.
+// What both programs need before any command runs: the settings store and the path mappings,
+// plus the console's implementation of the user interface.
 #pragma once
 
 #include <cstdio>
@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/user_interface.h"
+#include "base/dates.h"
 #include "readers/parallel.h"
-#include "settings/dates.h"
 #include "settings/server.h"
 #include "settings/settings_store.h"
 
@@ -31,9 +31,6 @@ std::unique_ptr<SettingsStore> OpenSettings(const std::string& settingsFile, std
 // Parses every --map WINPATH=DIR; on a malformed one sets `error` and returns false.
 bool ParseMappings(const std::vector<std::string>& texts, std::vector<PathMapping>& mappings,
                    std::string& error);
-
-// Today's local date.
-Date TodayLocal();
 
 // One progress line on a terminal while a command reads: after the first second, the bytes read
 // of the total, the rate and the day being read, rewritten in place about ten times a second and

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "readers/file.h"
+#include "base/file.h"
 
 namespace rq {
 

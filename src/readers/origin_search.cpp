@@ -4,11 +4,11 @@
 #include <array>
 #include <cstring>
 
+#include "base/text.h"
 #include "readers/line_source.h"
 #include "readers/literal_search.h"
 #include "readers/parallel.h"
 #include "readers/segmented_log.h"
-#include "readers/text.h"
 #include "settings/log_paths.h"
 
 namespace rq {

@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/dates.h"
 #include "readers/parallel.h"
-#include "settings/dates.h"
 #include "settings/server.h"
 
 namespace rq {

@@ -1,10 +1,10 @@
 #include "readers/smtp_readers.h"
 
+#include "base/text.h"
 #include "readers/line_source.h"
 #include "readers/multi_literal.h"
 #include "readers/parallel.h"
 #include "readers/segmented_log.h"
-#include "readers/text.h"
 #include "settings/log_paths.h"
 
 namespace rq {

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/dates.h"
 #include "readers/parallel.h"
 #include "readers/route_entry.h"
-#include "settings/dates.h"
 #include "settings/server.h"
 
 namespace rq {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "readers/multi_literal.h"
 #include "readers/segmented_log.h"
-#include "readers/text.h"
 #include "test_support.h"
 
 namespace rq {
