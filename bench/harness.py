@@ -148,6 +148,8 @@ def main():
                     help="where the table goes as CSV (default bench/results/bench.csv)")
     ap.add_argument("--memory", action="store_true",
                     help="also measure peak memory with a 4x log and a 300 MiB line")
+    ap.add_argument("--range-days", type=int, default=7,
+                    help="day logs of --size each searched as one --date FROM..TO range (0: none)")
     ap.add_argument("--keep", action="store_true", help="keep the generated data")
     a = ap.parse_args()
 
@@ -187,6 +189,18 @@ def main():
                     os.remove(os.path.join(sub, f))
         shutil.rmtree(os.path.join(d, "Connectors", "LS", "Logs"), ignore_errors=True)
         dirs[split] = d
+    ranged = None
+    if a.range_days > 0:
+        # A week of activity logs: only that log grows, the others stay small and are removed.
+        ranged = os.path.join(a.data, "range")
+        print("generating %s (%d days of %s)..." % (ranged, a.range_days, a.size), file=sys.stderr)
+        shutil.rmtree(ranged, ignore_errors=True)
+        subprocess.run([rqsample, ranged, "--days", str(a.range_days), "--size", a.size,
+                        "--grow", "smtp-activity", "--today", day], check=True,
+                       stdout=subprocess.DEVNULL)
+        act_dir = os.path.join(ranged, "Logs", "Activity", "SMTP")
+        range_logs = sorted(os.path.join(act_dir, f) for f in os.listdir(act_dir))
+        first_day = os.path.basename(range_logs[0])[-10:-4]
     for d in dirs.values():
         warm(logs(d).values())
 
@@ -203,12 +217,24 @@ def main():
         "grep": ["grep", "-F", "-c", cid, L["act"]],
         "search": rq_last + ["search", "--date", day, "--sender", SENDER_TEXT],
         "rg -i": ["rg", "-i", "-F", "-c", SENDER_TEXT, L["act"]],
+        # One reader thread: whether cutting one log into segments pays on this machine.
+        "show 1 thread": ["env", "RQ_THREADS=1"] + rq_last + ["show", "--date", day, cid],
+        "search 1 thread": ["env", "RQ_THREADS=1"] + rq_last + ["search", "--date", day,
+                                                                "--sender", SENDER_TEXT],
     }
+    if ranged:
+        cmds["search range"] = server(ranged) + ["search", "--date", first_day + ".." + day,
+                                                 "--sender", SENDER_TEXT]
+        cmds["rg -i range"] = ["rg", "-i", "-F", "-c", SENDER_TEXT] + range_logs
     for split, d in dirs.items():
         rq = server(d)
         cmds["split %d" % split] = rq + ["split", BENCH_QUEUED, "--date", day]
         cmds["trace %d" % split] = rq + ["trace", "--date", day, BENCH_INBOUND]
     print("timing: %d runs of %s" % (a.runs, ", ".join(cmds)), file=sys.stderr)
+    # The range's logs are warmed last: when not everything fits in the page cache, each command
+    # still finds most of what it reads there, as every other one does.
+    if ranged:
+        warm(range_logs)
     r = measure(cmds, a.runs)
     for name in r:
         if r[name][3][1] not in (0, 1):
@@ -233,11 +259,21 @@ def main():
     table.add("grep -F -c ID", r["grep"], act)
     table.add("search --sender", r["search"], act, "rg -i -F -c", r["rg -i"], "<= 1.10")
     table.add("rg -i -F -c TEXT", r["rg -i"], act)
+    table.add("show ID, 1 thread", r["show 1 thread"], act, "show ID", r["show"])
+    table.add("search --sender, 1 thread", r["search 1 thread"], act, "search --sender",
+              r["search"])
+    if ranged:
+        total = sum(os.path.getsize(p) for p in range_logs)
+        table.add("search --date %d days" % len(range_logs), r["search range"], total,
+                  "rg -i -F -c, same files", r["rg -i range"], "<= 1.00")
+        table.add("rg -i -F -c TEXT, %d files" % len(range_logs), r["rg -i range"], total)
     if a.memory:
         memory(a, table, last, rq_last, L, day)
     if not a.keep:
         for d in dirs.values():
             shutil.rmtree(d, ignore_errors=True)
+        if ranged:
+            shutil.rmtree(ranged, ignore_errors=True)
 
     table.print()
     os.makedirs(os.path.dirname(os.path.abspath(a.csv)), exist_ok=True)
