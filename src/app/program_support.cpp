@@ -90,7 +90,7 @@ std::string Amount(double bytes) {
     ++unit;
   }
   char text[32];
-  std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, kUnits[unit]);
+  (void)std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, kUnits[unit]);
   return text;
 }
 
@@ -102,7 +102,7 @@ std::string ProgressLine::Text(long long read, long long total, double seconds, 
   if (seconds > 0) text += ", " + Amount(static_cast<double>(read) / seconds) + "/s";
   if (day >= 0) {
     char date[32];
-    std::snprintf(date, sizeof date, ", day %06lld", day);
+    (void)std::snprintf(date, sizeof date, ", day %06lld", day);
     text += date;
   }
   return text;
@@ -110,7 +110,7 @@ std::string ProgressLine::Text(long long read, long long total, double seconds, 
 
 ProgressLine::ProgressLine(const ReadMeter& meter, std::ostream& out, bool enabled) {
   if (!enabled) return;
-  thread_ = std::jthread([&meter, &out](std::stop_token stop) {
+  thread_ = std::jthread([&meter, &out](const std::stop_token& stop) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     std::mutex mutex;

@@ -261,7 +261,8 @@ TEST_F(Rqtrace, RangesLeadEveryLineWithItsDay) {
   EXPECT_EQ(json.status, 0) << json.err;
   const nlohmann::json rows = nlohmann::json::parse(json.out);
   ASSERT_FALSE(rows.empty());
-  for (const nlohmann::json& row : rows) EXPECT_EQ(row.at("date").get<std::string>().size(), 6u) << row;
+  for (const nlohmann::json& row : rows)
+    EXPECT_EQ(row.at("date").get<std::string>().size(), 6u) << row;
 
   const RunResult show = s.Trace({"show", "--date", range, "4F2A0C11"});
   EXPECT_EQ(show.status, 0) << show.err;
