@@ -1,5 +1,6 @@
 #include "app/command_line_trace.h"
 
+#include "readers/parallel.h"
 #include "readers/smtp_readers.h"
 
 namespace rq {
@@ -41,9 +42,16 @@ SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messag
       const std::vector<std::string_view> ids = MessageIdsOf(copies);
       std::vector<std::string> details(copies.size());
       std::vector<std::string> debug(copies.size());
-      const std::vector<int> detailsFound =
-          GetSMTPTransactionDetailsForEach(server, day, ids, details);
-      const std::vector<int> debugFound = GetSMTPDebugDeliveryForEach(server, day, ids, debug);
+      // The activity and the debug log are read at the same time, each by its own reader.
+      std::vector<int> detailsFound;
+      std::vector<int> debugFound;
+      ForEachTaskInParallel(2, ReaderThreadLimit(), [&](std::size_t log) {
+        if (log == 0) {
+          detailsFound = GetSMTPTransactionDetailsForEach(server, day, ids, details);
+        } else {
+          debugFound = GetSMTPDebugDeliveryForEach(server, day, ids, debug);
+        }
+      });
       for (std::size_t i = 0; i < copies.size(); ++i) {
         const RouteEntry& copy = copies[i];
         report.WriteTraceOutput(copy.LogTime + " Queued: Message ID [" + std::string(messageId) +
