@@ -41,6 +41,11 @@ struct ReadOptions {
 // the processor's cores (at least 1).
 std::size_t ReaderThreadLimit();
 
+// Into how many segments one log may be cut: RQ_SEGMENTS when it holds a number of 2 or more,
+// else 1. Cutting one log does not pay where copying out of the page cache, not the processor,
+// limits a reader (as measured on a 2-core machine), so it is asked for, not assumed.
+std::size_t SegmentLimit();
+
 // Calls work(i) once for every i in [0, count) on at most `threads` threads, the calling one
 // among them; returns when every call has returned. Tasks are taken in ascending order.
 template <class Work>

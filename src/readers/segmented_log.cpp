@@ -12,9 +12,10 @@ SegmentedLog::SegmentedLog(const std::string& path, const ReadOptions& options)
   source_ = file_.get();
   const long long size = file_->Size();
   std::size_t count = 1;
-  if (threads_ > 1 && size >= 2 * kMinSegment) {
+  const std::size_t most = std::min(threads_, SegmentLimit());
+  if (most > 1 && size >= 2 * kMinSegment) {
     count = static_cast<std::size_t>(
-        std::min<long long>(static_cast<long long>(threads_), size / kMinSegment));
+        std::min<long long>(static_cast<long long>(most), size / kMinSegment));
   }
   starts_ = SegmentStarts(*source_, size, count);
 }

@@ -24,9 +24,9 @@ class SegmentedLog {
   // Below this size a log is read by one line source: threads would cost more than they save.
   static constexpr long long kMinSegment = 32ll << 20;
 
-  // Opens the log; reads are counted into the options' meter. With more than one thread allowed, a
-  // log of at least two kMinSegment is cut into as many segments as threads, at most one per
-  // kMinSegment.
+  // Opens the log; reads are counted into the options' meter. When SegmentLimit() and the
+  // options allow more than one thread, a log of at least two kMinSegment is cut into that many
+  // segments, at most one per kMinSegment.
   SegmentedLog(const std::string& path, const ReadOptions& options);
 
   // Reads `source` (which must outlive this) in `segments` segments on at most `threads`
