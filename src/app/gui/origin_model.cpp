@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "app/forms/form_table.h"
 #include "base/codepage.h"
 
 namespace rq {
@@ -59,16 +60,10 @@ QVariant OriginModel::headerData(int section, Qt::Orientation orientation, int r
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
     return QAbstractTableModel::headerData(section, orientation, role);
   }
-  switch (section) {
-    case kDateTimeColumn:
-      return QStringLiteral("Date/Time");
-    case kMessageIdColumn:
-      return QStringLiteral("Message ID");
-    case kDataColumn:
-      return QStringLiteral("Data");
-    default:
-      return {};
-  }
+  const auto columns = OriginListColumns();
+  if (section < 0 || static_cast<std::size_t>(section) >= columns.size()) return {};
+  const std::string_view caption = columns[static_cast<std::size_t>(section)].caption;
+  return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
 }
 
 QHash<int, QByteArray> OriginModel::roleNames() const {
@@ -80,15 +75,9 @@ QHash<int, QByteArray> OriginModel::roleNames() const {
   return names;
 }
 
-void OriginModel::Update(const std::function<void(OriginList&)>& fill) {
+void OriginModel::SetOrigins(const OriginList& origins) {
   beginResetModel();
-  try {
-    fill(origins_);
-  } catch (...) {
-    origins_.Clear();
-    endResetModel();
-    throw;
-  }
+  origins_ = origins;
   endResetModel();
 }
 

@@ -1,9 +1,8 @@
-// The origin list as the main window shows it: a table model over the core's OriginList, three
-// columns "Date/Time", "Message ID" and "Data", one row per origin in the order found.
+// The origin list as the main window shows it: a table model over the core's OriginList, the
+// columns of the form table, one row per origin in the order found.
 #pragma once
 
 #include <QAbstractTableModel>
-#include <functional>
 
 #include "readers/origin_search.h"
 
@@ -32,9 +31,9 @@ class OriginModel final : public QAbstractTableModel {
 
   const OriginList& origins() const { return origins_; }
 
-  // Lets `fill` change the list (a search empties and refills it) as one model reset, so that
-  // a list of any length reaches the view in one step.
-  void Update(const std::function<void(OriginList&)>& fill);
+  // The rows become exactly these, as one model reset, so that a list of any length reaches the
+  // view in one step.
+  void SetOrigins(const OriginList& origins);
 
  private:
   OriginList origins_;
