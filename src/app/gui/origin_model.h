@@ -13,13 +13,8 @@ class OriginModel final : public QAbstractTableModel {
 
  public:
   enum Column { kDateTimeColumn = 0, kMessageIdColumn = 1, kDataColumn = 2, kColumnCount = 3 };
-  enum Role {
-    // The row's key: the origin's message ID as the log's bytes (QByteArray), in every column.
-    kKeyRole = Qt::UserRole,
-    kLogTimeRole,  // the origin's fields as display text (QString), in every column
-    kMessageIdRole,
-    kDataRole,
-  };
+  // The row's key: the origin's message ID as the log's bytes (QByteArray), in every column.
+  static constexpr int kKeyRole = Qt::UserRole;
 
   explicit OriginModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
@@ -27,7 +22,6 @@ class OriginModel final : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-  QHash<int, QByteArray> roleNames() const override;
 
   const OriginList& origins() const { return origins_; }
 
