@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTreeView>
 #include <algorithm>
 #include <vector>
@@ -28,6 +30,44 @@ QString ToQt(std::string_view bytes) {
 std::string ToBytes(const QString& text) {
   return Utf8ToCp1252(text.toStdString());
 }
+
+// An editable combo box whose text part ends before its arrow button. Some styles compute the
+// two from rounded, resolution-scaled widths and let the text part cover the button's first
+// column (at 120 and 144 dpi the separator line vanished and the text ran into the arrow).
+class EditCombo final : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QComboBox::resizeEvent(event);
+    KeepTextLeftOfArrow();
+  }
+  void showEvent(QShowEvent* event) override {
+    QComboBox::showEvent(event);
+    KeepTextLeftOfArrow();
+  }
+  void changeEvent(QEvent* event) override {
+    QComboBox::changeEvent(event);
+    KeepTextLeftOfArrow();
+  }
+
+ private:
+  void KeepTextLeftOfArrow() {
+    if (lineEdit() == nullptr) return;
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const int arrowLeft =
+        style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this)
+            .left();
+    QRect text = lineEdit()->geometry();
+    if (text.right() >= arrowLeft) {
+      text.setRight(arrowLeft - 1);
+      lineEdit()->setGeometry(text);
+    }
+  }
+};
 
 // Whether the label's text fits its box in that font: a wrapped label in as many lines as its
 // height holds, any other on one line.
@@ -91,7 +131,7 @@ QWidget* QtFormView::Build(const ControlSpec& spec, QWidget* parent) {
     case ControlKind::kImageCombo:
       return new QComboBox(parent);
     case ControlKind::kEditCombo: {
-      auto* combo = new QComboBox(parent);
+      auto* combo = new EditCombo(parent);
       combo->setEditable(true);
       combo->setInsertPolicy(QComboBox::NoInsert);
       combo->setCompleter(nullptr);
