@@ -36,36 +36,30 @@ std::string ToBytes(const QString& text) {
 // column (at 120 and 144 dpi the separator line vanished and the text ran into the arrow).
 class EditCombo final : public QComboBox {
  public:
-  using QComboBox::QComboBox;
+  explicit EditCombo(QWidget* parent) : QComboBox(parent) {
+    setEditable(true);
+    // The combo box places its line edit on many occasions (resize, font, style, the current
+    // entry's icon); each placement is corrected as it happens.
+    lineEdit()->installEventFilter(this);
+  }
 
  protected:
-  void resizeEvent(QResizeEvent* event) override {
-    QComboBox::resizeEvent(event);
-    KeepTextLeftOfArrow();
-  }
-  void showEvent(QShowEvent* event) override {
-    QComboBox::showEvent(event);
-    KeepTextLeftOfArrow();
-  }
-  void changeEvent(QEvent* event) override {
-    QComboBox::changeEvent(event);
-    KeepTextLeftOfArrow();
-  }
-
- private:
-  void KeepTextLeftOfArrow() {
-    if (lineEdit() == nullptr) return;
-    QStyleOptionComboBox option;
-    initStyleOption(&option);
-    const int arrowLeft =
-        style()
-            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this)
-            .left();
-    QRect text = lineEdit()->geometry();
-    if (text.right() >= arrowLeft) {
-      text.setRight(arrowLeft - 1);
-      lineEdit()->setGeometry(text);
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == lineEdit() &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
+      QStyleOptionComboBox option;
+      initStyleOption(&option);
+      const int arrowLeft =
+          style()
+              ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this)
+              .left();
+      QRect text = lineEdit()->geometry();
+      if (text.right() >= arrowLeft) {
+        text.setRight(arrowLeft - 1);
+        lineEdit()->setGeometry(text);  // a second Resize, which finds nothing to correct
+      }
     }
+    return QComboBox::eventFilter(watched, event);
   }
 };
 
@@ -132,7 +126,6 @@ QWidget* QtFormView::Build(const ControlSpec& spec, QWidget* parent) {
       return new QComboBox(parent);
     case ControlKind::kEditCombo: {
       auto* combo = new EditCombo(parent);
-      combo->setEditable(true);
       combo->setInsertPolicy(QComboBox::NoInsert);
       combo->setCompleter(nullptr);
       return combo;
