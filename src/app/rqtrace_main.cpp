@@ -10,6 +10,7 @@
 #include "app/commands.h"
 #include "app/program_support.h"
 #include "readers/codepage.h"
+#include "readers/text.h"
 #include "settings/log_dates.h"
 #include "settings/startup_check.h"
 
@@ -34,6 +35,14 @@ struct Options {
   bool json = false;
   long long daysBack = 0;
 };
+
+// Connector codes are taken in any letter case: the core compares them as the server writes them
+// (upper case), and on Linux the code is part of a log's file name.
+void AddConnectorOption(CLI::App* command, std::string& connector) {
+  command
+      ->add_option("--connector", connector, "The connector code, any letter case (default: SMTP)")
+      ->transform([](const std::string& code) { return AsciiUpper(code); });
+}
 
 void Print(std::string_view text) {
   std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -136,7 +145,7 @@ int main(int argc, char** argv) {
 
   CLI::App* search = app.add_subcommand("search", "Find origins by sender or recipient text");
   search->add_option("--date", o.date, "The log date, YYMMDD")->required();
-  search->add_option("--connector", o.connector, "The connector code (default: SMTP)");
+  AddConnectorOption(search, o.connector);
   search->add_option("--sender", o.sender, "Text the sender contains (any letter case)");
   search->add_option("--recipient", o.recipient, "Text a recipient contains (any letter case)");
   search->add_flag("--backtrace", o.backtrace, "Search outbound instead of inbound transactions");
@@ -152,7 +161,7 @@ int main(int argc, char** argv) {
   show->add_option("ID", o.id, "The message ID")->required();
 
   CLI::App* dates = app.add_subcommand("dates", "List the days that have activity logs");
-  dates->add_option("--connector", o.connector, "The connector code (default: SMTP)");
+  AddConnectorOption(dates, o.connector);
 
   CLI::App* check = app.add_subcommand("check", "Warn about logging switched off on the server");
 

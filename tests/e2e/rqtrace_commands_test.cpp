@@ -165,7 +165,7 @@ TEST_F(Rqtrace, SearchTakesSenderOrRecipientInLogOrder) {
 
 TEST_F(Rqtrace, SearchOfThePostofficeConnectorReadsItsOwnLog) {
   const RunResult r =
-      s.Trace({"search", "--date", today.LogDate(), "--connector", "SF", "--sender", "ruth.berg"});
+      s.Trace({"search", "--date", today.LogDate(), "--connector", "sf", "--sender", "ruth.berg"});
   EXPECT_EQ(r.status, 0) << r.err;
   const std::vector<std::string> mail =
       LinesContaining(s.PocActivity(today), "\tMAIL\tFROM:<ruth.berg@");
@@ -240,7 +240,7 @@ TEST_F(Rqtrace, DatesListTheDaysInOrder) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, today.Plus(-2).LogDate() + "\n" + today.Plus(-1).LogDate() + "\n" +
                        today.LogDate() + "\n");
-  const RunResult sf = s.Trace({"dates", "--connector", "SF"});
+  const RunResult sf = s.Trace({"dates", "--connector", "Sf"});
   EXPECT_EQ(sf.out, r.out);
   const RunResult ls = s.Trace({"dates", "--connector", "LS"});
   EXPECT_EQ(ls.status, 1);
