@@ -6,6 +6,7 @@
 
 #include "settings/dates.h"
 #include "settings/server.h"
+#include "tracing/findings.h"
 #include "tracing/report.h"
 
 namespace rq {
@@ -25,6 +26,12 @@ enum WalkResult : int {
 // that does not read back in `dateFormat` is taken as a log date (YYMMDD).
 int SearchConnectorQueueByMessageID(const Server& server, const DateFormat& dateFormat,
                                     ReportSink& report, std::string_view ConnectorCode,
+                                    std::string_view SMTPTransactionDate,
+                                    std::string_view TargetMsgID, bool bBacktrace);
+
+// The same walk, its findings pushed to `findings` instead of being written as report text.
+int SearchConnectorQueueByMessageID(const Server& server, const DateFormat& dateFormat,
+                                    FindingSink& findings, std::string_view ConnectorCode,
                                     std::string_view SMTPTransactionDate,
                                     std::string_view TargetMsgID, bool bBacktrace);
 
