@@ -1,5 +1,7 @@
 #include "app/json_printer.h"
 
+#include <array>
+
 #include "readers/codepage.h"
 
 namespace rq {
@@ -14,6 +16,38 @@ nlohmann::json LinesJson(std::string_view lines) {
     out.push_back(ToUtf8Display(lines.substr(start, end - start)));
     start = end + 2;
   }
+  return out;
+}
+
+nlohmann::json StoryJson(const Story& story) {
+  static constexpr std::array<const char*, 4> kKinds = {"inbound", "routing", "queue", "copy"};
+  static constexpr std::array<const char*, 3> kResults = {"routed", "waiting", "notRouted"};
+  nlohmann::json hops = nlohmann::json::array();
+  for (const StoryHop& hop : story.hops) {
+    nlohmann::json events = nlohmann::json::array();
+    for (const StoryEvent& e : hop.events) {
+      events.push_back({{"day", LogDateOf(e.day)},
+                        {"time", ToUtf8Display(e.time)},
+                        {"log", ToUtf8Display(e.log)},
+                        {"line", ToUtf8Display(e.line)}});
+    }
+    nlohmann::json h = {{"kind", kKinds.at(static_cast<std::size_t>(hop.kind))},
+                        {"messageId", ToUtf8Display(hop.messageId)},
+                        {"connector", ToUtf8Display(hop.connector)},
+                        {"events", std::move(events)}};
+    if (hop.kind == HopKind::kCopy) h["domain"] = ToUtf8Display(hop.domain);
+    if (!hop.parent.empty()) h["parent"] = ToUtf8Display(hop.parent);
+    hops.push_back(std::move(h));
+  }
+  nlohmann::json out = {{"messageId", ToUtf8Display(story.askedId)},
+                        {"origin",
+                         {{"messageId", ToUtf8Display(story.originId)},
+                          {"connector", ToUtf8Display(story.originConnector)}}},
+                        {"firstDay", LogDateOf(story.first)},
+                        {"lastDay", LogDateOf(story.last)},
+                        {"result", kResults.at(static_cast<std::size_t>(story.result))},
+                        {"hops", std::move(hops)}};
+  if (!story.splitFrom.empty()) out["splitFrom"] = ToUtf8Display(story.splitFrom);
   return out;
 }
 

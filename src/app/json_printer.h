@@ -6,11 +6,17 @@
 #include <string_view>
 
 #include "tracing/findings.h"
+#include "tracing/story.h"
 
 namespace rq {
 
 // The log lines of a reader's result (each followed by CR LF) as an array of decoded texts.
 nlohmann::json LinesJson(std::string_view lines);
+
+// The story as one object: messageId, splitFrom, origin {messageId, connector}, firstDay,
+// lastDay, result, hops [{kind, messageId, connector, domain, parent, events [{day, time, log,
+// line}]}].
+nlohmann::json StoryJson(const Story& story);
 
 // Builds the object of a trace, a split or a transaction:
 //   direction, connector, tracedId, splitFrom, result, queues, routes[{time, connector,

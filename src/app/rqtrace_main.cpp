@@ -14,6 +14,7 @@
 #include "readers/text.h"
 #include "settings/log_dates.h"
 #include "settings/startup_check.h"
+#include "tracing/story.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -35,6 +36,7 @@ struct Options {
   bool backtrace = false;
   bool json = false;
   long long daysBack = 0;
+  long long days = 2;
 };
 
 // Connector codes are taken in any letter case: the core compares them as the server writes them
@@ -161,6 +163,32 @@ int Dates(const Server& server, const Options& o) {
   return dates.empty() ? kExitNothingFound : kExitOk;
 }
 
+int StoryCommand(const Server& server, const Options& o) {
+  const Date start = o.date.empty() ? TodayLocal() : DateFromLogDate(o.date);
+  const Story story = TellStory(server, o.id, start, o.days);
+  if (o.json) {
+    PrintJson(StoryJson(story));
+  } else {
+    Print(StoryText(story));
+  }
+  if (!story.Found()) {
+    std::cerr << "Nothing in the logs of " << LogDateOf(story.first) << " to "
+              << LogDateOf(story.last) << " names message " << o.id << ".\n";
+    return kExitNothingFound;
+  }
+  return kExitOk;
+}
+
+void AddStory(CLI::App& app, Options& o, CLI::App*& story) {
+  story = app.add_subcommand(
+      "story", "Everything the logs tell of a message and its copies, from any hop's ID");
+  story->add_option("ID", o.id, "The message ID at any hop")->required();
+  story->add_option("--date", o.date, "The first day, as YYMMDD (default: today)");
+  story->add_option("--days", o.days, "How many following days to read too (default: 2)")
+      ->check(CLI::Range(0LL, 400LL));
+  AddJsonFlag(story, o.json);
+}
+
 int Check(const SettingsStore& settings, const Options& o) {
   const std::vector<std::string> warnings = StartUpCheck(settings);
   if (o.json) {
@@ -229,6 +257,9 @@ int main(int argc, char** argv) {
   CLI::App* check = app.add_subcommand("check", "Warn about logging switched off on the server");
   AddJsonFlag(check, o.json);
 
+  CLI::App* story = nullptr;
+  AddStory(app, o, story);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -256,5 +287,6 @@ int main(int argc, char** argv) {
   if (*show) return Show(server, o);
   if (*dates) return Dates(server, o);
   if (*check) return Check(*settings, o);
+  if (*story) return StoryCommand(server, o);
   return kExitUsage;
 }

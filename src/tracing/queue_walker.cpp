@@ -11,14 +11,13 @@
 #include "tracing/findings.h"
 
 namespace rq {
-namespace {
 
-// A traced ID is a file name in the inbound queue only when it cannot step out of that folder,
-// and only when the system would test that very name: a NUL would cut it short.
 bool NamesQueueFile(std::string_view id) {
   constexpr std::string_view kNotInAName("\\/\0", 3);
   return id.find_first_of(kNotInAName) == std::string_view::npos && id != "." && id != "..";
 }
+
+namespace {
 
 class Walk {
  public:

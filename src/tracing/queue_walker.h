@@ -19,6 +19,10 @@ enum WalkResult : int {
   kWalkNotRouted = 3,  // not routed; no such file
 };
 
+// A traced ID is a file name in the inbound queue only when it cannot step out of that folder,
+// and only when the system would test that very name: a NUL would cut it short.
+bool NamesQueueFile(std::string_view id);
+
 // Walks forward from the connector's inbound queue, or backward (bBacktrace) from its outbound
 // queue, for the day written in `dateFormat` as SMTPTransactionDate, appending to `report`.
 // A message the routing agent logged is reported as routed whatever its last route entry; an ID

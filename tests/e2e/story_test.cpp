@@ -1,0 +1,117 @@
+// rqtrace story: from any hop's ID back to the message that came in, then every hop forward over
+// several days' logs.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include <nlohmann/json.hpp>
+
+#include "e2e_support.h"
+
+namespace rq::e2e {
+namespace {
+
+using nlohmann::json;
+
+class Story : public ::testing::Test {
+ protected:
+  const Sample& s = Sample::Get();
+  const Day today = s.today();
+
+  json Run(std::vector<std::string> args, int status = 0) const {
+    args.insert(args.begin(), "story");
+    args.push_back("--json");
+    const RunResult r = s.Trace(args);
+    EXPECT_EQ(r.status, status) << r.err;
+    return json::parse(r.out);
+  }
+
+  static const json& Hop(const json& story, const std::string& id) {
+    for (const json& hop : story.at("hops")) {
+      if (hop.at("messageId") == id) return hop;
+    }
+    ADD_FAILURE() << "no hop " << id;
+    return story;
+  }
+
+  static std::vector<std::string> Field(const json& events, const std::string& name) {
+    std::vector<std::string> out;
+    for (const json& e : events) out.push_back(e.at(name));
+    return out;
+  }
+};
+
+// The copy deferred just before midnight is delivered after it: its hop reaches into the next
+// day's activity and debug logs, in time order.
+TEST_F(Story, LateDeferredCopyReachesIntoTheNextDay) {
+  const Day y = today.Plus(-1);
+  const json story = Run({"D7A3F04E", "--date", y.LogDate(), "--days", "1"});
+  EXPECT_EQ(story.at("splitFrom"), "D7A3F02B");
+  EXPECT_EQ(story.at("origin").at("messageId"), "D7A3F010");
+  EXPECT_EQ(story.at("result"), "routed");
+  const json& copy = Hop(story, "D7A3F04E");
+  EXPECT_EQ(copy.at("kind"), "copy");
+  EXPECT_EQ(copy.at("domain"), "osprey.example");
+  const std::vector<std::string> lines = Field(copy.at("events"), "line");
+  std::vector<std::string> expected = LinesContaining(s.SmtpDebug(y), "D7A3F04E");
+  for (const std::string& line : LinesContaining(s.SmtpActivity(today), "D7A3F04E")) {
+    expected.push_back(line);
+  }
+  for (const std::string& line : LinesContaining(s.SmtpDebug(today), "D7A3F04E")) {
+    expected.push_back(line);
+  }
+  EXPECT_EQ(std::multiset<std::string>(lines.begin(), lines.end()),
+            std::multiset<std::string>(expected.begin(), expected.end()));
+  EXPECT_EQ(Field(copy.at("events"), "day").back(), today.LogDate());
+  EXPECT_EQ(copy.at("events").back().at("log"), "SMTP-Debug-" + today.LogDate() + ".log");
+  EXPECT_NE(lines.back().find("delivered"), std::string::npos) << lines.back();
+
+  // The text form tells the same hop with each event's day, time and log.
+  const RunResult text = s.Trace({"story", "D7A3F04E", "--date", y.LogDate(), "--days", "1"});
+  EXPECT_NE(text.out.find("Copy: Message ID [D7A3F04E] for domain [osprey.example], split from "
+                          "[D7A3F02B]\n"),
+            std::string::npos);
+  EXPECT_NE(text.out.find("  " + today.LogDate() + " 00:12:01  SMTP-Activity-" + today.LogDate() +
+                          ".log  00:12:01\tSMTP-OU\tD7A3F04E"),
+            std::string::npos)
+      << text.out;
+}
+
+// A copy's ID walks back through its parent to the inbound message, and the story then tells
+// every hop forward: the inbound conversation, the routing, the queue and all three copies.
+TEST_F(Story, CopyIdWalksBackToItsOrigin) {
+  const json story = Run({"4F2A0C3A", "--date", today.LogDate()});
+  EXPECT_EQ(story.at("messageId"), "4F2A0C3A");
+  EXPECT_EQ(story.at("origin").at("messageId"), "4F2A0C11");
+  EXPECT_EQ(story.at("firstDay"), today.LogDate());
+  EXPECT_EQ(story.at("lastDay"), today.Plus(2).LogDate());
+  std::vector<std::string> kinds;
+  std::vector<std::string> ids;
+  for (const json& hop : story.at("hops")) {
+    kinds.push_back(hop.at("kind"));
+    ids.push_back(hop.at("messageId"));
+  }
+  EXPECT_EQ(kinds,
+            (std::vector<std::string>{"inbound", "routing", "queue", "copy", "copy", "copy"}));
+  EXPECT_EQ(ids, (std::vector<std::string>{"4F2A0C11", "4F2A0C11", "4F2A0C2E", "4F2A0C3A",
+                                           "4F2A0C3B", "4F2A0C3C"}));
+  std::vector<std::string> inbound = LinesContaining(s.SmtpActivity(today), "4F2A0C11");
+  inbound.push_back(LinesContaining(s.SmtpDebug(today), "4F2A0C11").at(0));
+  EXPECT_EQ(Field(Hop(story, "4F2A0C11").at("events"), "line"), inbound);
+  EXPECT_EQ(Field(story.at("hops").at(1).at("events"), "line"),
+            LinesContaining(s.dir() / "Logs/Debug/MTA" / ("MTA-Debug-" + today.LogDate() + ".log"),
+                            "4F2A0C11"));
+}
+
+TEST_F(Story, WaitingAndUnknownMessages) {
+  const json waiting = Run({"B5081C44", "--date", today.LogDate(), "--days", "0"});
+  EXPECT_EQ(waiting.at("result"), "waiting");
+  EXPECT_EQ(waiting.at("hops").size(), 2u);
+  EXPECT_EQ(waiting.at("hops").at(0).at("events").size(), 6u);
+  EXPECT_TRUE(waiting.at("hops").at(1).at("events").empty());
+  const json unknown = Run({"0BADC0DE99", "--date", today.LogDate()}, 1);
+  EXPECT_EQ(unknown.at("result"), "notRouted");
+}
+
+}  // namespace
+}  // namespace rq::e2e
