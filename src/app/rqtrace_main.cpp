@@ -5,11 +5,13 @@
 
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "app/command_line_trace.h"
 #include "app/commands.h"
 #include "app/json_printer.h"
 #include "app/program_support.h"
+#include "app/redact.h"
 #include "readers/codepage.h"
 #include "readers/text.h"
 #include "settings/log_dates.h"
@@ -35,6 +37,7 @@ struct Options {
   std::string id;
   bool backtrace = false;
   bool json = false;
+  bool redact = false;
   long long daysBack = 0;
   long long days = 2;
 };
@@ -53,6 +56,12 @@ void Print(std::string_view text) {
 
 void PrintJson(const nlohmann::json& value) {
   Print(value.dump(2) + "\n");
+}
+
+// --redact, on the commands that print log text.
+void AddRedactFlag(CLI::App* command, bool& redact) {
+  command->add_flag("--redact", redact,
+                    "Replace e-mail addresses, host names and IP addresses by placeholders");
 }
 
 // --json: a structured result instead of the text.
@@ -187,6 +196,7 @@ void AddStory(CLI::App& app, Options& o, CLI::App*& story) {
   story->add_option("--days", o.days, "How many following days to read too (default: 2)")
       ->check(CLI::Range(0LL, 400LL));
   AddJsonFlag(story, o.json);
+  AddRedactFlag(story, o.redact);
 }
 
 int Check(const SettingsStore& settings, const Options& o) {
@@ -230,6 +240,7 @@ int main(int argc, char** argv) {
   split->add_option("--days-back", o.daysBack, "How many earlier days to search at most")
       ->check(CLI::NonNegativeNumber);
   AddJsonFlag(split, o.json);
+  AddRedactFlag(split, o.redact);
 
   CLI::App* search = app.add_subcommand("search", "Find origins by sender or recipient text");
   search->add_option("--date", o.date, "The log date, YYMMDD")->required();
@@ -238,17 +249,20 @@ int main(int argc, char** argv) {
   search->add_option("--recipient", o.recipient, "Text a recipient contains (any letter case)");
   search->add_flag("--backtrace", o.backtrace, "Search outbound instead of inbound transactions");
   AddJsonFlag(search, o.json);
+  AddRedactFlag(search, o.redact);
 
   CLI::App* trace = app.add_subcommand("trace", "Trace an origin through the server's queues");
   trace->add_option("--date", o.date, "The log date, YYMMDD")->required();
   trace->add_flag("--backtrace", o.backtrace, "Trace backwards from the SMTP outbound queue");
   trace->add_option("ID", o.id, "The message ID")->required();
   AddJsonFlag(trace, o.json);
+  AddRedactFlag(trace, o.redact);
 
   CLI::App* show = app.add_subcommand("show", "Show an origin's SMTP transaction lines");
   show->add_option("--date", o.date, "The log date, YYMMDD")->required();
   show->add_option("ID", o.id, "The message ID")->required();
   AddJsonFlag(show, o.json);
+  AddRedactFlag(show, o.redact);
 
   CLI::App* dates = app.add_subcommand("dates", "List the days that have activity logs");
   AddConnectorOption(dates, o.connector);
@@ -281,12 +295,22 @@ int main(int argc, char** argv) {
   const Server server(*settings, std::move(mappings));
   const DateFormat format = DateFormat::FromUserLocale();
 
-  if (*split) return Split(server, format, o);
-  if (*search) return Search(server, o);
-  if (*trace) return Trace(server, format, o);
-  if (*show) return Show(server, o);
-  if (*dates) return Dates(server, o);
-  if (*check) return Check(*settings, o);
-  if (*story) return StoryCommand(server, o);
-  return kExitUsage;
+  const auto run = [&]() {
+    if (*split) return Split(server, format, o);
+    if (*search) return Search(server, o);
+    if (*trace) return Trace(server, format, o);
+    if (*show) return Show(server, o);
+    if (*dates) return Dates(server, o);
+    if (*check) return Check(*settings, o);
+    if (*story) return StoryCommand(server, o);
+    return kExitUsage;
+  };
+  if (!o.redact) return run();
+  // Redaction sees the whole output, so that one value keeps one placeholder throughout it.
+  std::ostringstream output;
+  std::streambuf* const stdoutBuffer = std::cout.rdbuf(output.rdbuf());
+  const int status = run();
+  std::cout.rdbuf(stdoutBuffer);
+  Print(Redactor().Redact(output.str()));
+  return status;
 }

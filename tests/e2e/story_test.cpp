@@ -2,6 +2,8 @@
 // several days' logs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <regex>
 #include <set>
 
 #include <nlohmann/json.hpp>
@@ -111,6 +113,44 @@ TEST_F(Story, WaitingAndUnknownMessages) {
   EXPECT_TRUE(waiting.at("hops").at(1).at("events").empty());
   const json unknown = Run({"0BADC0DE99", "--date", today.LogDate()}, 1);
   EXPECT_EQ(unknown.at("result"), "notRouted");
+}
+
+// Redaction keeps every message ID, time and line while no address or IP of the logs survives
+// (an IP of the logs may coincide with a placeholder of the documentation network).
+TEST_F(Story, RedactionKeepsTheIdsAndHidesEveryAddress) {
+  const std::vector<std::string> args = {"story", "4F2A0C3A", "--date", today.LogDate()};
+  const RunResult plain = s.Trace(args);
+  std::vector<std::string> withRedact = args;
+  withRedact.push_back("--redact");
+  const RunResult redacted = s.Trace(withRedact);
+  ASSERT_EQ(redacted.status, 0) << redacted.err;
+  EXPECT_EQ(std::count(redacted.out.begin(), redacted.out.end(), '\n'),
+            std::count(plain.out.begin(), plain.out.end(), '\n'));
+  const auto all = [](const std::string& text, const std::string& pattern) {
+    std::set<std::string> found;
+    const std::regex re(pattern);
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator();
+         ++it) {
+      found.insert(it->str());
+    }
+    return found;
+  };
+  const std::set<std::string> ids = all(plain.out, R"(\b[0-9A-F]{8}\b)");
+  EXPECT_EQ(ids.size(), 5u);
+  EXPECT_EQ(all(redacted.out, R"(\b[0-9A-F]{8}\b)"), ids);
+  EXPECT_EQ(all(redacted.out, R"(\d\d:\d\d:\d\d(\.\d+)?)"),
+            all(plain.out, R"(\d\d:\d\d:\d\d(\.\d+)?)"));
+  const std::set<std::string> placeholders = all(redacted.out, R"(192\.0\.2\.\d+)");
+  for (const std::string& ip : all(plain.out, R"(\b\d+\.\d+\.\d+\.\d+\b)")) {
+    if (placeholders.count(ip) == 0) {
+      EXPECT_EQ(redacted.out.find(ip), std::string::npos) << ip;
+    }
+  }
+  const std::set<std::string> names = all(plain.out, R"([\w.-]+@[\w.-]+|\b[\w-]+\.example\b)");
+  EXPECT_GE(names.size(), 8u);
+  for (const std::string& name : names) {
+    EXPECT_EQ(redacted.out.find(name), std::string::npos) << name;
+  }
 }
 
 }  // namespace
