@@ -181,8 +181,8 @@ int StoryCommand(const Server& server, const Options& o) {
     Print(StoryText(story));
   }
   if (!story.Found()) {
-    std::cerr << "Nothing in the logs of " << LogDateOf(story.first) << " to "
-              << LogDateOf(story.last) << " names message " << o.id << ".\n";
+    std::cerr << "Nothing in the logs of " + LogDateOf(story.first) + " to " +
+                     LogDateOf(story.last) + " names message " + o.id + ".\n";
     return kExitNothingFound;
   }
   return kExitOk;
