@@ -105,7 +105,20 @@ TEST_F(Story, CopyIdWalksBackToItsOrigin) {
                             "4F2A0C11"));
 }
 
-TEST_F(Story, WaitingAndUnknownMessages) {
+// Received before midnight, routed after it: each hop's lines come from their own day's logs.
+TEST_F(Story, MidnightWaitingAndUnknownMessages) {
+  const json midnight = Run({"F3C5D010", "--date", today.Plus(-1).LogDate(), "--days", "1"});
+  const std::vector<std::string> kinds = {"inbound", "routing", "queue"};
+  const std::vector<std::string> days = {today.Plus(-1).LogDate(), today.LogDate(),
+                                         today.LogDate()};
+  ASSERT_EQ(midnight.at("hops").size(), 3u);
+  for (std::size_t i = 0; i < kinds.size(); ++i) {
+    const json& hop = midnight.at("hops").at(i);
+    EXPECT_EQ(hop.at("kind"), kinds[i]);
+    const std::vector<std::string> hopDays = Field(hop.at("events"), "day");
+    EXPECT_EQ(std::set<std::string>(hopDays.begin(), hopDays.end()),
+              std::set<std::string>{days[i]});
+  }
   const json waiting = Run({"B5081C44", "--date", today.LogDate(), "--days", "0"});
   EXPECT_EQ(waiting.at("result"), "waiting");
   EXPECT_EQ(waiting.at("hops").size(), 2u);
