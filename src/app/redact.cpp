@@ -1,7 +1,7 @@
 #include "app/redact.h"
 
 #include <array>
-#include <cstdio>
+#include <charconv>
 
 #include "readers/text.h"
 
@@ -133,7 +133,7 @@ std::string Redactor::Host(std::string_view name) {
   std::size_t cut = key.rfind('.');
   cut = key.rfind('.', cut - 1);
   const std::string domain = cut == std::string::npos ? key : key.substr(cut + 1);
-  const std::string d = Numbered(domains_, domain, "domain") + ".example";
+  std::string d = Numbered(domains_, domain, "domain") + ".example";
   if (cut == std::string::npos) return d;
   return Numbered(hosts_, key, "host") + "." + d;
 }
@@ -151,7 +151,7 @@ std::string Redactor::Ipv4(std::string_view address) {
   if (found != ipv4_.end()) return found->second;
   const std::size_t n = ipv4_.size() + 1;
   // The documentation network first, then the benchmarking one for the 255th address on.
-  const std::string placeholder =
+  std::string placeholder =
       n < 255 ? "192.0.2." + std::to_string(n)
               : "198.18." + std::to_string(n / 256 % 256) + "." + std::to_string(n % 256);
   ipv4_.emplace(address, placeholder);
@@ -163,8 +163,8 @@ std::string Redactor::Ipv6(std::string_view address) {
   const auto found = ipv6_.find(key);
   if (found != ipv6_.end()) return found->second;
   std::array<char, 16> hex{};
-  std::snprintf(hex.data(), hex.size(), "%zx", ipv6_.size() + 1);
-  std::string placeholder = "2001:db8::" + std::string(hex.data());
+  const auto end = std::to_chars(hex.data(), hex.data() + hex.size(), ipv6_.size() + 1, 16).ptr;
+  std::string placeholder = "2001:db8::" + std::string(hex.data(), end);
   ipv6_.emplace(key, placeholder);
   return placeholder;
 }
