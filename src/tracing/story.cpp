@@ -29,6 +29,29 @@ std::string FileNameOf(std::string_view path) {
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+bool IsIdByte(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// True when the line names the ID as a whole word: a story keeps E8B40A3E7's lines out of
+// E8B40A3E's hop, where a search for the text alone would find both.
+bool NamesId(std::string_view line, std::string_view id) {
+  if (id.empty()) return false;
+  for (std::size_t at = line.find(id); at != std::string_view::npos; at = line.find(id, at + 1)) {
+    const std::size_t end = at + id.size();
+    if ((at == 0 || !IsIdByte(line[at - 1])) && (end == line.size() || !IsIdByte(line[end]))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The connector's name, or its code where it has none.
+std::string QueueName(std::string_view code) {
+  std::string name = GetConnectorFriendlyName(code);
+  return name.empty() ? std::string(code) : name;
+}
+
 // Calls f(line, matched) for each line of the log holding one of the IDs, in one reading.
 template <class F>
 void ReadOnce(const std::string& file, const std::vector<std::string_view>& ids, F&& f) {
@@ -127,7 +150,9 @@ class Teller {
             const std::vector<StoryHop*>& hops) {
     const std::string log = FileNameOf(file);
     ReadOnce(file, ids, [&](std::string_view line, const std::vector<std::size_t>& matched) {
-      for (const std::size_t i : matched) Add(*hops[i], day, log, line);
+      for (const std::size_t i : matched) {
+        if (NamesId(line, ids[i])) Add(*hops[i], day, log, line);
+      }
       return true;
     });
   }
@@ -140,6 +165,7 @@ class Teller {
     if (!source.is_open()) return;
     const std::string& origin = story_.originId;
     source.ForEachLineContaining(origin, [&](std::string_view line) {
+      if (!NamesId(line, origin)) return true;
       Add(routing_, day, log, line);
       if (line.find(kMtaRouteTag) == std::string_view::npos) return true;
       std::array<std::string_view, 12> fields{};
@@ -184,6 +210,7 @@ class Teller {
     std::vector<std::pair<Destination*, RouteEntry>> made;
     ReadOnce(file, ids, [&](std::string_view line, const std::vector<std::size_t>& matched) {
       for (const std::size_t i : matched) {
+        if (!NamesId(line, ids[i])) continue;
         Destination* parent = parents[i];
         if (parent != nullptr && IsRequeueOf(line, parent->queue.messageId)) {
           RouteEntry copy;
@@ -303,22 +330,22 @@ std::string StoryText(const Story& story) {
   }
   if (story.originId != story.askedId) {
     out += "It came in as Message ID [" + story.originId + "] at the " +
-           GetConnectorFriendlyName(story.originConnector) + "\n";
+           QueueName(story.originConnector) + "\n";
   }
   out += "Result: [" + story.originId + "] was " + std::string(ResultText(story.result)) + "\n";
   for (const StoryHop& hop : story.hops) {
     out += "\n";
     switch (hop.kind) {
       case HopKind::kInbound:
-        out += "Inbound: Message ID [" + hop.messageId + "] at the " +
-               GetConnectorFriendlyName(hop.connector) + "\n";
+        out +=
+            "Inbound: Message ID [" + hop.messageId + "] at the " + QueueName(hop.connector) + "\n";
         break;
       case HopKind::kRouting:
         out += "Routing: Message ID [" + hop.messageId + "] by the MTA\n";
         break;
       case HopKind::kQueue:
-        out += "Queue: Message ID [" + hop.messageId + "] in the " +
-               GetConnectorFriendlyName(hop.connector) + " Outbound Queue\n";
+        out += "Queue: Message ID [" + hop.messageId + "] in the " + QueueName(hop.connector) +
+               " Outbound Queue\n";
         break;
       case HopKind::kCopy:
         out += "Copy: Message ID [" + hop.messageId + "] for domain [" + hop.domain +

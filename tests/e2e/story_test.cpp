@@ -106,7 +106,9 @@ TEST_F(Story, CopyIdWalksBackToItsOrigin) {
 }
 
 // Received before midnight, routed after it: each hop's lines come from their own day's logs.
-TEST_F(Story, MidnightWaitingAndUnknownMessages) {
+// A copy whose ID begins another copy's ID keeps only its own lines; a message that waits, and
+// one no log names.
+TEST_F(Story, OtherRoads) {
   const json midnight = Run({"F3C5D010", "--date", today.Plus(-1).LogDate(), "--days", "1"});
   const std::vector<std::string> kinds = {"inbound", "routing", "queue"};
   const std::vector<std::string> days = {today.Plus(-1).LogDate(), today.LogDate(),
@@ -119,6 +121,13 @@ TEST_F(Story, MidnightWaitingAndUnknownMessages) {
     EXPECT_EQ(std::set<std::string>(hopDays.begin(), hopDays.end()),
               std::set<std::string>{days[i]});
   }
+  const json prefix = Run({"E8B40A10", "--date", today.LogDate(), "--days", "0"});
+  for (const std::string& line : Field(Hop(prefix, "E8B40A3E").at("events"), "line")) {
+    EXPECT_EQ(line.find("E8B40A3E7"), std::string::npos) << line;
+  }
+  EXPECT_EQ(Hop(prefix, "E8B40A3E7").at("events").size(),
+            LinesContaining(s.SmtpActivity(today), "E8B40A3E7").size() +
+                LinesContaining(s.SmtpDebug(today), "E8B40A3E7").size());
   const json waiting = Run({"B5081C44", "--date", today.LogDate(), "--days", "0"});
   EXPECT_EQ(waiting.at("result"), "waiting");
   EXPECT_EQ(waiting.at("hops").size(), 2u);
