@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "readers/codepage.h"
+#include "base/codepage.h"
 
 namespace rq {
 

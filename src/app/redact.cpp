@@ -3,7 +3,7 @@
 #include <array>
 #include <charconv>
 
-#include "readers/text.h"
+#include "base/text.h"
 
 namespace rq {
 namespace {

@@ -4,12 +4,12 @@
 #include <array>
 #include <map>
 
-#include "readers/file.h"
+#include "base/file.h"
+#include "base/text.h"
 #include "readers/line_source.h"
 #include "readers/multi_literal.h"
 #include "readers/route_readers.h"
 #include "readers/smtp_readers.h"
-#include "readers/text.h"
 #include "settings/log_paths.h"
 #include "tracing/queue_walker.h"
 
