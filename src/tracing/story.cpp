@@ -64,9 +64,16 @@ void ReadOnce(const std::string& file, const std::vector<std::string_view>& ids,
 
 class Teller {
  public:
-  Teller(const Server& server, Story& story) : server_(server), story_(story) {}
+  Teller(const Server& server, Story& story) : server_(server), story_(story) {
+    story_.originConnector = "SMTP";
+    inbound_.kind = HopKind::kInbound;
+    inbound_.connector = "SMTP";
+    routing_.kind = HopKind::kRouting;
+    routing_.connector = "MTA";
+  }
 
-  void WalkBack(std::string_view id, const Date& day) {
+  // False when the day's logs name the ID in neither a requeue line nor a routing line.
+  bool WalkBack(std::string_view id, const Date& day) {
     story_.askedId = std::string(id);
     std::string current(id);
     const std::string parent = GetSMTPRequeueParent(server_, day, id);
@@ -75,7 +82,6 @@ class Teller {
       current = parent;
     }
     story_.originId = current;
-    story_.originConnector = "SMTP";
     RouteList from;
     GetRouteInformationFromMTALogs(server_, day, current, true, from);
     for (const RouteEntry& entry : from) {
@@ -85,12 +91,10 @@ class Teller {
         break;
       }
     }
-    inbound_.kind = HopKind::kInbound;
     inbound_.messageId = story_.originId;
     inbound_.connector = story_.originConnector;
-    routing_.kind = HopKind::kRouting;
     routing_.messageId = story_.originId;
-    routing_.connector = "MTA";
+    return !parent.empty() || !from.empty();
   }
 
   void ReadDay(const Date& day) {
@@ -314,7 +318,18 @@ Story TellStory(const Server& server, std::string_view id, const Date& start, lo
   story.first = DateFromLogDate(LogDateOf(start));
   story.last = DateFromLogDate(LogDateOf(AddDays(story.first, days)));
   Teller teller(server, story);
-  teller.WalkBack(id, story.first);
+  if (id.empty()) {  // names no message, though every line would hold it
+    teller.Finish();
+    return story;
+  }
+  if (!teller.WalkBack(id, story.first)) {
+    // A copy sent today may have been made yesterday: its story then starts there.
+    const Date before = DateFromLogDate(LogDateOf(AddDays(story.first, -1)));
+    if (teller.WalkBack(id, before)) {
+      story.first = before;
+      ++days;
+    }
+  }
   for (long long offset = 0; offset <= days; ++offset) {
     teller.ReadDay(DateFromLogDate(LogDateOf(AddDays(story.first, offset))));
   }

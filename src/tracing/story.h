@@ -45,9 +45,11 @@ struct Story {
   bool Found() const;
 };
 
-// The story of `id` from `start` through `days` following days. Reads each day's logs once for
-// every ID known by then (the SMTP debug log a second time on a day that makes new copies, for
-// their own lines); the walk back reads the start day's SMTP and MTA debug logs once more.
+// The story of `id` from `start` through `days` following days; from the day before `start` when
+// only that day's logs name the ID in a requeue or routing line (a copy made the day before). Reads
+// each day's logs once for every ID known by then (the SMTP debug log a second time on a day that
+// makes new copies, for their own lines); the walk back reads the start day's SMTP and MTA debug
+// logs once more.
 Story TellStory(const Server& server, std::string_view id, const Date& start, long long days);
 
 // The story as text, one hop after another with its events, LF line ends.

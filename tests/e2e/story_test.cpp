@@ -68,6 +68,11 @@ TEST_F(Story, LateDeferredCopyReachesIntoTheNextDay) {
   EXPECT_EQ(copy.at("events").back().at("log"), "SMTP-Debug-" + today.LogDate() + ".log");
   EXPECT_NE(lines.back().find("delivered"), std::string::npos) << lines.back();
 
+  // Asked from the day of its delivery, the copy's story starts the day it was made.
+  const json fromToday = Run({"D7A3F04E", "--date", today.LogDate(), "--days", "0"});
+  EXPECT_EQ(fromToday.at("firstDay"), y.LogDate());
+  EXPECT_EQ(Hop(fromToday, "D7A3F04E").at("events"), copy.at("events"));
+
   // The text form tells the same hop with each event's day, time and log.
   const RunResult text = s.Trace({"story", "D7A3F04E", "--date", y.LogDate(), "--days", "1"});
   EXPECT_NE(text.out.find("Copy: Message ID [D7A3F04E] for domain [osprey.example], split from "
