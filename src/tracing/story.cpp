@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <optional>
 
 #include "base/file.h"
 #include "base/text.h"
@@ -62,6 +63,25 @@ void ReadOnce(const std::string& file, const std::vector<std::string_view>& ids,
   ForEachLineMatching(source, matcher, f);
 }
 
+// A routing agent line split at blanks: "... RQ-MTA-ROUTE: [source] from [code] inbound queue to
+// [code] queue as [target] ...", brackets removed.
+struct RouteFields {
+  explicit RouteFields(std::string_view line) {
+    if (line.find(kMtaRouteTag) == std::string_view::npos) return;
+    std::array<std::string_view, 12> fields{};
+    FieldCursor cursor(line, ' ');
+    std::string_view field;
+    for (std::size_t i = 0; i < fields.size() && cursor.Next(field); ++i) fields[i] = field;
+    route = true;
+    sourceId = WithoutBrackets(fields[2]);
+    sourceCode = WithoutBrackets(fields[4]);
+    targetCode = WithoutBrackets(fields[8]);
+    targetId = WithoutBrackets(fields[11]);
+  }
+  bool route = false;
+  std::string sourceId, sourceCode, targetCode, targetId;
+};
+
 class Teller {
  public:
   Teller(const Server& server, Story& story) : server_(server), story_(story) {
@@ -72,29 +92,35 @@ class Teller {
     routing_.connector = "MTA";
   }
 
-  // False when the day's logs name the ID in neither a requeue line nor a routing line.
+  // False when the day's logs name the ID in neither a routing line nor a requeue line. The
+  // routing agent's log is asked first: an ID it routed is the message as it came in, and the
+  // lines read for it serve that day's routing hop, so the walk back costs no reading then.
   bool WalkBack(std::string_view id, const Date& day) {
     story_.askedId = std::string(id);
     std::string current(id);
-    const std::string parent = GetSMTPRequeueParent(server_, day, id);
-    if (!parent.empty()) {
-      story_.splitFrom = parent;
-      current = parent;
-    }
     story_.originId = current;
-    RouteList from;
-    GetRouteInformationFromMTALogs(server_, day, current, true, from);
-    for (const RouteEntry& entry : from) {
-      if (!entry.MessageID.empty() && entry.MessageID != current) {
-        story_.originId = entry.MessageID;
-        story_.originConnector = entry.ConnectorCode;
-        break;
+    std::vector<std::string> lines = RoutingLines(day, id);
+    bool found = Origin(lines, id);
+    if (!found) {
+      const std::string parent = GetSMTPRequeueParent(server_, day, id);
+      if (!parent.empty()) {
+        story_.splitFrom = parent;
+        current = parent;
+        story_.originId = current;
+        lines = RoutingLines(day, parent);
+        Origin(lines, parent);
+        found = true;
       }
+    }
+    // Lines that found nothing stay those of the first day asked, where the story may start.
+    if (story_.originId == current && (found || !prefetchedDay_)) {
+      prefetchedDay_ = day;
+      prefetched_ = std::move(lines);
     }
     inbound_.messageId = story_.originId;
     inbound_.connector = story_.originConnector;
     routing_.messageId = story_.originId;
-    return !parent.empty() || !from.empty();
+    return found;
   }
 
   void ReadDay(const Date& day) {
@@ -163,32 +189,61 @@ class Teller {
 
   // The routing agent's lines of the message; each route line adds a queue the first time.
   void ReadRouting(const Date& day) {
-    const std::string file = GetLogFile(server_, "MTA", kDebug, day);
-    const std::string log = FileNameOf(file);
-    LineSource source(file);
-    if (!source.is_open()) return;
+    const std::string log = FileNameOf(GetLogFile(server_, "MTA", kDebug, day));
+    std::vector<std::string> lines;
+    if (prefetchedDay_ && *prefetchedDay_ == day) {
+      lines = std::move(prefetched_);
+      prefetchedDay_.reset();
+    } else {
+      lines = RoutingLines(day, story_.originId);
+    }
     const std::string& origin = story_.originId;
-    source.ForEachLineContaining(origin, [&](std::string_view line) {
-      if (!NamesId(line, origin)) return true;
+    for (const std::string& line : lines) {
       Add(routing_, day, log, line);
-      if (line.find(kMtaRouteTag) == std::string_view::npos) return true;
-      std::array<std::string_view, 12> fields{};
-      FieldCursor cursor(line, ' ');
-      std::string_view field;
-      for (std::size_t i = 0; i < fields.size() && cursor.Next(field); ++i) fields[i] = field;
-      if (WithoutBrackets(fields[2]) != origin) return true;  // another message's route
-      const std::string code = WithoutBrackets(fields[8]);
-      const std::string id = WithoutBrackets(fields[11]);
-      for (const Destination& d : destinations_) {
-        if (d.queue.messageId == id && d.queue.connector == code) return true;
-      }
+      const RouteFields f(line);
+      if (!f.route || f.sourceId != origin) continue;  // another message's route
+      const bool known = std::any_of(destinations_.begin(), destinations_.end(), [&](auto& d) {
+        return d.queue.messageId == f.targetId && d.queue.connector == f.targetCode;
+      });
+      if (known) continue;
       Destination& d = destinations_.emplace_back();
       d.queue.kind = HopKind::kQueue;
-      d.queue.messageId = id;
-      d.queue.connector = code;
+      d.queue.messageId = f.targetId;
+      d.queue.connector = f.targetCode;
       d.queue.parent = origin;
+    }
+  }
+
+  // The lines of the day's routing agent log that name the ID.
+  std::vector<std::string> RoutingLines(const Date& day, std::string_view id) const {
+    std::vector<std::string> lines;
+    LineSource source(GetLogFile(server_, "MTA", kDebug, day));
+    if (!source.is_open()) return lines;
+    source.ForEachLineContaining(id, [&](std::string_view line) {
+      if (NamesId(line, id)) lines.emplace_back(line);
       return true;
     });
+    return lines;
+  }
+
+  // Sets the origin from the routing lines of `id`: `id` itself when a line routes it, the
+  // message routed into it when a line names it as the new ID. False when no route line names it.
+  bool Origin(const std::vector<std::string>& lines, std::string_view id) {
+    bool routed = false;
+    for (const std::string& line : lines) {
+      const RouteFields f(line);
+      if (!f.route) continue;
+      if (f.sourceId == id) {
+        story_.originId = std::string(id);
+        return true;
+      }
+      if (f.targetId == id && !routed) {
+        story_.originId = f.sourceId;
+        story_.originConnector = f.sourceCode;
+        routed = true;
+      }
+    }
+    return routed;
   }
 
   // The SMTP debug log: the inbound message's lines, each SMTP queue's lines (its requeue lines
@@ -290,6 +345,8 @@ class Teller {
   Story& story_;
   StoryHop inbound_;
   StoryHop routing_;
+  std::optional<Date> prefetchedDay_;  // the day whose routing lines the walk back read
+  std::vector<std::string> prefetched_;
   std::vector<Destination> destinations_;
 };
 
