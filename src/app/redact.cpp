@@ -17,8 +17,13 @@ bool IsDigit(char c) {
 bool IsHex(char c) {
   return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
+// Bytes of non-ASCII letters (UTF-8 or Windows-1252) count as letters: an address or a name
+// written with them is still one word.
+bool IsLetterByte(char c) {
+  return IsAlnum(c) || static_cast<unsigned char>(c) >= 0x80;
+}
 bool IsAtomByte(char c) {
-  return IsAlnum(c) || c == '.' || c == '-' || c == '_' || c == '%' || c == '+' || c == '@';
+  return IsLetterByte(c) || c == '.' || c == '-' || c == '_' || c == '%' || c == '+' || c == '@';
 }
 
 std::string Lower(std::string_view text) {
@@ -37,7 +42,7 @@ bool Labels(std::string_view name, std::size_t& count, std::string_view& last) {
   while (cursor.Next(label)) {
     if (label.empty()) return false;
     for (const char c : label) {
-      if (!IsAlnum(c) && c != '-') return false;
+      if (!IsLetterByte(c) && c != '-') return false;
     }
     ++count;
     last = label;

@@ -28,6 +28,8 @@ TEST(Redactor, ReplacesNamesAndAddressesKeepsTheRest) {
       {"1.2.3.4.5 999.1.1.1 10.0.4.17. SMTP-Debug-261207.log e.g",
        "1.2.3.4.5 999.1.1.1 192.0.2.1. SMTP-Debug-261207.log e.g"},
       {"postmaster@localhost a@b@c", "user1@domain1.example a@b@c"},
+      {"TO:<J\xc3\xb6rg@m\xfcller.example> by r\xe9seau.example",
+       "TO:<user1@domain1.example> by domain2.example"},
       // JSON escapes end a word: \tmx is not a name starting with t.
       {R"("10:21:01\tmx.marlow.example\t198.51.100.88")",
        R"("10:21:01\thost1.domain1.example\t192.0.2.1")"},
