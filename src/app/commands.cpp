@@ -49,16 +49,18 @@ SearchOutcome SearchOrigins(const Server& server, std::string_view dateText,
 
 CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
                             std::string_view dateText, const std::optional<std::string>& selectedId,
-                            bool backtrace, ReportSink& report) {
+                            bool backtrace, ReportSink& report, FindingSink* sink) {
   CommandOutcome outcome;
   report.ClearTraceOutput();
+  TextPrinter printer(report);
+  FindingSink& findings = sink != nullptr ? *sink : printer;
   const Date day = DateFromLogDate(dateText);
   if (!selectedId) {
     outcome.message = NoSelection();
     return outcome;
   }
   const std::string& id = *selectedId;
-  outcome.walkResult = SearchConnectorQueueByMessageID(server, dateFormat, report, "SMTP",
+  outcome.walkResult = SearchConnectorQueueByMessageID(server, dateFormat, findings, "SMTP",
                                                        dateFormat.Format(day), id, backtrace);
   if (outcome.walkResult == kWalkNothing) {
     outcome.message = ToolMessage(
@@ -67,14 +69,10 @@ CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
     return outcome;
   }
   if (outcome.walkResult == kWalkNotRouted) {
-    report.WriteTraceOutput("Important: Message ID [" + id +
-                            "] does not seem to have been routed through Ravenquill queues (an "
-                            "error most likely occured when receiving this message).\r\n\r\n");
+    findings.Report({.kind = FindingKind::kNotThroughQueues, .id = id});
     std::string lines;
     if (GetSMTPTransactionDetails(server, day, id, lines) == 1) {
-      report.WriteTraceOutput("Status: SMTP Inbound transaction details for Message ID [" + id +
-                              "] follow below: \r\n");
-      report.WriteTraceOutput(lines + "\r\n");
+      findings.Report({.kind = FindingKind::kInbound, .id = id, .lines = lines});
     }
   }
   outcome.showReport = true;
@@ -82,20 +80,22 @@ CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
 }
 
 CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
-                               const std::optional<std::string>& selectedId, ReportSink& report) {
+                               const std::optional<std::string>& selectedId, ReportSink& report,
+                               FindingSink* sink) {
   CommandOutcome outcome;
   report.ClearTraceOutput();
+  TextPrinter printer(report);
+  FindingSink& findings = sink != nullptr ? *sink : printer;
   const Date day = DateFromLogDate(dateText);
   if (!selectedId) {
     outcome.message = NoSelection();
     return outcome;
   }
   const std::string& id = *selectedId;
-  report.WriteTraceOutput("Status: SMTP transaction details for Message ID [" + id +
-                          "] follow below: \r\n\r\n");
   std::string lines;
-  if (GetSMTPTransactionDetails(server, day, id, lines) == 1) {
-    report.WriteTraceOutput(lines + "\r\n");
+  const bool found = GetSMTPTransactionDetails(server, day, id, lines) == 1;
+  findings.Report({.kind = FindingKind::kTransaction, .id = id, .lines = lines});
+  if (found) {
     outcome.showReport = true;
     return outcome;
   }

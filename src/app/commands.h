@@ -10,6 +10,7 @@
 #include "base/dates.h"
 #include "readers/origin_search.h"
 #include "settings/server.h"
+#include "tracing/findings.h"
 #include "tracing/report.h"
 
 namespace rq {
@@ -37,13 +38,15 @@ struct CommandOutcome {
 };
 
 // Trace Message: clears the report and walks the selected origin's message from the SMTP queue
-// of the date box's day (nullopt `selectedId`: no row selected).
+// of the date box's day (nullopt `selectedId`: no row selected). With a finding sink, the
+// findings go there instead of into the report as text.
 CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
                             std::string_view dateText, const std::optional<std::string>& selectedId,
-                            bool backtrace, ReportSink& report);
+                            bool backtrace, ReportSink& report, FindingSink* findings = nullptr);
 
 // Show Transaction: clears the report and writes the selected message's SMTP activity lines.
 CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
-                               const std::optional<std::string>& selectedId, ReportSink& report);
+                               const std::optional<std::string>& selectedId, ReportSink& report,
+                               FindingSink* findings = nullptr);
 
 }  // namespace rq
