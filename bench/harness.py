@@ -11,6 +11,7 @@ its output is /dev/null.
 
 import argparse
 import csv
+import datetime
 import os
 import shutil
 import statistics
@@ -163,17 +164,24 @@ def main():
         return [rqtrace, "--settings", os.path.join(dirname, "settings.reg"), "--map",
                 "C:\\Program Files (x86)\\Raven Quill=" + dirname]
 
-    def logs(dirname):
+    def logs(dirname, on=day):
         return {
-            "act": os.path.join(dirname, "Logs", "Activity", "SMTP", "SMTP-Activity-%s.log" % day),
-            "dbg": os.path.join(dirname, "Logs", "Debug", "SMTP", "SMTP-Debug-%s.log" % day),
-            "mta": os.path.join(dirname, "Logs", "Debug", "MTA", "MTA-Debug-%s.log" % day),
+            "act": os.path.join(dirname, "Logs", "Activity", "SMTP", "SMTP-Activity-%s.log" % on),
+            "dbg": os.path.join(dirname, "Logs", "Debug", "SMTP", "SMTP-Debug-%s.log" % on),
+            "mta": os.path.join(dirname, "Logs", "Debug", "MTA", "MTA-Debug-%s.log" % on),
         }
 
-    def generate(dirname, split):
+    def generate(dirname, split, days=1):
         shutil.rmtree(dirname, ignore_errors=True)
-        subprocess.run([rqsample, dirname, "--days", "1", "--size", a.size, "--split", str(split),
-                        "--today", day], check=True, stdout=subprocess.DEVNULL)
+        subprocess.run([rqsample, dirname, "--days", str(days), "--size", a.size, "--split",
+                        str(split), "--today", day], check=True, stdout=subprocess.DEVNULL)
+
+    def keep_only(d, keep):
+        for sub, _, files in os.walk(os.path.join(d, "Logs")):
+            for f in files:
+                if os.path.join(sub, f) not in keep:
+                    os.remove(os.path.join(sub, f))
+        shutil.rmtree(os.path.join(d, "Connectors", "LS", "Logs"), ignore_errors=True)
 
     # Every server first, so that all commands run interleaved in one measurement. Logs that
     # no measured command reads are removed at once to spare the disk and the page cache.
@@ -182,12 +190,7 @@ def main():
         d = os.path.join(a.data, "k%d" % split)
         print("generating %s (split %d, size %s)..." % (d, split, a.size), file=sys.stderr)
         generate(d, split)
-        keep = set(logs(d).values())
-        for sub, _, files in os.walk(os.path.join(d, "Logs")):
-            for f in files:
-                if os.path.join(sub, f) not in keep:
-                    os.remove(os.path.join(sub, f))
-        shutil.rmtree(os.path.join(d, "Connectors", "LS", "Logs"), ignore_errors=True)
+        keep_only(d, set(logs(d).values()))
         dirs[split] = d
     ranged = None
     if a.range_days > 0:
@@ -203,6 +206,20 @@ def main():
         first_day = os.path.basename(range_logs[0])[-10:-4]
     for d in dirs.values():
         warm(logs(d).values())
+    # The story of the benchmark message with the most copies, read from two days before its
+    # own: three days of logs, against the trace of the same message on its one day.
+    story_dir = os.path.join(a.data, "story")
+    story_k = splits[-1]
+    first_day = (datetime.datetime.strptime(day, "%y%m%d") - datetime.timedelta(days=2)).strftime(
+        "%y%m%d")
+    story_days = [(datetime.datetime.strptime(day, "%y%m%d") - datetime.timedelta(days=n))
+                  .strftime("%y%m%d") for n in (2, 1, 0)]
+    print("generating %s (split %d, 3 days, size %s)..." % (story_dir, story_k, a.size),
+          file=sys.stderr)
+    generate(story_dir, story_k, days=3)
+    story_logs = [p for on in story_days for p in logs(story_dir, on).values()]
+    keep_only(story_dir, set(story_logs))
+    warm(story_logs)
 
     last = dirs[splits[-1]]
     L = logs(last)
@@ -230,6 +247,9 @@ def main():
         rq = server(d)
         cmds["split %d" % split] = rq + ["split", BENCH_QUEUED, "--date", day]
         cmds["trace %d" % split] = rq + ["trace", "--date", day, BENCH_INBOUND]
+    rq_story = server(story_dir)
+    cmds["story 3 days"] = rq_story + ["story", BENCH_INBOUND, "--date", first_day, "--days", "2"]
+    cmds["trace 1 day"] = rq_story + ["trace", "--date", day, BENCH_INBOUND]
     print("timing: %d runs of %s" % (a.runs, ", ".join(cmds)), file=sys.stderr)
     # The range's logs are warmed last: when not everything fits in the page cache, each command
     # still finds most of what it reads there, as every other one does.
@@ -249,6 +269,11 @@ def main():
                   r["split %d" % first] if anchor else None, target)
         table.add("trace K=%d" % split, r["trace %d" % split], sz["mta"] + sz["dbg"] + sz["act"],
                   anchor, r["trace %d" % first] if anchor else None, target)
+    story_bytes = sum(os.path.getsize(p) for p in story_logs if os.path.exists(p))
+    table.add("story K=%d, 3 days" % story_k, r["story 3 days"], story_bytes,
+              "trace K=%d, 1 day" % story_k, r["trace 1 day"], "<= 4.00")
+    table.add("trace K=%d, 1 day" % story_k, r["trace 1 day"],
+              sum(os.path.getsize(p) for p in logs(story_dir).values()))
     act = size["act"]
     table.add("cat LOG > /dev/null (floor)", r["cat"], act)
     table.add("show ID", r["show"], act, "rg -F -c", r["rg"], "<= 1.25")
@@ -270,7 +295,7 @@ def main():
     if a.memory:
         memory(a, table, last, rq_last, L, day)
     if not a.keep:
-        for d in dirs.values():
+        for d in list(dirs.values()) + [story_dir]:
             shutil.rmtree(d, ignore_errors=True)
         if ranged:
             shutil.rmtree(ranged, ignore_errors=True)

@@ -1,11 +1,13 @@
 // The small text and date operations: never a crash, and the promises each one makes.
 //
 // Input: selector byte, then operation-specific parts cut at NUL bytes.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/redact.h"
 #include "base/codepage.h"
 #include "base/dates.h"
 #include "base/text.h"
@@ -206,6 +208,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       (void)rq::MatchesActivityLogPattern(parts[2], parts[0], false);
       // A search text is found in itself whatever the letter case of either.
       RQ_FUZZ_CHECK(rq::ContainsIgnoringCase(parts[1] + parts[2] + parts[0], parts[2]));
+      {
+        // Redaction replaces words only: the line and field structure stays.
+        const std::string redacted = rq::Redactor().Redact(parts[2]);
+        for (const char c : {'\r', '\n', '\t', '[', ']', '<', '>'}) {
+          RQ_FUZZ_CHECK(std::count(redacted.begin(), redacted.end(), c) ==
+                        std::count(parts[2].begin(), parts[2].end(), c));
+        }
+      }
       break;
     }
   }

@@ -27,7 +27,7 @@ std::string PreviousDayQuestion(const DateFormat& format, const Date& searchDay)
 SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messageId,
                                    const Date& start,
                                    const std::function<bool(const Date&)>& askPrevious,
-                                   ReportSink& report) {
+                                   FindingSink& findings) {
   SplitTraceResult result;
   for (long long offset = 0;; --offset) {
     // The day goes through its log date, so its year is always 2000 + YY.
@@ -35,9 +35,9 @@ SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messag
     result.day = day;
     RouteList copies;
     if (GetSMTPRequeueInformation(server, day, messageId, copies) == 1) {
-      report.WriteTraceOutput("Fork/Split: Message ID [" + std::string(messageId) +
-                              "] requeued/split into " + std::to_string(CountEntries(copies)) +
-                              " messages for delivery to target domains.\r\n");
+      findings.Report({.kind = FindingKind::kSplit,
+                       .parent = messageId,
+                       .count = static_cast<long long>(CountEntries(copies))});
       // One reading of each log serves every copy.
       const std::vector<std::string_view> ids = MessageIdsOf(copies);
       std::vector<std::string> details(copies.size());
@@ -54,20 +54,16 @@ SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messag
       });
       for (std::size_t i = 0; i < copies.size(); ++i) {
         const RouteEntry& copy = copies[i];
-        report.WriteTraceOutput(copy.LogTime + " Queued: Message ID [" + std::string(messageId) +
-                                "] queued for delivery to the domain [" + copy.Domain +
-                                "] at the SMTP Outbound Queue with a new Message ID of [" +
-                                copy.MessageID + "]\r\n\r\n");
+        findings.Report(
+            {.kind = FindingKind::kQueued, .code = "SMTP", .parent = messageId, .entry = &copy});
         if (detailsFound[i] == 1) {
-          report.WriteTraceOutput("Status: SMTP Outbound Delivery details for Message ID [" +
-                                  copy.MessageID + "] to domain [" + copy.Domain +
-                                  "] follow below: \r\n");
-          report.WriteTraceOutput(details[i] + "\r\n");
+          findings.Report({.kind = FindingKind::kDelivery, .entry = &copy, .lines = details[i]});
         }
         if (debugFound[i] == 1) {
-          report.WriteTraceOutput("\r\nDebug delivery information for Message ID [" +
-                                  std::string(messageId) + "] \r\n");
-          report.WriteTraceOutput(debug[i] + "\r\n");
+          findings.Report({.kind = FindingKind::kDebugDelivery,
+                           .parent = messageId,
+                           .entry = &copy,
+                           .lines = debug[i]});
         }
         std::string().swap(details[i]);  // written: give the memory back
         std::string().swap(debug[i]);
@@ -77,6 +73,14 @@ SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messag
     }
     if (!askPrevious(day)) return result;
   }
+}
+
+SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messageId,
+                                   const Date& start,
+                                   const std::function<bool(const Date&)>& askPrevious,
+                                   ReportSink& report) {
+  TextPrinter printer(report);
+  return TraceSplitMessage(server, messageId, start, askPrevious, printer);
 }
 
 bool RunCommandLineTrace(const Server& server, const DateFormat& format, std::string_view messageId,

@@ -11,6 +11,7 @@
 #include "app/user_interface.h"
 #include "base/dates.h"
 #include "settings/server.h"
+#include "tracing/findings.h"
 #include "tracing/report.h"
 
 namespace rq {
@@ -33,6 +34,12 @@ SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messag
                                    const Date& start,
                                    const std::function<bool(const Date&)>& askPrevious,
                                    ReportSink& report);
+
+// The same trace, its findings pushed to `findings` instead of being written as report text.
+SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messageId,
+                                   const Date& start,
+                                   const std::function<bool(const Date&)>& askPrevious,
+                                   FindingSink& findings);
 
 // The command-line trace of `messageId` from `today`: asks the user before each earlier day (a
 // Yes/No question titled "Warning") and shows the report when the split was found. True then.

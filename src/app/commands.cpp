@@ -81,16 +81,18 @@ SearchOutcome SearchOrigins(const Server& server, std::string_view dateText,
 
 CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
                             std::string_view dateText, const std::optional<std::string>& selectedId,
-                            bool backtrace, ReportSink& report) {
+                            bool backtrace, ReportSink& report, FindingSink* sink) {
   CommandOutcome outcome;
   report.ClearTraceOutput();
+  TextPrinter printer(report);
+  FindingSink& findings = sink != nullptr ? *sink : printer;
   const Date day = DateFromLogDate(dateText);
   if (!selectedId) {
     outcome.message = NoSelection();
     return outcome;
   }
   const std::string& id = *selectedId;
-  outcome.walkResult = SearchConnectorQueueByMessageID(server, dateFormat, report, "SMTP",
+  outcome.walkResult = SearchConnectorQueueByMessageID(server, dateFormat, findings, "SMTP",
                                                        dateFormat.Format(day), id, backtrace);
   if (outcome.walkResult == kWalkNothing) {
     outcome.message = ToolMessage(
@@ -99,14 +101,10 @@ CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
     return outcome;
   }
   if (outcome.walkResult == kWalkNotRouted) {
-    report.WriteTraceOutput("Important: Message ID [" + id +
-                            "] does not seem to have been routed through Ravenquill queues (an "
-                            "error most likely occured when receiving this message).\r\n\r\n");
+    findings.Report({.kind = FindingKind::kNotThroughQueues, .id = id});
     std::string lines;
     if (GetSMTPTransactionDetails(server, day, id, lines) == 1) {
-      report.WriteTraceOutput("Status: SMTP Inbound transaction details for Message ID [" + id +
-                              "] follow below: \r\n");
-      report.WriteTraceOutput(lines + "\r\n");
+      findings.Report({.kind = FindingKind::kInbound, .id = id, .lines = lines});
     }
   }
   outcome.showReport = true;
@@ -115,20 +113,21 @@ CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
 
 CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
                                const std::optional<std::string>& selectedId, ReportSink& report,
-                               const ReadOptions& options) {
+                               FindingSink* sink, const ReadOptions& options) {
   CommandOutcome outcome;
   report.ClearTraceOutput();
+  TextPrinter printer(report);
+  FindingSink& findings = sink != nullptr ? *sink : printer;
   const Date day = DateFromLogDate(dateText);
   if (!selectedId) {
     outcome.message = NoSelection();
     return outcome;
   }
   const std::string& id = *selectedId;
-  report.WriteTraceOutput("Status: SMTP transaction details for Message ID [" + id +
-                          "] follow below: \r\n\r\n");
   std::string lines;
-  if (GetSMTPTransactionDetails(server, day, id, lines, options) == 1) {
-    report.WriteTraceOutput(lines + "\r\n");
+  const bool found = GetSMTPTransactionDetails(server, day, id, lines, options) == 1;
+  findings.Report({.kind = FindingKind::kTransaction, .id = id, .lines = lines});
+  if (found) {
     outcome.showReport = true;
     return outcome;
   }
@@ -196,23 +195,27 @@ SearchOutcome SearchOriginsOverDays(const Server& server, const std::vector<Date
 }
 
 RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector<Date>& days,
-                                         std::string_view messageId, ReadMeter* meter) {
+                                         std::string_view messageId, ReadMeter* meter,
+                                         const std::vector<FindingSink*>& findings) {
   RangeShowOutcome outcome;
   outcome.reports.assign(days.size(), std::string{});
+  outcome.found.assign(days.size(), 0);
   std::vector<char> logFound(days.size(), 0);
   const ThreadShare share = ShareThreads(days.size());
   ForEachTaskInParallel(days.size(), share.tasks, [&](std::size_t i) {
     if (meter != nullptr) meter->SetDay(std::stoll(LogDateOf(days[i])));
     StringReport report;
-    if (ShowTransaction(server, LogDateOf(days[i]), std::string(messageId), report,
+    FindingSink* sink = i < findings.size() ? findings[i] : nullptr;
+    if (ShowTransaction(server, LogDateOf(days[i]), std::string(messageId), report, sink,
                         ReadOptions{share.perTask, meter})
             .showReport) {
+      outcome.found[i] = 1;
       outcome.reports[i] = report.text();
     }
     logFound[i] = IsOrdinaryFile(GetLogFile(server, "SMTP", kActivity, days[i])) ? 1 : 0;
   });
-  for (const std::string& report : outcome.reports) {
-    if (!report.empty()) return outcome;
+  if (std::find(outcome.found.begin(), outcome.found.end(), 1) != outcome.found.end()) {
+    return outcome;
   }
   // Nothing on any day: name the first day's log when no day had one.
   const bool anyLog = std::find(logFound.begin(), logFound.end(), 1) != logFound.end();

@@ -11,6 +11,7 @@
 #include "base/dates.h"
 #include "readers/origin_search.h"
 #include "settings/server.h"
+#include "tracing/findings.h"
 #include "tracing/report.h"
 
 namespace rq {
@@ -39,16 +40,17 @@ struct CommandOutcome {
 };
 
 // Trace Message: clears the report and walks the selected origin's message from the SMTP queue
-// of the date box's day (nullopt `selectedId`: no row selected).
+// of the date box's day (nullopt `selectedId`: no row selected). With a finding sink, the
+// findings go there instead of into the report as text.
 CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
                             std::string_view dateText, const std::optional<std::string>& selectedId,
-                            bool backtrace, ReportSink& report);
+                            bool backtrace, ReportSink& report, FindingSink* findings = nullptr);
 
 // Show Transaction: clears the report and writes the selected message's SMTP activity lines.
 // Read as the options allow.
 CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
                                const std::optional<std::string>& selectedId, ReportSink& report,
-                               const ReadOptions& options = {});
+                               FindingSink* findings = nullptr, const ReadOptions& options = {});
 
 // The longest range of days one search may span.
 inline constexpr long long kMaxRangeDays = 400;
@@ -67,14 +69,17 @@ SearchOutcome SearchOriginsOverDays(const Server& server, const std::vector<Date
                                     std::string_view recipient, bool backtraceTicked,
                                     std::vector<OriginList>& origins, ReadMeter* meter = nullptr);
 
-// Show Transaction on each day, the days' logs read at the same time: the report each day would
-// show, empty for a day without the message's lines or without a log. nullopt when no day had a
-// line; the message box then says so.
+// Show Transaction on each day, the days' logs read at the same time: whether each day found the
+// message's lines and the report it would show (empty for a day without them or without a log).
+// With `findings` (one sink per day), each day's findings go to its sink instead of its report.
+// A message when no day had a line.
 struct RangeShowOutcome {
   std::vector<std::string> reports;  // one per day, in the order of `days`
+  std::vector<char> found;           // likewise: 1 when the day had the message's lines
   std::optional<Message> message;
 };
 RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector<Date>& days,
-                                         std::string_view messageId, ReadMeter* meter = nullptr);
+                                         std::string_view messageId, ReadMeter* meter = nullptr,
+                                         const std::vector<FindingSink*>& findings = {});
 
 }  // namespace rq

@@ -6,14 +6,19 @@
 #include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "app/command_line_trace.h"
 #include "app/commands.h"
+#include "app/json_printer.h"
 #include "app/program_support.h"
+#include "app/redact.h"
 #include "base/codepage.h"
+#include "base/text.h"
 #include "settings/log_dates.h"
 #include "settings/log_paths.h"
 #include "settings/startup_check.h"
+#include "tracing/story.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -34,29 +39,65 @@ struct Options {
   std::string id;
   bool backtrace = false;
   bool json = false;
+  bool redact = false;
   long long daysBack = 0;
+  long long days = 2;
 };
 
 constexpr const char* kDateHelp =
     "The log date, YYMMDD, or the days FROM..TO (inclusive, at most 400): each line then starts "
     "with its day and a TAB";
 
+// Connector codes are taken in any letter case: the core compares them as the server writes them
+// (upper case), and on Linux the code is part of a log's file name.
+void AddConnectorOption(CLI::App* command, std::string& connector) {
+  command
+      ->add_option("--connector", connector, "The connector code, any letter case (default: SMTP)")
+      ->transform([](const std::string& code) { return AsciiUpper(code); });
+}
+
 void Print(std::string_view text) {
   std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void PrintJson(const nlohmann::json& value) {
+  Print(value.dump(2) + "\n");
+}
+
+// --redact, on the commands that print log text.
+void AddRedactFlag(CLI::App* command, bool& redact) {
+  command->add_flag("--redact", redact,
+                    "Replace e-mail addresses, host names and IP addresses by placeholders");
+}
+
+// --json: a structured result instead of the text.
+void AddJsonFlag(CLI::App* command, bool& json) {
+  command->add_flag("--json", json, "Print one JSON value (schema in the README)");
 }
 
 int Split(const Server& server, const DateFormat& format, const Options& o) {
   const Date start = o.date.empty() ? TodayLocal() : DateFromLogDate(o.date);
   long long left = o.daysBack;
   StringReport report;
+  TextPrinter text(report);
+  JsonPrinter json;
+  FindingSink& findings = o.json ? static_cast<FindingSink&>(json) : text;
   const SplitTraceResult result = TraceSplitMessage(
-      server, o.id, start, [&](const Date&) { return left-- > 0; }, report);
+      server, o.id, start, [&](const Date&) { return left-- > 0; }, findings);
+  if (o.json) {
+    nlohmann::json& out = json.object();
+    out["messageId"] = ToUtf8Display(o.id);
+    out["date"] = LogDateOf(result.day);
+    out["found"] = result.found;
+    if (!out.contains("copies")) out["copies"] = nlohmann::json::array();
+    PrintJson(out);
+  }
   if (!result.found) {
     std::cerr << "Could not find the start point in the logs for this message for date "
               << format.Format(result.day) << ".\n";
     return kExitNothingFound;
   }
-  Print(report.text());
+  if (!o.json) Print(report.text());
   return kExitOk;
 }
 
@@ -136,15 +177,31 @@ int SearchRange(const Server& server, const Options& o, const std::vector<Date>&
 // show --date FROM..TO: each day's report in day order, every line led by its day.
 int ShowRange(const Server& server, const Options& o, const std::vector<Date>& days) {
   ReadMeter meter;
+  std::vector<JsonPrinter> printers(o.json ? days.size() : 0);
+  std::vector<FindingSink*> sinks;
+  for (JsonPrinter& printer : printers) sinks.push_back(&printer);
   RangeShowOutcome outcome;
   {
     const ProgressLine progress = ShowProgress(server, "SMTP", days, meter);
-    outcome = ShowTransactionOverDays(server, days, o.id, &meter);
+    outcome = ShowTransactionOverDays(server, days, o.id, &meter, sinks);
+  }
+  if (o.json) {
+    // One object per day that had the message's lines, as one day gives it.
+    nlohmann::json list = nlohmann::json::array();
+    for (std::size_t d = 0; d < days.size(); ++d) {
+      if (!outcome.found[d]) continue;
+      nlohmann::json& day = printers[d].object();
+      day["messageId"] = ToUtf8Display(o.id);
+      day["date"] = LogDateOf(days[d]);
+      list.push_back(std::move(day));
+    }
+    PrintJson(list);
   }
   if (outcome.message) {
     std::cerr << outcome.message->text << '\n';
     return kExitNothingFound;
   }
+  if (o.json) return kExitOk;
   for (std::size_t d = 0; d < days.size(); ++d) {
     const std::string prefix = LogDateOf(days[d]) + '\t';
     const std::string_view report = outcome.reports[d];
@@ -193,13 +250,31 @@ int Search(const Server& server, const Options& o) {
   return kExitOk;
 }
 
-int Report(const CommandOutcome& outcome, const StringReport& report) {
+// Prints the report, or its findings as JSON (with the message, when there is one, as "message").
+int Report(const CommandOutcome& outcome, const StringReport& report, JsonPrinter* json,
+           const Options& o) {
+  if (json != nullptr) {
+    nlohmann::json& out = json->object();
+    out["messageId"] = ToUtf8Display(o.id);
+    out["date"] = ToUtf8Display(o.date);
+    if (outcome.message) out["message"] = ToUtf8Display(outcome.message->text);
+    PrintJson(out);
+  }
   if (outcome.message) {
     std::cerr << outcome.message->text << '\n';
     return kExitNothingFound;
   }
-  Print(report.text());
+  if (json == nullptr) Print(report.text());
   return kExitOk;
+}
+
+int Trace(const Server& server, const DateFormat& format, const Options& o) {
+  StringReport report;
+  JsonPrinter json;
+  const CommandOutcome outcome =
+      TraceMessage(server, format, o.date, o.id, o.backtrace, report, o.json ? &json : nullptr);
+  if (o.json && !json.object().contains("result")) json.object()["result"] = "nothing";
+  return Report(outcome, report, o.json ? &json : nullptr, o);
 }
 
 int Show(const Server& server, const Options& o) {
@@ -208,24 +283,65 @@ int Show(const Server& server, const Options& o) {
   if (DayRange(o.date, days, status)) return ShowRange(server, o, days);
   if (status != kExitOk) return status;
   StringReport report;
+  JsonPrinter json;
   ReadMeter meter;
   CommandOutcome outcome;
   {
     const ProgressLine progress = ShowProgress(server, "SMTP", {DateFromLogDate(o.date)}, meter);
-    outcome = ShowTransaction(server, o.date, o.id, report, ReadOptions{0, &meter});
+    outcome = ShowTransaction(server, o.date, o.id, report, o.json ? &json : nullptr,
+                              ReadOptions{0, &meter});
   }
-  return Report(outcome, report);
+  return Report(outcome, report, o.json ? &json : nullptr, o);
 }
 
 int Dates(const Server& server, const Options& o) {
   const std::vector<std::string> dates = ListAvailableDates(server, o.connector);
-  for (const std::string& d : dates) Print(d + "\n");
+  if (o.json) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const std::string& d : dates) list.push_back(ToUtf8Display(d));
+    PrintJson({{"connector", ToUtf8Display(o.connector)}, {"dates", list}});
+  } else {
+    for (const std::string& d : dates) Print(d + "\n");
+  }
   return dates.empty() ? kExitNothingFound : kExitOk;
 }
 
-int Check(const SettingsStore& settings) {
+int StoryCommand(const Server& server, const Options& o) {
+  const Date start = o.date.empty() ? TodayLocal() : DateFromLogDate(o.date);
+  const Story story = TellStory(server, o.id, start, o.days);
+  if (o.json) {
+    PrintJson(StoryJson(story));
+  } else {
+    Print(StoryText(story));
+  }
+  if (!story.Found()) {
+    std::cerr << "Nothing in the logs of " + LogDateOf(story.first) + " to " +
+                     LogDateOf(story.last) + " names message " + o.id + ".\n";
+    return kExitNothingFound;
+  }
+  return kExitOk;
+}
+
+void AddStory(CLI::App& app, Options& o, CLI::App*& story) {
+  story = app.add_subcommand(
+      "story", "Everything the logs tell of a message and its copies, from any hop's ID");
+  story->add_option("ID", o.id, "The message ID at any hop")->required();
+  story->add_option("--date", o.date, "The first day, as YYMMDD (default: today)");
+  story->add_option("--days", o.days, "How many following days to read too (default: 2)")
+      ->check(CLI::Range(0LL, 400LL));
+  AddJsonFlag(story, o.json);
+  AddRedactFlag(story, o.redact);
+}
+
+int Check(const SettingsStore& settings, const Options& o) {
   const std::vector<std::string> warnings = StartUpCheck(settings);
-  for (const std::string& w : warnings) Print(w + "\n");
+  if (o.json) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const std::string& w : warnings) list.push_back(ToUtf8Display(w));
+    PrintJson({{"warnings", list}});
+  } else {
+    for (const std::string& w : warnings) Print(w + "\n");
+  }
   return warnings.empty() ? kExitOk : kExitNothingFound;
 }
 
@@ -257,28 +373,40 @@ int main(int argc, char** argv) {
   split->add_option("--date", o.date, "The first day to search, as YYMMDD (default: today)");
   split->add_option("--days-back", o.daysBack, "How many earlier days to search at most")
       ->check(CLI::NonNegativeNumber);
+  AddJsonFlag(split, o.json);
+  AddRedactFlag(split, o.redact);
 
   CLI::App* search = app.add_subcommand("search", "Find origins by sender or recipient text");
   search->add_option("--date", o.date, kDateHelp)->required();
-  search->add_option("--connector", o.connector, "The connector code (default: SMTP)");
+  AddConnectorOption(search, o.connector);
   search->add_option("--sender", o.sender, "Text the sender contains (any letter case)");
   search->add_option("--recipient", o.recipient, "Text a recipient contains (any letter case)");
   search->add_flag("--backtrace", o.backtrace, "Search outbound instead of inbound transactions");
-  search->add_flag("--json", o.json, "Print one JSON array of {time, messageId, data}");
+  AddJsonFlag(search, o.json);
+  AddRedactFlag(search, o.redact);
 
   CLI::App* trace = app.add_subcommand("trace", "Trace an origin through the server's queues");
   trace->add_option("--date", o.date, "The log date, YYMMDD")->required();
   trace->add_flag("--backtrace", o.backtrace, "Trace backwards from the SMTP outbound queue");
   trace->add_option("ID", o.id, "The message ID")->required();
+  AddJsonFlag(trace, o.json);
+  AddRedactFlag(trace, o.redact);
 
   CLI::App* show = app.add_subcommand("show", "Show an origin's SMTP transaction lines");
   show->add_option("--date", o.date, kDateHelp)->required();
   show->add_option("ID", o.id, "The message ID")->required();
+  AddJsonFlag(show, o.json);
+  AddRedactFlag(show, o.redact);
 
   CLI::App* dates = app.add_subcommand("dates", "List the days that have activity logs");
-  dates->add_option("--connector", o.connector, "The connector code (default: SMTP)");
+  AddConnectorOption(dates, o.connector);
+  AddJsonFlag(dates, o.json);
 
   CLI::App* check = app.add_subcommand("check", "Warn about logging switched off on the server");
+  AddJsonFlag(check, o.json);
+
+  CLI::App* story = nullptr;
+  AddStory(app, o, story);
 
   try {
     app.parse(argc, argv);
@@ -301,14 +429,22 @@ int main(int argc, char** argv) {
   const Server server(*settings, std::move(mappings));
   const DateFormat format = DateFormat::FromUserLocale();
 
-  if (*split) return Split(server, format, o);
-  if (*search) return Search(server, o);
-  if (*trace) {
-    StringReport report;
-    return Report(TraceMessage(server, format, o.date, o.id, o.backtrace, report), report);
-  }
-  if (*show) return Show(server, o);
-  if (*dates) return Dates(server, o);
-  if (*check) return Check(*settings);
-  return kExitUsage;
+  const auto run = [&]() {
+    if (*split) return Split(server, format, o);
+    if (*search) return Search(server, o);
+    if (*trace) return Trace(server, format, o);
+    if (*show) return Show(server, o);
+    if (*dates) return Dates(server, o);
+    if (*check) return Check(*settings, o);
+    if (*story) return StoryCommand(server, o);
+    return kExitUsage;
+  };
+  if (!o.redact) return run();
+  // Redaction sees the whole output, so that one value keeps one placeholder throughout it.
+  std::ostringstream output;
+  std::streambuf* const stdoutBuffer = std::cout.rdbuf(output.rdbuf());
+  const int status = run();
+  std::cout.rdbuf(stdoutBuffer);
+  Print(Redactor().Redact(output.str()));
+  return status;
 }

@@ -6,6 +6,7 @@
 
 #include "base/dates.h"
 #include "settings/server.h"
+#include "tracing/findings.h"
 #include "tracing/report.h"
 
 namespace rq {
@@ -18,6 +19,10 @@ enum WalkResult : int {
   kWalkNotRouted = 3,  // not routed; no such file
 };
 
+// A traced ID is a file name in the inbound queue only when it cannot step out of that folder,
+// and only when the system would test that very name: a NUL would cut it short.
+bool NamesQueueFile(std::string_view id);
+
 // Walks forward from the connector's inbound queue, or backward (bBacktrace) from its outbound
 // queue, for the day written in `dateFormat` as SMTPTransactionDate, appending to `report`.
 // A message the routing agent logged is reported as routed whatever its last route entry; an ID
@@ -25,6 +30,12 @@ enum WalkResult : int {
 // that does not read back in `dateFormat` is taken as a log date (YYMMDD).
 int SearchConnectorQueueByMessageID(const Server& server, const DateFormat& dateFormat,
                                     ReportSink& report, std::string_view ConnectorCode,
+                                    std::string_view SMTPTransactionDate,
+                                    std::string_view TargetMsgID, bool bBacktrace);
+
+// The same walk, its findings pushed to `findings` instead of being written as report text.
+int SearchConnectorQueueByMessageID(const Server& server, const DateFormat& dateFormat,
+                                    FindingSink& findings, std::string_view ConnectorCode,
                                     std::string_view SMTPTransactionDate,
                                     std::string_view TargetMsgID, bool bBacktrace);
 

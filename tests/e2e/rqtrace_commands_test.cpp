@@ -165,7 +165,7 @@ TEST_F(Rqtrace, SearchTakesSenderOrRecipientInLogOrder) {
 
 TEST_F(Rqtrace, SearchOfThePostofficeConnectorReadsItsOwnLog) {
   const RunResult r =
-      s.Trace({"search", "--date", today.LogDate(), "--connector", "SF", "--sender", "ruth.berg"});
+      s.Trace({"search", "--date", today.LogDate(), "--connector", "sf", "--sender", "ruth.berg"});
   EXPECT_EQ(r.status, 0) << r.err;
   const std::vector<std::string> mail =
       LinesContaining(s.PocActivity(today), "\tMAIL\tFROM:<ruth.berg@");
@@ -286,11 +286,90 @@ TEST_F(Rqtrace, DatesListTheDaysInOrder) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, today.Plus(-2).LogDate() + "\n" + today.Plus(-1).LogDate() + "\n" +
                        today.LogDate() + "\n");
-  const RunResult sf = s.Trace({"dates", "--connector", "SF"});
+  const RunResult sf = s.Trace({"dates", "--connector", "Sf"});
   EXPECT_EQ(sf.out, r.out);
   const RunResult ls = s.Trace({"dates", "--connector", "LS"});
   EXPECT_EQ(ls.status, 1);
   EXPECT_EQ(ls.out, "");
+}
+
+// The JSON of every command parses and holds the fields the README documents: each row checks
+// values at JSON pointers, "<array>" / "<string>" only the kind of value.
+TEST_F(Rqtrace, JsonOfEveryCommandFollowsItsSchema) {
+  using nlohmann::json;
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::pair<std::string, json>> fields;
+  };
+  const std::string d = today.LogDate();
+  const std::string firstCopyLine = LinesContaining(s.SmtpActivity(today), "4F2A0C3A").at(0);
+  const std::vector<Case> cases = {
+      {{"trace", "--date", d, "4F2A0C11"},
+       0,
+       {{"/messageId", "4F2A0C11"},
+        {"/date", d},
+        {"/direction", "forward"},
+        {"/connector", "SMTP"},
+        {"/tracedId", "4F2A0C11"},
+        {"/result", "routed"},
+        {"/queues", 1},
+        {"/routes/0/connector", "SMTP"},
+        {"/routes/0/messageId", "4F2A0C2E"},
+        {"/routes/0/time", "<string>"},
+        {"/routes/0/copies/0/domain", "bluefin.example"},
+        {"/routes/0/copies/0/messageId", "4F2A0C3A"},
+        {"/routes/0/copies/0/activity/0", firstCopyLine},
+        {"/routes/0/copies/2/messageId", "4F2A0C3C"}}},
+      {{"trace", "--date", d, "6B81D204"},
+       0,
+       {{"/routes/0/connector", "SF"}, {"/routes/0/line", "<string>"}}},
+      {{"trace", "--date", d, "6B81D3A0"}, 0, {{"/routes/0/postoffice", "unlogged"}}},
+      {{"trace", "--date", d, "--backtrace", "4F2A0C3A"},
+       0,
+       {{"/direction", "backward"},
+        {"/splitFrom", "4F2A0C2E"},
+        {"/tracedId", "4F2A0C2E"},
+        {"/routes/0/messageId", "4F2A0C11"}}},
+      {{"trace", "--date", d, "B5081C44"}, 0, {{"/result", "waiting"}}},
+      {{"trace", "--date", d, "B5081D07"}, 0, {{"/result", "notRouted"}, {"/inbound", "<array>"}}},
+      {{"trace", "--date", d, "--backtrace", "C6192E5A"},
+       1,
+       {{"/result", "nothing"}, {"/splitFrom", ""}, {"/message", "<string>"}}},
+      {{"split", "--date", d, "4F2A0C2E"},
+       0,
+       {{"/found", true},
+        {"/date", d},
+        {"/copies/0/activity/0", firstCopyLine},
+        {"/copies/2/debug", "<array>"}}},
+      {{"split", "--date", d, "D7A3F02B"}, 1, {{"/found", false}, {"/copies", json::array()}}},
+      {{"show", "--date", d, "4F2A0C11"},
+       0,
+       {{"/messageId", "4F2A0C11"}, {"/lines/0", "<string>"}}},
+      {{"show", "--date", d, "0BADC0DE99"},
+       1,
+       {{"/lines", json::array()}, {"/message", "<string>"}}},
+      {{"dates"}, 0, {{"/connector", "SMTP"}, {"/dates/2", d}}},
+      {{"check"}, 0, {{"/warnings", json::array()}}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.push_back("--json");
+    const RunResult r = s.Trace(args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    const json out = json::parse(r.out);
+    for (const auto& [pointer, expected] : c.fields) {
+      const json::json_pointer at(pointer);
+      ASSERT_TRUE(out.contains(at)) << pointer << " in " << r.out;
+      if (expected == "<string>") {
+        EXPECT_TRUE(out.at(at).is_string()) << pointer;
+      } else if (expected == "<array>") {
+        EXPECT_TRUE(out.at(at).is_array() && !out.at(at).empty()) << pointer;
+      } else {
+        EXPECT_EQ(out.at(at), expected) << pointer << " of " << c.args.back();
+      }
+    }
+  }
 }
 
 TEST_F(Rqtrace, CheckIsQuietWhenAllLoggingIsOn) {

@@ -118,6 +118,8 @@ def main():
             ("rqtrace", opts + ["trace", "--date", day, "../escape"], b""),
             ("rqtrace", opts + ["trace", "--date", day, "NOTTHERE"], b""),
             ("rqtrace", opts + ["split", "NOTTHERE"], b""),
+            ("rqtrace", opts + ["story", "--date", day, "--redact", ids[0]], b""),
+            ("rqtrace", opts + ["story", "../escape"], b""),
             ("rqtrace", ["--help"], b""),
             ("rqtrace", ["--version"], b""),
             ("rqtrace", ["--settings", os.path.join(work, "missing.reg"), "check"], b""),

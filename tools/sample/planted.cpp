@@ -39,6 +39,7 @@ constexpr std::string_view kYesterdayIn = "D7A3F010", kYesterdayQ = "D7A3F02B",
                            kYesterdayA = "D7A3F04D", kYesterdayB = "D7A3F04E";
 constexpr std::string_view kPrefixIn = "E8B40A10", kPrefixQ = "E8B40A2C", kPrefixA = "E8B40A3E",
                            kPrefixB = "E8B40A3E7";
+constexpr std::string_view kMidnightIn = "F3C5D010", kMidnightQ = "F3C5D02B";
 constexpr std::string_view kBenchIn = "9C4E1B7702", kBenchQ = "9C4E1B7703";
 }  // namespace id
 
@@ -314,6 +315,31 @@ bool YesterdayRetry(Traffic& tr, DayLogs& logs, std::string& e) {
   return Ok(e);
 }
 
+const Mailbox kMidnightRcpt{"ada", "frost", kLocal};
+
+// Received a few seconds before midnight; the routing agent picks it up after midnight, so the
+// day's logs hold its conversation and the next day's its routing and delivery. The last planted
+// event of its day.
+bool MidnightReceived(Traffic& tr, DayLogs& logs, std::string& e) {
+  const Targets t = Targets::All(logs);
+  const std::array<Mailbox, 1> rcpts{kMidnightRcpt};
+  tr.ms = At(23, 59, 40);
+  tr.Receive(t.act, t.dbg, id::kMidnightIn, tr.NextSession(), {198, 51, 100, 17},
+             "relay.tern.example", {"alerts", "", "tern.example"}, rcpts, 6400, true);
+  return Ok(e);
+}
+
+// Its routing and delivery, with times set here rather than drawn, so that the day's other
+// planted messages keep their bytes.
+bool MidnightRouted(Traffic& tr, DayLogs& logs, std::string& e) {
+  const std::array<Hop, 1> hops{{{"SF", id::kMidnightQ, 1}}};
+  RouteAt(tr, logs.mta, At(0, 0, 20), id::kMidnightIn, "SMTP", hops);
+  tr.ms = At(0, 0, 26);
+  tr.Debug(Targets::All(logs).pocDbg, "RQ-P0210: [", id::kMidnightQ, "] delivered to mailbox [",
+           MailboxName{kMidnightRcpt}, "] of postoffice [HARBOUR]");
+  return Ok(e);
+}
+
 // The benchmark message: one inbound message split into `split` domain copies, late in the day
 // so that readers that stop early still scan most of the log.
 bool Bench(Traffic& tr, DayLogs& logs, unsigned split, std::string& e) {
@@ -361,9 +387,11 @@ std::vector<PlantedEvent> PlantedEvents(int daysAgo, unsigned split,
   std::vector<PlantedEvent> events;
   if (daysAgo == 1) {
     events.push_back({At(23, 41, 0), Yesterday});
+    events.push_back({At(23, 59, 40), MidnightReceived});
     return events;
   }
   if (daysAgo != 0) return events;
+  events.push_back({At(0, 0, 20), MidnightRouted});
   events.push_back({At(0, 12, 0), YesterdayRetry});
   events.push_back({At(9, 12, 5), Split});
   events.push_back({At(9, 20, 11), [](Traffic& tr, DayLogs& l, std::string&) {
@@ -450,6 +478,12 @@ std::vector<Pointer> PlantedPointers(const Date& today, bool withYesterday, unsi
     p.push_back({std::string(id::kYesterdayQ), d,
                  "split yesterday: rqtracker asks before it looks at yesterday's logs",
                  "split --days-back 1"});
+    const std::string y = LogDateOf(AddDays(today, -1));
+    p.push_back({std::string(id::kYesterdayB), y,
+                 "deferred just before midnight and delivered after it: its story over two days",
+                 "story --days 1"});
+    p.push_back({std::string(id::kMidnightIn), y,
+                 "received just before midnight and routed just after it", "story --days 1"});
   }
   return p;
 }
@@ -471,7 +505,7 @@ std::vector<std::string> PlantedIds(unsigned split) {
       std::string(id::kYesterdayIn), std::string(id::kYesterdayQ),  std::string(id::kYesterdayA),
       std::string(id::kYesterdayB),  std::string(id::kPrefixIn),    std::string(id::kPrefixQ),
       std::string(id::kPrefixA),     std::string(id::kPrefixB),     std::string(id::kBenchIn),
-      std::string(id::kBenchQ)};
+      std::string(id::kBenchQ),      std::string(id::kMidnightIn),  std::string(id::kMidnightQ)};
   for (unsigned i = 0; i < split; ++i) ids.emplace_back(BenchCopyId(i).view());
   return ids;
 }

@@ -1,0 +1,58 @@
+// The whole story of a message: from the ID of any hop back to the message that came in, then
+// forward through the routing agent, the queues, every per-domain copy and what the connectors
+// logged about each, on the start day and the days after it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/dates.h"
+#include "settings/server.h"
+
+namespace rq {
+
+// One log line: the log day, the time the line begins with, the log's file name, the line.
+struct StoryEvent {
+  Date day;
+  std::string time;
+  std::string log;
+  std::string line;
+};
+
+enum class HopKind { kInbound, kRouting, kQueue, kCopy };
+
+struct StoryHop {
+  HopKind kind = HopKind::kInbound;
+  std::string messageId;
+  std::string connector;  // the connector whose queue holds it
+  std::string domain;     // a copy's target domain
+  std::string parent;     // a copy's parent, a queue's message before routing
+  std::vector<StoryEvent> events;
+};
+
+enum class StoryResult { kRouted, kWaiting, kNotRouted };
+
+struct Story {
+  std::string askedId;
+  std::string splitFrom;  // the parent of the asked ID when it names a copy
+  std::string originId;   // the message as it came in
+  std::string originConnector;
+  Date first, last;  // the days read
+  StoryResult result = StoryResult::kNotRouted;
+  std::vector<StoryHop> hops;  // inbound, routing, then each queue followed by its copies
+  // True when some log named the message or it waits in the inbound queue.
+  bool Found() const;
+};
+
+// The story of `id` from `start` through `days` following days; from the day before `start` when
+// only that day's logs name the ID in a requeue or routing line (a copy made the day before). Reads
+// each day's logs once for every ID known by then (the SMTP debug log a second time on a day that
+// makes new copies, for their own lines); the walk back reads the start day's SMTP and MTA debug
+// logs once more.
+Story TellStory(const Server& server, std::string_view id, const Date& start, long long days);
+
+// The story as text, one hop after another with its events, LF line ends.
+std::string StoryText(const Story& story);
+
+}  // namespace rq

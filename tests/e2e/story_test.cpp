@@ -1,0 +1,184 @@
+// rqtrace story: from any hop's ID back to the message that came in, then every hop forward over
+// several days' logs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <set>
+
+#include <nlohmann/json.hpp>
+
+#include "e2e_support.h"
+
+namespace rq::e2e {
+namespace {
+
+using nlohmann::json;
+
+class Story : public ::testing::Test {
+ protected:
+  const Sample& s = Sample::Get();
+  const Day today = s.today();
+
+  json Run(std::vector<std::string> args, int status = 0) const {
+    args.insert(args.begin(), "story");
+    args.push_back("--json");
+    const RunResult r = s.Trace(args);
+    EXPECT_EQ(r.status, status) << r.err;
+    return json::parse(r.out);
+  }
+
+  static const json& Hop(const json& story, const std::string& id) {
+    for (const json& hop : story.at("hops")) {
+      if (hop.at("messageId") == id) return hop;
+    }
+    ADD_FAILURE() << "no hop " << id;
+    return story;
+  }
+
+  static std::vector<std::string> Field(const json& events, const std::string& name) {
+    std::vector<std::string> out;
+    for (const json& e : events) out.push_back(e.at(name));
+    return out;
+  }
+};
+
+// The copy deferred just before midnight is delivered after it: its hop reaches into the next
+// day's activity and debug logs, in time order.
+TEST_F(Story, LateDeferredCopyReachesIntoTheNextDay) {
+  const Day y = today.Plus(-1);
+  const json story = Run({"D7A3F04E", "--date", y.LogDate(), "--days", "1"});
+  EXPECT_EQ(story.at("splitFrom"), "D7A3F02B");
+  EXPECT_EQ(story.at("origin").at("messageId"), "D7A3F010");
+  EXPECT_EQ(story.at("result"), "routed");
+  const json& copy = Hop(story, "D7A3F04E");
+  EXPECT_EQ(copy.at("kind"), "copy");
+  EXPECT_EQ(copy.at("domain"), "osprey.example");
+  const std::vector<std::string> lines = Field(copy.at("events"), "line");
+  std::vector<std::string> expected = LinesContaining(s.SmtpDebug(y), "D7A3F04E");
+  for (const std::string& line : LinesContaining(s.SmtpActivity(today), "D7A3F04E")) {
+    expected.push_back(line);
+  }
+  for (const std::string& line : LinesContaining(s.SmtpDebug(today), "D7A3F04E")) {
+    expected.push_back(line);
+  }
+  EXPECT_EQ(std::multiset<std::string>(lines.begin(), lines.end()),
+            std::multiset<std::string>(expected.begin(), expected.end()));
+  EXPECT_EQ(Field(copy.at("events"), "day").back(), today.LogDate());
+  EXPECT_EQ(copy.at("events").back().at("log"), "SMTP-Debug-" + today.LogDate() + ".log");
+  EXPECT_NE(lines.back().find("delivered"), std::string::npos) << lines.back();
+
+  // Asked from the day of its delivery, the copy's story starts the day it was made.
+  const json fromToday = Run({"D7A3F04E", "--date", today.LogDate(), "--days", "0"});
+  EXPECT_EQ(fromToday.at("firstDay"), y.LogDate());
+  EXPECT_EQ(Hop(fromToday, "D7A3F04E").at("events"), copy.at("events"));
+
+  // The text form tells the same hop with each event's day, time and log.
+  const RunResult text = s.Trace({"story", "D7A3F04E", "--date", y.LogDate(), "--days", "1"});
+  EXPECT_NE(text.out.find("Copy: Message ID [D7A3F04E] for domain [osprey.example], split from "
+                          "[D7A3F02B]\n"),
+            std::string::npos);
+  EXPECT_NE(text.out.find("  " + today.LogDate() + " 00:12:01  SMTP-Activity-" + today.LogDate() +
+                          ".log  00:12:01\tSMTP-OU\tD7A3F04E"),
+            std::string::npos)
+      << text.out;
+}
+
+// A copy's ID walks back through its parent to the inbound message, and the story then tells
+// every hop forward: the inbound conversation, the routing, the queue and all three copies.
+TEST_F(Story, CopyIdWalksBackToItsOrigin) {
+  const json story = Run({"4F2A0C3A", "--date", today.LogDate()});
+  EXPECT_EQ(story.at("messageId"), "4F2A0C3A");
+  EXPECT_EQ(story.at("origin").at("messageId"), "4F2A0C11");
+  EXPECT_EQ(story.at("firstDay"), today.LogDate());
+  EXPECT_EQ(story.at("lastDay"), today.Plus(2).LogDate());
+  std::vector<std::string> kinds;
+  std::vector<std::string> ids;
+  for (const json& hop : story.at("hops")) {
+    kinds.push_back(hop.at("kind"));
+    ids.push_back(hop.at("messageId"));
+  }
+  EXPECT_EQ(kinds,
+            (std::vector<std::string>{"inbound", "routing", "queue", "copy", "copy", "copy"}));
+  EXPECT_EQ(ids, (std::vector<std::string>{"4F2A0C11", "4F2A0C11", "4F2A0C2E", "4F2A0C3A",
+                                           "4F2A0C3B", "4F2A0C3C"}));
+  std::vector<std::string> inbound = LinesContaining(s.SmtpActivity(today), "4F2A0C11");
+  inbound.push_back(LinesContaining(s.SmtpDebug(today), "4F2A0C11").at(0));
+  EXPECT_EQ(Field(Hop(story, "4F2A0C11").at("events"), "line"), inbound);
+  EXPECT_EQ(Field(story.at("hops").at(1).at("events"), "line"),
+            LinesContaining(s.dir() / "Logs/Debug/MTA" / ("MTA-Debug-" + today.LogDate() + ".log"),
+                            "4F2A0C11"));
+}
+
+// Received before midnight, routed after it: each hop's lines come from their own day's logs.
+// A copy whose ID begins another copy's ID keeps only its own lines; a message that waits, and
+// one no log names.
+TEST_F(Story, OtherRoads) {
+  const json midnight = Run({"F3C5D010", "--date", today.Plus(-1).LogDate(), "--days", "1"});
+  const std::vector<std::string> kinds = {"inbound", "routing", "queue"};
+  const std::vector<std::string> days = {today.Plus(-1).LogDate(), today.LogDate(),
+                                         today.LogDate()};
+  ASSERT_EQ(midnight.at("hops").size(), 3u);
+  for (std::size_t i = 0; i < kinds.size(); ++i) {
+    const json& hop = midnight.at("hops").at(i);
+    EXPECT_EQ(hop.at("kind"), kinds[i]);
+    const std::vector<std::string> hopDays = Field(hop.at("events"), "day");
+    EXPECT_EQ(std::set<std::string>(hopDays.begin(), hopDays.end()),
+              std::set<std::string>{days[i]});
+  }
+  const json prefix = Run({"E8B40A10", "--date", today.LogDate(), "--days", "0"});
+  for (const std::string& line : Field(Hop(prefix, "E8B40A3E").at("events"), "line")) {
+    EXPECT_EQ(line.find("E8B40A3E7"), std::string::npos) << line;
+  }
+  EXPECT_EQ(Hop(prefix, "E8B40A3E7").at("events").size(),
+            LinesContaining(s.SmtpActivity(today), "E8B40A3E7").size() +
+                LinesContaining(s.SmtpDebug(today), "E8B40A3E7").size());
+  const json waiting = Run({"B5081C44", "--date", today.LogDate(), "--days", "0"});
+  EXPECT_EQ(waiting.at("result"), "waiting");
+  EXPECT_EQ(waiting.at("hops").size(), 2u);
+  EXPECT_EQ(waiting.at("hops").at(0).at("events").size(), 6u);
+  EXPECT_TRUE(waiting.at("hops").at(1).at("events").empty());
+  const json unknown = Run({"0BADC0DE99", "--date", today.LogDate()}, 1);
+  EXPECT_EQ(unknown.at("result"), "notRouted");
+}
+
+// Redaction keeps every message ID, time and line while no address or IP of the logs survives
+// (an IP of the logs may coincide with a placeholder of the documentation network).
+TEST_F(Story, RedactionKeepsTheIdsAndHidesEveryAddress) {
+  const std::vector<std::string> args = {"story", "4F2A0C3A", "--date", today.LogDate()};
+  const RunResult plain = s.Trace(args);
+  std::vector<std::string> withRedact = args;
+  withRedact.push_back("--redact");
+  const RunResult redacted = s.Trace(withRedact);
+  ASSERT_EQ(redacted.status, 0) << redacted.err;
+  EXPECT_EQ(std::count(redacted.out.begin(), redacted.out.end(), '\n'),
+            std::count(plain.out.begin(), plain.out.end(), '\n'));
+  const auto all = [](const std::string& text, const std::string& pattern) {
+    std::set<std::string> found;
+    const std::regex re(pattern);
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator();
+         ++it) {
+      found.insert(it->str());
+    }
+    return found;
+  };
+  const std::set<std::string> ids = all(plain.out, R"(\b[0-9A-F]{8}\b)");
+  EXPECT_EQ(ids.size(), 5u);
+  EXPECT_EQ(all(redacted.out, R"(\b[0-9A-F]{8}\b)"), ids);
+  EXPECT_EQ(all(redacted.out, R"(\d\d:\d\d:\d\d(\.\d+)?)"),
+            all(plain.out, R"(\d\d:\d\d:\d\d(\.\d+)?)"));
+  const std::set<std::string> placeholders = all(redacted.out, R"(192\.0\.2\.\d+)");
+  for (const std::string& ip : all(plain.out, R"(\b\d+\.\d+\.\d+\.\d+\b)")) {
+    if (placeholders.count(ip) == 0) {
+      EXPECT_EQ(redacted.out.find(ip), std::string::npos) << ip;
+    }
+  }
+  const std::set<std::string> names = all(plain.out, R"([\w.-]+@[\w.-]+|\b[\w-]+\.example\b)");
+  EXPECT_GE(names.size(), 8u);
+  for (const std::string& name : names) {
+    EXPECT_EQ(redacted.out.find(name), std::string::npos) << name;
+  }
+}
+
+}  // namespace
+}  // namespace rq::e2e
