@@ -96,7 +96,6 @@ bool LineSource::ReadMore() {
   const long long got = source_->ReadAt(readAt_, buf_.get() + end_, want);
   if (got <= 0) return false;
   readAt_ += got;
-  bytesRead_ += got;
   if (meter_ != nullptr) meter_->AddRead(got);
   end_ += static_cast<std::size_t>(got);
   return true;

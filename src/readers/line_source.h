@@ -86,10 +86,6 @@ class LineSource {
   template <class M, class F>
   void ForEachMatchingLine(M& matcher, F&& f);
 
-  // Bytes read from the source so far (a segment's own bytes and what it reads past its end to
-  // finish its last line); for progress.
-  long long bytesRead() const { return bytesRead_; }
-
   // Also counts every read into `meter` (which must outlive this), or no longer with nullptr.
   void CountInto(ReadMeter* meter) { meter_ = meter; }
 
@@ -109,7 +105,6 @@ class LineSource {
   const ByteSource* source_ = nullptr;
   long long readAt_ = 0;  // offset of the next read
   long long stop_ = -1;   // no read goes past this offset; negative: to the real end
-  long long bytesRead_ = 0;
   ReadMeter* meter_ = nullptr;
   std::size_t chunkSize_;
   std::size_t longLine_;
