@@ -1,0 +1,90 @@
+// The result window on Windows: the trace report in a read-only, unwrapped text box with both
+// scroll bars and a fixed-pitch font, and a Close button; and the report sink that creates the
+// window, hidden, on first use and discards it with its report when the user closes it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/win32/handles.h"
+#include "app/win32/message_boxes.h"
+#include "tracing/report.h"
+
+namespace rq::win32 {
+
+class TraceWindow {
+ public:
+  explicit TraceWindow(HWND owner);
+  ~TraceWindow();
+  TraceWindow(const TraceWindow&) = delete;
+  TraceWindow& operator=(const TraceWindow&) = delete;
+
+  HWND hwnd() const { return hwnd_; }
+  HWND text() const { return txtTrace_; }
+  HWND closeButton() const { return cmdClose_; }
+  HWND owner() const { return owner_; }
+
+  const std::string& report() const { return report_; }
+  void ClearReport();
+  void AppendReport(std::string_view text);
+  // Puts the report into the text box; writes only gather bytes until then.
+  void SyncText();
+
+  // For WindowProcOf.
+  void Attach(HWND hwnd) { hwnd_ = hwnd; }
+  void Detach();
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  void CreateControls();
+  void ApplyDpi(UINT dpi);
+  void Relayout();
+
+  HWND owner_;
+  HWND hwnd_ = nullptr;
+  HWND txtTrace_ = nullptr;
+  HWND cmdClose_ = nullptr;
+  UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+  Font font_;
+  Font fixedFont_;
+  std::string report_;
+  bool textCurrent_ = true;
+  // The layout in twips, kept across resizes: a measure the rule refuses keeps its last value.
+  int textWidth_;
+  int textHeight_;
+  int buttonLeft_;
+  int buttonTop_;
+};
+
+// The trace report of the Windows windows. ShowTraceOutput ends the busy pointer, shows the
+// window modally over the owner and destroys it, with its report, once the user has closed it.
+class WindowReport final : public ReportSink {
+ public:
+  // Shows the window modally and returns once it is closed; tests replace RunModal.
+  using ShowModal = std::function<void(TraceWindow&)>;
+
+  WindowReport(MessageBoxUserInterface& ui, HWND owner, ShowModal showModal = {});
+  ~WindowReport() override;
+  WindowReport(const WindowReport&) = delete;
+  WindowReport& operator=(const WindowReport&) = delete;
+
+  void ClearTraceOutput() override;
+  void WriteTraceOutput(std::string_view text) override;
+  void ShowTraceOutput() override;
+
+  // The window the result window is centred over and disables while it is shown.
+  void SetOwner(HWND owner) { owner_ = owner; }
+  TraceWindow* window() const { return window_.get(); }
+
+ private:
+  TraceWindow& Window();
+
+  MessageBoxUserInterface& ui_;
+  HWND owner_;
+  ShowModal showModal_;
+  std::unique_ptr<TraceWindow> window_;
+};
+
+}  // namespace rq::win32
