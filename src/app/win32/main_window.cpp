@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "app/commands.h"
+#include "app/win32/main_form.h"
 #include "app/win32/window_support.h"
 #include "settings/log_dates.h"
 #include "settings/startup_check.h"
@@ -14,68 +15,9 @@ namespace {
 
 constexpr char kClassName[] = "RQTrackerMain";
 
-// The client area, in twips; the window cannot be resized.
-constexpr int kClientWidth = 9870;
-constexpr int kClientHeight = 6390;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 
-enum class Kind {
-  kFrame,
-  kLabel,
-  kWrappedLabel,
-  kImageCombo,
-  kDateCombo,
-  kText,
-  kCheck,
-  kButton,
-  kList
-};
-
-// The controls in focus order (labels where they stand), positions in twips from the client
-// area's corner.
-struct ControlSpec {
-  const char* name;
-  Kind kind;
-  const char* caption;
-  int left, top, width, height;
-  bool enabled;
-};
-
-constexpr int kFx = 60, kFy = 30;  // the frame's corner
-constexpr ControlSpec kControls[] = {
-    {"Label1", Kind::kWrappedLabel,
-     "To trace a message through Ravenquill, you must first specify a starting point to search "
-     "for the message. Please enter criteria below for locating the original message:",
-     kFx + 120, kFy + 210, 9510, 480, true},
-    {"Label2", Kind::kLabel, "Connector:", kFx + 120, kFy + 780, 1020, 330, true},
-    {"icboConnector", Kind::kImageCombo, "", kFx + 1200, kFy + 780, 2850, 330, true},
-    {"Label6", Kind::kLabel, "(Mandatory)", kFx + 4140, kFy + 780, 5490, 330, true},
-    {"Label4", Kind::kLabel, "Date:", kFx + 120, kFy + 1155, 1020, 330, true},
-    {"cboDate", Kind::kDateCombo, "", kFx + 1200, kFy + 1155, 2850, 330, true},
-    {"Label5", Kind::kLabel, "(Mandatory - Formatted as YYMMDD)", kFx + 4140, kFy + 1155, 5490, 330,
-     true},
-    {"Label3", Kind::kLabel, "Sender:", kFx + 120, kFy + 1530, 1020, 330, true},
-    {"txtSender", Kind::kText, "", kFx + 1200, kFy + 1530, 2850, 330, true},
-    {"Label7", Kind::kLabel, "(Optional - Search string used to locate the message by it's sender)",
-     kFx + 4140, kFy + 1530, 5490, 330, true},
-    {"Label10", Kind::kLabel, "Recipient:", kFx + 120, kFy + 1905, 1020, 330, true},
-    {"txtRecipient", Kind::kText, "", kFx + 1200, kFy + 1905, 2850, 330, true},
-    {"Label9", Kind::kLabel,
-     "(Optional - Search string used to locate the message by it's recipient)", kFx + 4140,
-     kFy + 1905, 5490, 330, true},
-    {"cmdListOrigins", Kind::kButton, "&Search", kFx + 8385, kFy + 2280, 1245, 375, false},
-    {"lblMessageCriteria", Kind::kLabel, "Inbound Messages matching criteria:", kFx + 120,
-     kFy + 2700, 5400, 330, true},
-    {"lvOrigins", Kind::kList, "", kFx + 120, kFy + 2970, 9510, 2400, true},
-    {"cmdTrace", Kind::kButton, "&Trace Message ...", kFx + 7935, kFy + 5445, 1695, 375, false},
-    {"cmdQuit", Kind::kButton, "Quit", kFx + 8505, kFy + 5955, 1245, 375, true},
-    {"chkBacktrace", Kind::kCheck, "Backtrace Message from Outgoing Queue to Origin", kFx + 120,
-     kFy + 2310, 5400, 330, true},
-    {"cmdShowTransaction", Kind::kButton, "&Show Transaction ...", kFx + 5910, kFy + 5445, 1935,
-     375, false},
-    {"Frame1", Kind::kFrame, "", kFx, kFy, 9750, 5925, true},
-};
 constexpr int kFirstId = 1000;
 
 Message ToolMessage(std::string text) {
@@ -92,8 +34,8 @@ MainWindow::MainWindow(const Server& server, const DateFormat& dateFormat,
       report_(ui, nullptr, std::move(showModal)) {
   RegisterWindowClass(kClassName, &WindowProcOf<MainWindow>);
   const UINT dpi = DpiOf(nullptr);
-  const SIZE outer = OuterSize(kStyle, kExStyle, TwipsToPixels(kClientWidth, dpi),
-                               TwipsToPixels(kClientHeight, dpi), dpi);
+  const SIZE outer = OuterSize(kStyle, kExStyle, TwipsToPixels(kMainClientWidth, dpi),
+                               TwipsToPixels(kMainClientHeight, dpi), dpi);
   CreateWindowExA(kExStyle, kClassName, "Ravenquill Message Routing Trace Utility", kStyle,
                   CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy, nullptr, nullptr,
                   GetModuleHandleA(nullptr), this);
@@ -205,11 +147,12 @@ void MainWindow::ApplyDpi(UINT dpi) {
     SetWindowPos(child, nullptr, px(spec.left), px(spec.top), px(spec.width), height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  // "Date/Time" a fifth of the width, the ID and the data two fifths each.
+  // "Date/Time" a fifth of the width, the ID and the data two fifths each, with room for the
+  // vertical scroll bar that a long list brings.
   const HWND list = Control("lvOrigins");
   RECT client{};
   GetClientRect(list, &client);
-  const int width = client.right - client.left;
+  const int width = client.right - client.left - GetSystemMetricsForDpi(SM_CXVSCROLL, dpi);
   ListView_SetColumnWidth(list, 0, width / 5);
   ListView_SetColumnWidth(list, 1, width * 2 / 5);
   ListView_SetColumnWidth(list, 2, width - width / 5 - width * 2 / 5);
@@ -237,7 +180,6 @@ void MainWindow::Run() {
   ui_.SetOwner(hwnd_);
   ShowWindow(hwnd_, SW_SHOW);
   SetForegroundWindow(hwnd_);
-  SetFocus(Control("icboConnector"));
   RunWindowLoop(hwnd_);
   ui_.SetOwner(nullptr);
 }
@@ -412,6 +354,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       ApplyDpi(HIWORD(wParam));
       return 0;
     }
+    case WM_ACTIVATE:
+      if (focus_.OnActivate(hwnd_, wParam, Control("icboConnector"))) return 0;
+      break;
     case WM_SETCURSOR:
       if (ui_.busy()) {
         SetCursor(LoadCursorA(nullptr, IDC_WAIT));

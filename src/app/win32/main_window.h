@@ -10,6 +10,7 @@
 #include "app/win32/handles.h"
 #include "app/win32/message_boxes.h"
 #include "app/win32/trace_window.h"
+#include "app/win32/window_support.h"
 #include "readers/origin_search.h"
 #include "settings/dates.h"
 #include "settings/server.h"
@@ -75,6 +76,7 @@ class MainWindow {
   WindowReport report_;
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   Font font_;
+  FocusKeeper focus_;
   std::vector<Child> children_;
   std::vector<std::string> connectorKeys_;
   std::vector<std::string> rowKeys_;  // the list's item data indexes this

@@ -7,7 +7,8 @@
 
 namespace rq::win32 {
 
-class MessageBoxUserInterface final : public UserInterface {
+// Tests derive from it to answer the boxes themselves; the busy pointer stays the real one.
+class MessageBoxUserInterface : public UserInterface {
  public:
   // Boxes are owned by `owner` (may be null: they stand on their own).
   void SetOwner(HWND owner) { owner_ = owner; }

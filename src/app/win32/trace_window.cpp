@@ -128,6 +128,10 @@ LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Relayout();
       return 0;
     }
+    case WM_ACTIVATE:
+      // The report has the focus first, so that the keys scroll it.
+      if (focus_.OnActivate(hwnd_, wParam, txtTrace_)) return 0;
+      break;
     case WM_CTLCOLORSTATIC:
       // The report reads like a document: on the window colour, not greyed as read-only.
       if (reinterpret_cast<HWND>(lParam) == txtTrace_) {

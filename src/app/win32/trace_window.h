@@ -10,6 +10,7 @@
 
 #include "app/win32/handles.h"
 #include "app/win32/message_boxes.h"
+#include "app/win32/window_support.h"
 #include "tracing/report.h"
 
 namespace rq::win32 {
@@ -49,6 +50,7 @@ class TraceWindow {
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   Font font_;
   Font fixedFont_;
+  FocusKeeper focus_;
   std::string report_;
   bool textCurrent_ = true;
   // The layout in twips, kept across resizes: a measure the rule refuses keeps its last value.

@@ -111,12 +111,16 @@ void RunWindowLoop(HWND window) {
       return;
     }
     if (got < 0) return;
-    // The dialog keys go to the active window's controls, whichever window that is.
-    HWND root = GetAncestor(msg.hwnd, GA_ROOT);
-    if (root != nullptr && IsDialogMessageA(root, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchWindowMessage(msg);
   }
+}
+
+void DispatchWindowMessage(MSG& msg) {
+  // The dialog keys go to the controls of the window the message is for, whichever that is.
+  const HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (root != nullptr && IsDialogMessageA(root, &msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
 }
 
 void RunModal(HWND window, HWND owner) {
@@ -129,6 +133,19 @@ void RunModal(HWND window, HWND owner) {
     EnableWindow(owner, TRUE);
     SetActiveWindow(owner);
   }
+}
+
+bool FocusKeeper::OnActivate(HWND window, WPARAM wParam, HWND fallback) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    const HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window, focus)) last_ = focus;
+    return false;
+  }
+  const HWND target =
+      last_ != nullptr && IsWindow(last_) && IsWindowEnabled(last_) ? last_ : fallback;
+  if (target == nullptr) return false;
+  SetFocus(target);
+  return true;
 }
 
 std::string WindowTextOf(HWND hwnd) {

@@ -57,6 +57,10 @@ SIZE OuterSize(DWORD style, DWORD exStyle, int clientWidth, int clientHeight, UI
 // Moves a top-level window to the middle of `owner`, or of the work area of its monitor.
 void CenterWindow(HWND hwnd, HWND owner);
 
+// Hands one message on as the loops do: dialog keys (Tab, Alt+letter, arrows) to the controls of
+// the window it is for, everything else translated and dispatched.
+void DispatchWindowMessage(MSG& msg);
+
 // Runs the message loop until `window` is destroyed: dialog keys (Tab, Alt+letter, arrows) are
 // handled for it. A WM_QUIT met on the way is put back for the outer loop.
 void RunWindowLoop(HWND window);
@@ -64,6 +68,17 @@ void RunWindowLoop(HWND window);
 // Shows `window` modally over `owner` (which may be null): the owner is disabled until the
 // window is gone.
 void RunModal(HWND window, HWND owner);
+
+// Keeps the keyboard focus of a window's controls across deactivation, as dialogs do: the control
+// that had it gets it back when the window is active again (`fallback` the first time).
+class FocusKeeper {
+ public:
+  // Call from WM_ACTIVATE; returns true when it set the focus.
+  bool OnActivate(HWND window, WPARAM wParam, HWND fallback);
+
+ private:
+  HWND last_ = nullptr;
+};
 
 // The text of a window as 8-bit text in the ANSI code page.
 std::string WindowTextOf(HWND hwnd);

@@ -1,0 +1,263 @@
+// The Win32 windows as a user meets them, on a real (virtual) display: keys go to the focused
+// control through the program's own message handling, buttons are clicked, a row is selected,
+// and the message boxes are answered by the test. The rules behind the windows are tested
+// against the core; these tests show that the real controls carry them.
+#include "app/win32/handles.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/win32/main_form.h"
+#include "app/win32/main_window.h"
+#include "app/win32/window_support.h"
+#include "test_support.h"
+
+namespace rq::win32 {
+namespace {
+
+using test::CrLfLines;
+using test::SampleServer;
+
+const Date kDay{2026, 12, 1};
+const Date kDayBefore{2026, 11, 30};
+
+std::string Activity(const char* time, const char* id, const char* verb, const char* arg) {
+  return std::string(time) + "\tSMTP-IN\t" + id + "\t7\t192.0.2.10\t" + verb + "\t" + arg;
+}
+
+// Answers every box itself and keeps what it was shown; the busy pointer stays the real one.
+class AnsweringUserInterface final : public MessageBoxUserInterface {
+ public:
+  void ShowMessage(const Message& message) override {
+    busyAtBox.push_back(busy());
+    shown.push_back(message);
+  }
+  bool AskYesNo(const Message& question) override {
+    shown.push_back(question);
+    return false;
+  }
+  std::vector<Message> shown;
+  std::vector<bool> busyAtBox;
+};
+
+// Runs what is waiting in the queue as the program's loop would.
+void Pump() {
+  MSG msg{};
+  for (int round = 0; round < 3; ++round) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchWindowMessage(msg);
+    Sleep(5);
+  }
+}
+
+// A key pressed while `GetFocus()` has the focus: the key-down goes into the queue, and the
+// loop's translation makes the character, as for a key on the keyboard.
+void Press(UINT vk) {
+  const HWND focus = GetFocus();
+  ASSERT_NE(focus, nullptr);
+  PostMessageA(focus, WM_KEYDOWN, vk, 1);
+  PostMessageA(focus, WM_KEYUP, vk, 0xC0000001);
+  Pump();
+}
+
+void Type(std::string_view text) {
+  for (const char c : text) Press(LOBYTE(VkKeyScanA(c)));
+}
+
+// The logging switches all on: no warning comes before the window.
+std::vector<std::string> AllLoggingOn() {
+  std::vector<std::string> lines;
+  for (const char* key : {"Agents\\MTA", "Connectors\\SF", "Connectors\\SMTP", "Connectors\\LS"}) {
+    lines.push_back(std::string("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\") + key +
+                    "]");
+    lines.push_back("\"Activity Log Enabled\"=dword:00000001");
+    lines.push_back("\"Debug Enabled\"=dword:00000001");
+  }
+  return lines;
+}
+
+// The text of the chosen entry of an image combo box.
+std::string ChosenText(HWND combo) {
+  char text[64] = {};
+  COMBOBOXEXITEMA item{};
+  item.mask = CBEIF_TEXT;
+  item.iItem = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  SendMessageA(combo, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+std::string ClassOf(HWND hwnd) {
+  char name[64] = {};
+  GetClassNameA(hwnd, name, sizeof name);
+  return name;
+}
+
+class Win32Windows : public ::testing::Test {
+ protected:
+  Win32Windows() {
+    sample.WriteLog("SMTP", "Activity", kDayBefore,
+                    CrLfLines({Activity("09:00:00", "EARLY1", "MAIL", "<x@y.z>")}));
+    sample.WriteLog("SMTP", "Activity", kDay,
+                    CrLfLines({Activity("10:00:01", "IN001", "MAIL", "<alice@example.org>"),
+                               Activity("10:00:02", "IN001", "RCPT", "<bob@example.net>"),
+                               Activity("10:01:00", "IN002", "MAIL", "<Alice@Example.org>")}));
+    sample.WriteLog("MTA", "Debug", kDay,
+                    CrLfLines({"12/01/26 10:00:05\tRoute [IN001] from [SMTP] to queue of [SF] "
+                               "new id [PO001] RQ-MTA-ROUTE"}));
+    window.Form_Load();
+    ShowWindow(window.hwnd(), SW_SHOW);
+    SetForegroundWindow(window.hwnd());
+    SetFocus(window.Control("icboConnector"));
+    Pump();
+  }
+
+  HWND Control(const char* name) const { return window.Control(name); }
+  bool Enabled(const char* name) const { return IsWindowEnabled(Control(name)) != FALSE; }
+  void Click(const char* name) {
+    SendMessageA(Control(name), BM_CLICK, 0, 0);
+    Pump();
+  }
+  // Tabs from the connector box until `name` has the focus (its edit part, for a combo box).
+  void TabTo(const char* name) {
+    SetFocus(Control("icboConnector"));
+    for (int i = 0; i < 12 && GetAncestor(GetFocus(), GA_PARENT) != Control(name) &&
+                    GetFocus() != Control(name);
+         ++i) {
+      Press(VK_TAB);
+    }
+  }
+
+  SampleServer sample{AllLoggingOn()};
+  AnsweringUserInterface ui;
+  std::vector<std::string> reports;  // the report text the result window showed, per showing
+  MainWindow window{sample.server(), DateFormat("%m/%d/%y"), ui, [this](TraceWindow& w) {
+                      w.SyncText();
+                      reports.push_back(WindowTextOf(w.text()));
+                      // The user closes it with its button.
+                      PostMessageA(w.closeButton(), BM_CLICK, 0, 0);
+                      RunModal(w.hwnd(), w.owner());
+                    }};
+};
+
+TEST_F(Win32Windows, ControlsFollowTheTable) {
+  const UINT dpi = DpiOf(window.hwnd());
+  RECT client{};
+  GetClientRect(window.hwnd(), &client);
+  EXPECT_EQ(client.right, TwipsToPixels(kMainClientWidth, dpi));
+  EXPECT_EQ(client.bottom, TwipsToPixels(kMainClientHeight, dpi));
+  EXPECT_EQ(WindowTextOf(window.hwnd()), "Ravenquill Message Routing Trace Utility");
+
+  std::vector<HWND> focusOrder;
+  for (const ControlSpec& spec : kControls) {
+    SCOPED_TRACE(spec.name);
+    const HWND c = Control(spec.name);
+    ASSERT_NE(c, nullptr);
+    RECT r{};
+    GetWindowRect(c, &r);
+    MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, TwipsToPixels(spec.left, dpi));
+    EXPECT_EQ(r.top, TwipsToPixels(spec.top, dpi));
+    EXPECT_EQ(r.right - r.left, TwipsToPixels(spec.width, dpi));
+    if (spec.kind != Kind::kImageCombo && spec.kind != Kind::kDateCombo) {
+      EXPECT_EQ(r.bottom - r.top, TwipsToPixels(spec.height, dpi));
+    }
+    if (spec.kind == Kind::kLabel || spec.kind == Kind::kButton || spec.kind == Kind::kCheck) {
+      EXPECT_EQ(WindowTextOf(c), spec.caption);
+    }
+    if ((GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP) != 0) focusOrder.push_back(c);
+  }
+  // Tab walks the controls in the table's order, disabled ones left out, and comes round.
+  SetFocus(Control("icboConnector"));
+  for (std::size_t i = 1; i <= focusOrder.size(); ++i) {
+    Press(VK_TAB);
+    HWND expected = focusOrder[i % focusOrder.size()];
+    while (!IsWindowEnabled(expected)) expected = focusOrder[++i % focusOrder.size()];
+    const HWND focus = GetFocus();
+    EXPECT_TRUE(focus == expected || GetAncestor(focus, GA_PARENT) == expected) << i;
+  }
+
+  // After loading: the one connector, the days with activity logs, Search on, tracing off.
+  EXPECT_EQ(ClassOf(Control("lvOrigins")), "SysListView32");
+  EXPECT_EQ(SendMessageA(Control("icboConnector"), CB_GETCOUNT, 0, 0), 1);
+  EXPECT_EQ(ChosenText(Control("icboConnector")), "SMTP Connector");
+  EXPECT_EQ(SendMessageA(Control("cboDate"), CB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(WindowTextOf(Control("cboDate")), "261130");
+  EXPECT_TRUE(Enabled("cmdListOrigins"));
+  EXPECT_FALSE(Enabled("cmdTrace"));
+  EXPECT_FALSE(Enabled("cmdShowTransaction"));
+}
+
+TEST_F(Win32Windows, DateBoxTakesOnlyDigitsTypedIntoIt) {
+  TabTo("cboDate");  // Tab selects the box's text, so the typing replaces it
+  Type("26x1.2-0 1");
+  Press(VK_BACK);
+  Type("1");
+  EXPECT_EQ(WindowTextOf(Control("cboDate")), "261201");
+  // The other boxes take any character.
+  TabTo("txtSender");
+  Type("a-1.x");
+  EXPECT_EQ(WindowTextOf(Control("txtSender")), "a-1.x");
+}
+
+TEST_F(Win32Windows, SearchListTraceAndBoxes) {
+  // Search with neither sender nor recipient: the warning, answered; focus in the sender box.
+  Click("cmdListOrigins");
+  ASSERT_EQ(ui.shown.size(), 1u);
+  EXPECT_EQ(ui.shown[0].title, "Warning");
+  EXPECT_EQ(GetFocus(), Control("txtSender"));
+  EXPECT_FALSE(ui.busyAtBox[0]);
+
+  TabTo("cboDate");
+  Type("261201");
+  TabTo("txtSender");
+  Type("alice");
+  Press(VK_TAB);
+  Press(VK_TAB);  // onto Search
+  Press(VK_SPACE);
+  const HWND list = Control("lvOrigins");
+  ASSERT_EQ(ListView_GetItemCount(list), 2);
+  char text[64] = {};
+  ListView_GetItemText(list, 1, 1, text, sizeof text);
+  EXPECT_EQ(std::string(text), "IN002");
+  EXPECT_TRUE(Enabled("cmdTrace"));
+  EXPECT_TRUE(Enabled("cmdShowTransaction"));
+  EXPECT_EQ(ListView_GetSelectedCount(list), 0);
+
+  // Trace with no row chosen: the failure box, no result window.
+  Click("cmdTrace");
+  ASSERT_EQ(ui.shown.size(), 2u);
+  EXPECT_EQ(ui.shown[1].text.rfind("Unable to process selected origin. Error (", 0), 0u);
+  EXPECT_TRUE(reports.empty());
+
+  // The first row, then Alt+T: the report opens, and Close closes it.
+  ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  SetFocus(list);
+  PostMessageA(list, WM_SYSKEYDOWN, 'T', 1 << 29);  // with Alt held
+  PostMessageA(list, WM_SYSKEYUP, 'T', (1 << 29) | 0xC0000001);
+  Pump();
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].rfind("Trace: Tracing message with Message ID [IN001]", 0), 0u)
+      << reports[0];
+  EXPECT_EQ(window.report().window(), nullptr);  // closed and discarded
+  EXPECT_TRUE(IsWindowEnabled(window.hwnd()));
+
+  // Show Transaction of the second row by keyboard: its lines, CR LF kept.
+  ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  Click("cmdShowTransaction");
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_NE(reports[1].find("[IN002] follow below: \r\n\r\n10:01:00\tSMTP-IN\tIN002"),
+            std::string::npos)
+      << reports[1];
+
+  // Ticking Backtrace changes the label over the list, nothing else.
+  Click("chkBacktrace");
+  EXPECT_EQ(WindowTextOf(Control("lblMessageCriteria")), "Outbound Messages matching criteria:");
+  EXPECT_EQ(ListView_GetItemCount(list), 2);
+}
+
+}  // namespace
+}  // namespace rq::win32
