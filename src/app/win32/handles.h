@@ -1,5 +1,6 @@
 // Owners of the Win32 handles the windows create: each releases its handle in one destructor,
-// so that no font, GDI object or window outlives the object that made it.
+// so that no font or GDI object outlives the object that made it. (A window is owned by the
+// object behind it, which destroys it in its destructor unless the user closed it first.)
 #pragma once
 
 #ifndef NOMINMAX
@@ -43,35 +44,6 @@ class GdiObject {
 };
 
 using Font = GdiObject<HFONT>;
-
-// A top-level window destroyed with DestroyWindow unless the user closed it first.
-class Window {
- public:
-  Window() = default;
-  explicit Window(HWND h) : h_(h) {}
-  ~Window() { Reset(); }
-  Window(Window&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
-  Window& operator=(Window&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      h_ = std::exchange(other.h_, nullptr);
-    }
-    return *this;
-  }
-  Window(const Window&) = delete;
-  Window& operator=(const Window&) = delete;
-
-  HWND get() const { return h_; }
-  void Reset(HWND h = nullptr) {
-    if (h_ != nullptr && IsWindow(h_)) DestroyWindow(h_);
-    h_ = h;
-  }
-  // Forgets the handle without destroying it (the window destroyed itself).
-  void Release() { h_ = nullptr; }
-
- private:
-  HWND h_ = nullptr;
-};
 
 // Restores the object that was selected into a device context before.
 class SelectedObject {
