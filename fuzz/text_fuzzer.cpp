@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage.h"
+#include "base/dates.h"
+#include "base/text.h"
 #include "fuzz_support.h"
-#include "readers/codepage.h"
 #include "readers/literal_search.h"
 #include "readers/origin_search.h"
-#include "readers/text.h"
-#include "settings/dates.h"
 #include "settings/log_dates.h"
 
 namespace {

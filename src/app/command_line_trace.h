@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/user_interface.h"
-#include "settings/dates.h"
+#include "base/dates.h"
 #include "settings/server.h"
 #include "tracing/report.h"
 

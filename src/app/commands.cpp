@@ -1,6 +1,6 @@
 #include "app/commands.h"
 
-#include "readers/file.h"
+#include "base/file.h"
 #include "readers/smtp_readers.h"
 #include "settings/log_paths.h"
 #include "tracing/queue_walker.h"

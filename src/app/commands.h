@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "app/user_interface.h"
+#include "base/dates.h"
 #include "readers/origin_search.h"
-#include "settings/dates.h"
 #include "settings/server.h"
 #include "tracing/report.h"
 

@@ -1,7 +1,6 @@
 #include "app/program_support.h"
 
 #include <cstdlib>
-#include <ctime>
 
 #include "settings/reg_file_store.h"
 #ifdef _WIN32
@@ -47,17 +46,6 @@ bool ParseMappings(const std::vector<std::string>& texts, std::vector<PathMappin
     mappings.push_back(std::move(m));
   }
   return true;
-}
-
-Date TodayLocal() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
 void ConsoleUserInterface::ShowMessage(const Message& message) {

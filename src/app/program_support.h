@@ -1,5 +1,5 @@
-// What both programs need before any command runs: the settings store, the path mappings and
-// today's date, plus the console's implementation of the user interface.
+// What both programs need before any command runs: the settings store and the path mappings,
+// plus the console's implementation of the user interface.
 #pragma once
 
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/user_interface.h"
-#include "settings/dates.h"
+#include "base/dates.h"
 #include "settings/server.h"
 #include "settings/settings_store.h"
 
@@ -29,9 +29,6 @@ std::unique_ptr<SettingsStore> OpenSettings(const std::string& settingsFile, std
 // Parses every --map WINPATH=DIR; on a malformed one sets `error` and returns false.
 bool ParseMappings(const std::vector<std::string>& texts, std::vector<PathMapping>& mappings,
                    std::string& error);
-
-// Today's local date.
-Date TodayLocal();
 
 // The console's user interface: questions on standard error, answers from standard input.
 class ConsoleUserInterface final : public UserInterface {

@@ -9,7 +9,7 @@
 #include "app/command_line_trace.h"
 #include "app/commands.h"
 #include "app/program_support.h"
-#include "readers/codepage.h"
+#include "base/codepage.h"
 #include "settings/log_dates.h"
 #include "settings/startup_check.h"
 

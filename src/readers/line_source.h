@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "readers/file.h"
+#include "base/file.h"
 #include "readers/literal_search.h"
 
 namespace rq {

@@ -4,9 +4,9 @@
 #include <array>
 #include <cstring>
 
+#include "base/text.h"
 #include "readers/line_source.h"
 #include "readers/literal_search.h"
-#include "readers/text.h"
 #include "settings/log_paths.h"
 
 namespace rq {

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "settings/dates.h"
+#include "base/dates.h"
 #include "settings/server.h"
 
 namespace rq {

@@ -2,8 +2,8 @@
 
 #include <array>
 
+#include "base/text.h"
 #include "readers/line_source.h"
-#include "readers/text.h"
 #include "settings/log_paths.h"
 
 namespace rq {

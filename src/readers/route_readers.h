@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/dates.h"
 #include "readers/route_entry.h"
-#include "settings/dates.h"
 #include "settings/server.h"
 
 namespace rq {

@@ -1,8 +1,8 @@
 #include "readers/smtp_readers.h"
 
+#include "base/text.h"
 #include "readers/line_source.h"
 #include "readers/multi_literal.h"
-#include "readers/text.h"
 #include "settings/log_paths.h"
 
 namespace rq {

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "readers/text.h"
+#include "base/text.h"
 #include "settings/log_paths.h"
 
 #ifdef _WIN32

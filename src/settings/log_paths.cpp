@@ -1,6 +1,6 @@
 #include "settings/log_paths.h"
 
-#include "readers/text.h"
+#include "base/text.h"
 
 namespace rq {
 namespace {

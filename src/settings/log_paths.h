@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/dates.h"
+#include "base/dates.h"
 #include "settings/server.h"
 
 namespace rq {

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <sstream>
 
-#include "readers/codepage.h"
-#include "readers/file.h"
+#include "base/codepage.h"
+#include "base/file.h"
 
 namespace rq {
 namespace {

@@ -1,6 +1,6 @@
 #include "settings/server.h"
 
-#include "readers/text.h"
+#include "base/text.h"
 
 namespace rq {
 

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "readers/file.h"
+#include "base/file.h"
+#include "base/text.h"
 #include "readers/route_readers.h"
 #include "readers/smtp_readers.h"
-#include "readers/text.h"
 #include "settings/log_paths.h"
 
 namespace rq {

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "settings/dates.h"
+#include "base/dates.h"
 #include "settings/server.h"
 #include "tracing/report.h"
 

@@ -1,4 +1,4 @@
-#include "readers/codepage.h"
+#include "base/codepage.h"
 
 #include <gtest/gtest.h>
 

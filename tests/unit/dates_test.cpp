@@ -1,4 +1,4 @@
-#include "settings/dates.h"
+#include "base/dates.h"
 
 #include <gtest/gtest.h>
 

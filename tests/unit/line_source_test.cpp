@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "readers/multi_literal.h"
-#include "readers/text.h"
 #include "test_support.h"
 
 namespace rq {

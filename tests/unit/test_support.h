@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/dates.h"
 #include "readers/route_entry.h"
-#include "settings/dates.h"
 #include "settings/reg_file_store.h"
 #include "settings/server.h"
 

@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "readers/codepage.h"
+#include "base/codepage.h"
 #include "settings/reg_file_store.h"
 
 namespace rq {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/windows_command_line.h"
-#include "settings/dates.h"
+#include "base/dates.h"
 #include "settings/reg_file_store.h"
 
 namespace rq {

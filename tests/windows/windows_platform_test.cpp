@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/program_support.h"
-#include "settings/dates.h"
+#include "base/dates.h"
 #include "settings/log_dates.h"
 #include "settings/reg_file_store.h"
 #include "settings/server.h"

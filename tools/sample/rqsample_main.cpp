@@ -9,9 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/program_support.h"
+#include "base/dates.h"
 #include "sample_server.h"
-#include "settings/dates.h"
 #include "settings_export.h"
 
 namespace {

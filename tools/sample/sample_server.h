@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/dates.h"
+#include "base/dates.h"
 
 namespace rq::sample {
 

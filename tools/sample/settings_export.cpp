@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "readers/codepage.h"
+#include "base/codepage.h"
 
 namespace rq::sample {
 namespace {

@@ -10,9 +10,9 @@
 #include <span>
 #include <string_view>
 
+#include "base/dates.h"
 #include "log_file.h"
 #include "prng.h"
-#include "settings/dates.h"
 
 namespace rq::sample {
 

@@ -15,7 +15,7 @@
 #include "app/gui/origin_model.h"
 #include "app/gui/qt_user_interface.h"
 #include "app/gui/twips.h"
-#include "readers/codepage.h"
+#include "base/codepage.h"
 #include "settings/log_dates.h"
 #include "settings/startup_check.h"
 

@@ -9,7 +9,7 @@
 
 #include "app/gui/trace_window.h"
 #include "app/user_interface.h"
-#include "settings/dates.h"
+#include "base/dates.h"
 #include "settings/server.h"
 
 class QCheckBox;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "readers/codepage.h"
+#include "base/codepage.h"
 
 namespace rq {
 namespace {

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "readers/codepage.h"
+#include "base/codepage.h"
 
 namespace rq {
 namespace {

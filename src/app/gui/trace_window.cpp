@@ -8,7 +8,7 @@
 #include <QResizeEvent>
 
 #include "app/gui/twips.h"
-#include "readers/codepage.h"
+#include "base/codepage.h"
 
 namespace rq {
 

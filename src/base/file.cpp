@@ -1,4 +1,4 @@
-#include "readers/file.h"
+#include "base/file.h"
 
 #ifdef _WIN32
 #include <windows.h>

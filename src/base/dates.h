@@ -21,6 +21,9 @@ long long DaysFromCivil(int year, int month, int day);
 Date CivilFromDays(long long days);
 Date AddDays(const Date& date, long long days);
 
+// Today's local date.
+Date TodayLocal();
+
 // Characters 1-2, 3-4 and 5-6 of the text as year 2000+YY, month and day; a part that is empty or
 // not all digits counts as 0. Months and days outside their range roll over the calendar: month 0
 // is December of the year before, day 0 the last day of the month before.

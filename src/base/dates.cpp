@@ -1,4 +1,4 @@
-#include "settings/dates.h"
+#include "base/dates.h"
 
 #include <array>
 #include <cstdio>
@@ -109,6 +109,17 @@ Date CivilFromDays(long long z) {
 
 Date AddDays(const Date& date, long long days) {
   return CivilFromDays(DaysFromCivil(date.year, date.month, date.day) + days);
+}
+
+Date TodayLocal() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
 Date DateFromLogDate(std::string_view text) {

@@ -1,4 +1,4 @@
-#include "readers/text.h"
+#include "base/text.h"
 
 namespace rq {
 

@@ -1,4 +1,5 @@
-// Small text operations shared by the readers. Text is bytes; positions count from 0 here.
+// Small text operations shared by the settings layer and the readers. Text is bytes; positions
+// count from 0 here.
 #pragma once
 
 #include <cstddef>
