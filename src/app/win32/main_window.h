@@ -12,7 +12,7 @@
 #include "app/win32/trace_window.h"
 #include "app/win32/window_support.h"
 #include "readers/origin_search.h"
-#include "settings/dates.h"
+#include "base/dates.h"
 #include "settings/server.h"
 
 namespace rq::win32 {
