@@ -96,9 +96,4 @@ std::vector<std::string> ListAvailableDates(const Server& server, std::string_vi
   return dates;
 }
 
-int DateBoxKeyFilter(int keyAscii) {
-  if ((keyAscii >= '0' && keyAscii <= '9') || keyAscii == 13 || keyAscii == 8) return keyAscii;
-  return 0;
-}
-
 }  // namespace rq

@@ -22,8 +22,4 @@ std::string LogDateFromFileName(std::string_view fileName);
 bool MatchesActivityLogPattern(std::string_view fileName, std::string_view prefix,
                                bool caseSensitive);
 
-// The date box's key filter: digits, Enter (13) and Backspace (8) pass; every other character
-// code becomes 0, which drops it.
-int DateBoxKeyFilter(int keyAscii);
-
 }  // namespace rq

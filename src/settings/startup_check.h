@@ -9,8 +9,6 @@
 
 namespace rq {
 
-inline constexpr const char* kLoggingWarningTitle = "Message Logging Settings";
-
 // One warning text per service whose "Activity Log Enabled" or "Debug Enabled" is not exactly 1,
 // in the order MTA, postoffice connector, SMTP connector, list server connector.
 std::vector<std::string> StartUpCheck(const SettingsStore& settings);

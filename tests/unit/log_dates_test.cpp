@@ -65,14 +65,5 @@ TEST(MatchesActivityLogPattern, PrefixAndEnding) {
   EXPECT_FALSE(MatchesActivityLogPattern("SMTP-Activity-1.log.x", "SMTP", false));
 }
 
-TEST(DateBoxKeyFilter, DigitsEnterAndBackspacePass) {
-  for (int key = 0; key < 256; ++key) {
-    const bool passes = (key >= '0' && key <= '9') || key == 13 || key == 8;
-    EXPECT_EQ(DateBoxKeyFilter(key), passes ? key : 0) << key;
-  }
-  EXPECT_EQ(DateBoxKeyFilter(-1), 0);
-  EXPECT_EQ(DateBoxKeyFilter(0x10000 + '5'), 0);
-}
-
 }  // namespace
 }  // namespace rq

@@ -2,12 +2,14 @@
 // small sample server (settings text plus log folders) that lives in a temporary directory.
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/user_interface.h"
 #include "base/dates.h"
 #include "readers/route_entry.h"
 #include "settings/reg_file_store.h"
@@ -78,5 +80,34 @@ class SampleServer {
 
 // Lines joined with CR LF after each one.
 std::string CrLfLines(const std::vector<std::string>& lines);
+
+// A user interface that records every message box with the state of the busy pointer at that
+// moment, and answers questions from a script (No when it runs out).
+class RecordingUserInterface final : public UserInterface {
+ public:
+  struct Shown {
+    Message message;
+    bool busy;  // whether the busy pointer was still on when the box appeared
+  };
+
+  void ShowMessage(const Message& message) override { shown.push_back({message, busy}); }
+  bool AskYesNo(const Message& question) override {
+    questions.push_back(question);
+    if (answers.empty()) return false;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void SetBusy(bool on) override {
+    busy = on;
+    if (on) ++busyOn;
+  }
+
+  std::vector<Shown> shown;
+  std::vector<Message> questions;
+  std::deque<bool> answers;
+  bool busy = false;
+  int busyOn = 0;
+};
 
 }  // namespace rq::test

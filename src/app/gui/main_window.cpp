@@ -12,6 +12,7 @@
 #include <QTreeView>
 
 #include "app/commands.h"
+#include "app/forms/main_form.h"
 #include "app/gui/origin_model.h"
 #include "app/gui/qt_user_interface.h"
 #include "app/gui/twips.h"

@@ -1,0 +1,425 @@
+// The two windows' behaviour, run against a fake view: what each event of the main window and
+// the result window sets, shows and asks, on small servers written to a temporary directory.
+// The windows' own tests (Qt, Win32) only show that their widgets honour the view interface.
+#include "app/forms/main_form.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <stdexcept>
+
+#include "app/commands.h"
+#include "app/forms/trace_form.h"
+#include "test_support.h"
+
+namespace rq {
+namespace {
+
+using enum ControlId;
+using test::CrLfLines;
+
+// A window that is only its controls' state, started from the form table.
+class FakeView final : public FormView {
+ public:
+  struct Control {
+    std::string text;
+    bool enabled = true;
+    CheckState check = CheckState::kUnchecked;
+    std::vector<std::pair<std::string, std::string>> items;  // key, text
+    int selected = -1;
+    TwipsRect rect;
+  };
+
+  explicit FakeView(const FormSpec& form) {
+    for (const ControlSpec& c : form.controls) {
+      controls[c.id] =
+          Control{std::string(c.caption), c.enabled, CheckState::kUnchecked, {}, -1, c.rect};
+    }
+  }
+
+  std::string Text(ControlId id) const override { return controls.at(id).text; }
+  void SetText(ControlId id, std::string_view text) override { controls.at(id).text = text; }
+  void SetEnabled(ControlId id, bool enabled) override { controls.at(id).enabled = enabled; }
+  CheckState Check(ControlId id) const override { return controls.at(id).check; }
+  void ClearItems(ControlId id) override {
+    controls.at(id).items.clear();
+    controls.at(id).selected = -1;
+    controls.at(id).text.clear();
+  }
+  void AddItem(ControlId id, std::string_view key, std::string_view text) override {
+    controls.at(id).items.emplace_back(key, text);
+  }
+  void SelectItem(ControlId id, int index) override {
+    Control& c = controls.at(id);
+    c.selected = index;
+    c.text = c.items.at(static_cast<std::size_t>(index)).second;
+  }
+  std::optional<std::string> SelectedKey(ControlId id) const override {
+    const Control& c = controls.at(id);
+    if (c.selected < 0) return std::nullopt;
+    return c.items.at(static_cast<std::size_t>(c.selected)).first;
+  }
+  void ShowOrigins(const OriginList& origins) override {
+    rows.clear();
+    for (std::size_t i = 0; i < origins.size(); ++i) rows.push_back(origins[i].MessageID);
+    selectedRow.reset();
+  }
+  std::optional<std::string> SelectedOriginKey() const override { return selectedRow; }
+  void SetFocus(ControlId id) override { focus = id; }
+  void Move(ControlId id, const TwipsRect& rect) override { controls.at(id).rect = rect; }
+  void Close() override { closed = true; }
+
+  std::vector<std::string> ItemTexts(ControlId id) const {
+    std::vector<std::string> texts;
+    for (const auto& item : controls.at(id).items) texts.push_back(item.second);
+    return texts;
+  }
+
+  std::map<ControlId, Control> controls;
+  std::vector<std::string> rows;
+  std::optional<std::string> selectedRow;
+  std::optional<ControlId> focus;
+  bool closed = false;
+};
+
+// The result window's report as the form logic uses it: kept, and each showing recorded with
+// whether the busy pointer was still on.
+class ShownReport final : public ReportSink {
+ public:
+  explicit ShownReport(const test::RecordingUserInterface& ui) : ui_(ui) {}
+  void ClearTraceOutput() override { text.clear(); }
+  void WriteTraceOutput(std::string_view more) override { text += more; }
+  void ShowTraceOutput() override { shown.push_back({text, ui_.busy}); }
+
+  struct Showing {
+    std::string text;
+    bool busy;
+  };
+  std::string text;
+  std::vector<Showing> shown;
+
+ private:
+  const test::RecordingUserInterface& ui_;
+};
+
+const Date kDay{2026, 12, 1};
+const Date kDayBefore{2026, 11, 30};
+
+std::string Activity(const char* dir, const char* id, const char* verb, const char* arg) {
+  return std::string("10:00:00\t") + dir + "\t" + id + "\t7\t192.0.2.10\t" + verb + "\t" + arg;
+}
+
+std::vector<std::string> LoggingSwitches(const char* value) {
+  std::vector<std::string> lines;
+  for (const char* key : {"Agents\\MTA", "Connectors\\SF", "Connectors\\SMTP", "Connectors\\LS"}) {
+    lines.push_back(std::string("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\") + key +
+                    "]");
+    lines.push_back(std::string("\"Activity Log Enabled\"=") + value);
+    lines.push_back(std::string("\"Debug Enabled\"=") + value);
+  }
+  return lines;
+}
+
+// A server whose SMTP connector logged two days: on the later one IN001 was routed to the
+// postoffice, IN002 waits in the inbound queue, IN003 was never routed, OUT009 went out.
+class MainFormTest : public ::testing::Test {
+ protected:
+  explicit MainFormTest(const char* logging = "dword:00000001")
+      : sample(LoggingSwitches(logging)) {}
+
+  void WriteTraffic() {
+    sample.WriteLog("SMTP", "Activity", kDayBefore,
+                    CrLfLines({Activity("SMTP-IN", "EARLY1", "MAIL", "<x@y.z>")}));
+    sample.WriteLog("SMTP", "Activity", kDay,
+                    CrLfLines({Activity("SMTP-IN", "IN001", "MAIL", "<alice@example.org>"),
+                               Activity("SMTP-IN", "IN001", "RCPT", "<bob@example.net>"),
+                               Activity("SMTP-IN", "IN002", "MAIL", "<Alice@Example.org>"),
+                               Activity("SMTP-IN", "IN003", "MAIL", "<alice@example.org>"),
+                               Activity("SMTP-OU", "OUT009", "MAIL", "<alice@example.org>")}));
+    sample.WriteLog("MTA", "Debug", kDay,
+                    CrLfLines({"12/01/26 10:00:05\tRoute [IN001] from [SMTP] to queue of [SF] "
+                               "new id [PO001] RQ-MTA-ROUTE"}));
+    sample.WriteInboundFile("IN002");
+  }
+
+  // Loads the window, picks the traffic day and searches it for alice.
+  void LoadAndSearch() {
+    WriteTraffic();
+    form.Form_Load();
+    Search("alice");
+  }
+
+  void Search(const char* sender, const char* recipient = "", const char* day = "261201") {
+    view.SetText(cboDate, day);
+    view.SetText(txtSender, sender);
+    view.SetText(txtRecipient, recipient);
+    form.cmdListOrigins_Click();
+  }
+
+  bool Enabled(ControlId id) const { return view.controls.at(id).enabled; }
+
+  test::SampleServer sample;
+  FakeView view{MainFormSpec()};
+  test::RecordingUserInterface ui;
+  ShownReport report{ui};
+  MainForm form{sample.server(), DateFormat("%m/%d/%y"), view, ui, report};
+};
+
+class MainFormWithoutLoggingTest : public MainFormTest {
+ protected:
+  MainFormWithoutLoggingTest() : MainFormTest("dword:00000000") {}
+};
+
+TEST(DateBoxKeyFilter, DigitsEnterAndBackspacePass) {
+  for (int key = 0; key < 256; ++key) {
+    const bool passes = (key >= '0' && key <= '9') || key == 13 || key == 8;
+    EXPECT_EQ(DateBoxKeyFilter(key), passes ? key : 0) << key;
+  }
+  EXPECT_EQ(DateBoxKeyFilter(-1), 0);
+  EXPECT_EQ(DateBoxKeyFilter(0x10000 + '5'), 0);
+}
+
+TEST_F(MainFormTest, LoadListsTheConnectorAndItsLogDays) {
+  WriteTraffic();
+  sample.WriteLog("SMTP", "Debug", Date{2026, 12, 2}, "not an activity log\r\n");
+  form.Form_Load();
+  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_EQ(view.ItemTexts(icboConnector), std::vector<std::string>{"SMTP Connector"});
+  EXPECT_EQ(view.SelectedKey(icboConnector), "SMTP");
+  EXPECT_EQ(view.ItemTexts(cboDate), (std::vector<std::string>{"261130", "261201"}));
+  EXPECT_EQ(view.Text(cboDate), "261130");
+  EXPECT_TRUE(Enabled(cmdListOrigins));
+  EXPECT_FALSE(Enabled(cmdTrace));
+  EXPECT_FALSE(Enabled(cmdShowTransaction));
+}
+
+TEST_F(MainFormWithoutLoggingTest, LoadWarnsPerServiceAndListsNoDays) {
+  form.Form_Load();
+  ASSERT_EQ(ui.shown.size(), 4u);
+  for (const auto& s : ui.shown) {
+    EXPECT_EQ(s.message.title, "Message Logging Settings");
+    EXPECT_EQ(s.message.icon, MessageIcon::kCritical);
+  }
+  EXPECT_TRUE(view.ItemTexts(cboDate).empty());
+  EXPECT_EQ(view.Text(cboDate), "");
+  EXPECT_FALSE(Enabled(cmdListOrigins));
+}
+
+TEST_F(MainFormTest, SearchListsRefusesOrFindsNothing) {
+  const std::string none = "Could not find messages matching the criteria specified";
+  const struct {
+    const char* sender;
+    const char* recipient;
+    const char* day;
+    bool backtrace;
+    std::vector<std::string> rows;
+    std::string message;  // empty: none
+    bool buttons;         // Trace and Show Transaction afterwards
+  } cases[] = {
+      {"ALICE", "", "261201", false, {"IN001", "IN002", "IN003"}, "", true},
+      {"", "bob@", "261201", false, {"IN001"}, "", true},
+      {"alice", "", "261201", true, {"OUT009"}, "", true},
+      {"nobody@nowhere", "", "261201", false, {}, none, false},
+      {" ", "", "261201", false, {}, none, false},      // a blank is a search text
+      {"alice", "", "261202", false, {}, none, false},  // no log for the day
+      // Refused: the list is emptied, the buttons keep what the search before left them.
+      {"",
+       "",
+       "261201",
+       false,
+       {},
+       "You must enter either a sender or recipient in order to "
+       "track a message.",
+       true},
+  };
+  LoadAndSearch();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.sender) + "/" + c.recipient + "/" + c.day);
+    Search("alice");  // the state every case starts from: three rows, buttons on
+    ui.shown.clear();
+    view.focus.reset();
+    view.controls[chkBacktrace].check = c.backtrace ? CheckState::kChecked : CheckState::kUnchecked;
+    Search(c.sender, c.recipient, c.day);
+    view.controls[chkBacktrace].check = CheckState::kUnchecked;
+    EXPECT_EQ(view.rows, c.rows);
+    EXPECT_EQ(Enabled(cmdTrace), c.buttons);
+    EXPECT_EQ(Enabled(cmdShowTransaction), c.buttons);
+    EXPECT_FALSE(ui.busy);
+    if (c.message.empty()) {
+      EXPECT_TRUE(ui.shown.empty());
+      continue;
+    }
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].message.text, c.message);
+    EXPECT_FALSE(ui.shown[0].busy);
+    const bool refused = c.message.starts_with("You must");
+    EXPECT_EQ(ui.shown[0].message.title, refused ? "Warning" : kToolTitle);
+    EXPECT_EQ(view.focus, refused ? std::optional(txtSender) : std::nullopt);
+  }
+}
+
+enum class Event { kTrace, kShowTransaction, kDoubleClick };
+
+TEST_F(MainFormTest, TraceShowAndDoubleClickShowTheReportOrAMessage) {
+  const std::string noRow =
+      "Unable to process selected origin. Error (91) No message is selected in the list of "
+      "origins.";
+  const struct {
+    Event event;
+    std::optional<std::string> row;
+    bool backtrace;
+    std::string message;  // empty: the report is shown
+  } cases[] = {
+      {Event::kTrace, std::nullopt, false, noRow},
+      {Event::kShowTransaction, std::nullopt, false, noRow},
+      {Event::kDoubleClick, std::nullopt, false, noRow},
+      {Event::kTrace, "IN001", false, ""},  // routed
+      {Event::kTrace, "IN002", false, ""},  // waiting
+      {Event::kTrace, "IN003", false, ""},  // not routed
+      {Event::kTrace, "OUT009", true,
+       "Unable to trace message. Message does not seem to have been routed through Ravenquill "
+       "queues."},
+      {Event::kDoubleClick, "IN002", false, ""},
+      {Event::kShowTransaction, "IN003", false, ""},
+      {Event::kShowTransaction, "NOPE", false,
+       "Unable to locate message details in from selected origin. Error (0) "},
+  };
+  LoadAndSearch();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.event));
+    SCOPED_TRACE(c.row.value_or("(no row)"));
+    ui.shown.clear();
+    report.shown.clear();
+    view.selectedRow = c.row;
+    view.controls[chkBacktrace].check = c.backtrace ? CheckState::kChecked : CheckState::kUnchecked;
+    switch (c.event) {
+      case Event::kTrace:
+        form.cmdTrace_Click();
+        break;
+      case Event::kShowTransaction:
+        form.cmdShowTransaction_Click();
+        break;
+      case Event::kDoubleClick:
+        form.lvOrigins_DblClick();
+        break;
+    }
+    EXPECT_FALSE(ui.busy);
+    if (c.message.empty()) {
+      EXPECT_TRUE(ui.shown.empty());
+      ASSERT_EQ(report.shown.size(), 1u);
+      EXPECT_FALSE(report.shown[0].busy);
+      EXPECT_NE(report.shown[0].text.find("[" + *c.row + "]"), std::string::npos);
+      continue;
+    }
+    EXPECT_TRUE(report.shown.empty());
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].message, (Message{kToolTitle, c.message, MessageIcon::kInformation}));
+    EXPECT_FALSE(ui.shown[0].busy);
+  }
+  // A selected row with an empty key names no message: the double-click does nothing.
+  ui.shown.clear();
+  ui.busyOn = 0;
+  view.selectedRow = "";
+  form.lvOrigins_DblClick();
+  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_TRUE(report.shown.empty());
+  EXPECT_EQ(ui.busyOn, 0);
+}
+
+TEST_F(MainFormTest, BacktraceBoxOnlyRelabelsTheList) {
+  LoadAndSearch();
+  const struct {
+    CheckState check;
+    const char* label;
+    bool backtrace;
+  } cases[] = {
+      {CheckState::kChecked, "Outbound Messages matching criteria:", true},
+      {CheckState::kUnchecked, "Inbound Messages matching criteria:", false},
+      {CheckState::kGrayed, "Inbound Messages matching criteria:", false},
+  };
+  for (const auto& c : cases) {
+    view.controls[chkBacktrace].check = c.check;
+    form.chkBacktrace_Click();
+    EXPECT_EQ(view.Text(lblMessageCriteria), c.label);
+    EXPECT_EQ(form.boolDoBacktrace(), c.backtrace);
+    EXPECT_EQ(view.rows.size(), 3u);
+    EXPECT_TRUE(Enabled(cmdTrace));
+  }
+  form.cmdQuit_Click();
+  EXPECT_TRUE(view.closed);
+}
+
+// Settings that cannot be read: every command still ends in its own message, never a crash.
+class BrokenStore final : public SettingsStore {
+ public:
+  std::string GetRegistryString(std::string_view, std::string_view) const override {
+    throw std::runtime_error("settings gone");
+  }
+  std::int32_t GetRegistryNumber(std::string_view, std::string_view) const override {
+    throw std::runtime_error("settings gone");
+  }
+};
+
+TEST(MainForm, FailuresInTheCoreEndInTheCommandsMessage) {
+  BrokenStore store;
+  const Server server(store);
+  FakeView view(MainFormSpec());
+  test::RecordingUserInterface ui;
+  ShownReport report(ui);
+  MainForm form(server, DateFormat(), view, ui, report);
+  view.AddItem(icboConnector, "SMTP", "SMTP Connector");
+  view.SelectItem(icboConnector, 0);
+  form.icboConnector_Click();
+  EXPECT_FALSE(view.controls[cmdListOrigins].enabled);
+
+  view.SetText(txtSender, "a");
+  form.cmdListOrigins_Click();
+  view.selectedRow = "ID";
+  form.cmdTrace_Click();
+  form.cmdShowTransaction_Click();
+  ASSERT_EQ(ui.shown.size(), 3u);
+  EXPECT_EQ(ui.shown[0].message.text, "Could not find messages matching the criteria specified");
+  EXPECT_EQ(ui.shown[1].message.text,
+            "Unable to trace message. Message does not seem to have been routed through "
+            "Ravenquill queues.");
+  EXPECT_EQ(ui.shown[2].message.text,
+            "Unable to locate message details in from selected origin. Error (0) settings gone");
+  for (const auto& s : ui.shown) EXPECT_FALSE(s.busy);
+  EXPECT_FALSE(ui.busy);
+}
+
+TEST(LayoutTraceWindow, FollowsTheOuterSize) {
+  const struct {
+    const char* name;
+    int width, height;
+    TwipsRect text, button;
+  } cases[] = {
+      {"6000 x 3000", 6000, 3000, {90, 135, 5720, 1745}, {4555, 1995, 1245, 405}},
+      // Too low: the height stays, the button follows it.
+      {"too low", 6000, 1000, {90, 135, 5720, 3345}, {4555, 3595, 1245, 405}},
+      // Too narrow: the width stays; a left of its own may be negative.
+      {"too narrow", 200, 3000, {90, 135, 9645, 1745}, {-1245, 1995, 1245, 405}},
+      {"zero is a size", 280, 1255, {90, 135, 0, 0}, {-1165, 250, 1245, 405}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TraceLayout next = LayoutTraceWindow(TraceLayout{}, c.width, c.height);
+    EXPECT_EQ(next.text, c.text);
+    EXPECT_EQ(next.button, c.button);
+  }
+}
+
+TEST(TraceForm, FirstLayoutKeepsTheTablesTextBoxAndCloseCloses) {
+  FakeView view(TraceFormSpec());
+  TraceForm form(view);
+  const FormSpec& spec = TraceFormSpec();
+  form.Form_Resize(spec.clientWidth, spec.clientHeight);
+  EXPECT_EQ(view.controls[txtTrace].rect, Spec(txtTrace).rect);
+  // The button's top follows the text box's height, 5 twips above the table's 3600.
+  EXPECT_EQ(view.controls[cmdClose].rect, (TwipsRect{8480, 3595, 1245, 405}));
+  form.cmdClose_Click();
+  EXPECT_TRUE(view.closed);
+}
+
+}  // namespace
+}  // namespace rq
