@@ -7,16 +7,20 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "app/win32/main_form.h"
+#include "app/forms/form_table.h"
 #include "app/win32/main_window.h"
 #include "app/win32/window_support.h"
 #include "test_support.h"
 
 namespace rq::win32 {
 namespace {
+
+using enum ControlId;
 
 using test::CrLfLines;
 using test::SampleServer;
@@ -111,21 +115,21 @@ class Win32Windows : public ::testing::Test {
     window.Form_Load();
     ShowWindow(window.hwnd(), SW_SHOW);
     SetForegroundWindow(window.hwnd());
-    SetFocus(window.Control("icboConnector"));
+    SetFocus(window.Control(icboConnector));
     Pump();
   }
 
-  HWND Control(const char* name) const { return window.Control(name); }
-  bool Enabled(const char* name) const { return IsWindowEnabled(Control(name)) != FALSE; }
-  void Click(const char* name) {
-    SendMessageA(Control(name), BM_CLICK, 0, 0);
+  HWND Control(ControlId id) const { return window.Control(id); }
+  bool Enabled(ControlId id) const { return IsWindowEnabled(Control(id)) != FALSE; }
+  void Click(ControlId id) {
+    SendMessageA(Control(id), BM_CLICK, 0, 0);
     Pump();
   }
-  // Tabs from the connector box until `name` has the focus (its edit part, for a combo box).
-  void TabTo(const char* name) {
-    SetFocus(Control("icboConnector"));
-    for (int i = 0; i < 12 && GetAncestor(GetFocus(), GA_PARENT) != Control(name) &&
-                    GetFocus() != Control(name);
+  // Tabs from the connector box until `id` has the focus (its edit part, for a combo box).
+  void TabTo(ControlId id) {
+    SetFocus(Control(icboConnector));
+    for (int i = 0;
+         i < 12 && GetAncestor(GetFocus(), GA_PARENT) != Control(id) && GetFocus() != Control(id);
          ++i) {
       Press(VK_TAB);
     }
@@ -136,42 +140,50 @@ class Win32Windows : public ::testing::Test {
   std::vector<std::string> reports;  // the report text the result window showed, per showing
   MainWindow window{sample.server(), DateFormat("%m/%d/%y"), ui, [this](TraceWindow& w) {
                       w.SyncText();
-                      reports.push_back(WindowTextOf(w.text()));
+                      reports.push_back(WindowTextOf(w.Control(txtTrace)));
                       // The user closes it with its button.
-                      PostMessageA(w.closeButton(), BM_CLICK, 0, 0);
+                      PostMessageA(w.Control(cmdClose), BM_CLICK, 0, 0);
                       RunModal(w.hwnd(), w.owner());
                     }};
 };
 
 TEST_F(Win32Windows, ControlsFollowTheTable) {
+  const FormSpec& form = MainFormSpec();
   const UINT dpi = DpiOf(window.hwnd());
   RECT client{};
   GetClientRect(window.hwnd(), &client);
-  EXPECT_EQ(client.right, TwipsToPixels(kMainClientWidth, dpi));
-  EXPECT_EQ(client.bottom, TwipsToPixels(kMainClientHeight, dpi));
-  EXPECT_EQ(WindowTextOf(window.hwnd()), "Ravenquill Message Routing Trace Utility");
+  EXPECT_EQ(client.right, TwipsToPixels(form.clientWidth, dpi));
+  EXPECT_EQ(client.bottom, TwipsToPixels(form.clientHeight, dpi));
+  EXPECT_EQ(WindowTextOf(window.hwnd()), form.caption);
 
-  std::vector<HWND> focusOrder;
-  for (const ControlSpec& spec : kControls) {
+  std::vector<std::pair<int, HWND>> tabStops;
+  for (const ControlSpec& spec : form.controls) {
     SCOPED_TRACE(spec.name);
-    const HWND c = Control(spec.name);
+    const HWND c = Control(spec.id);
     ASSERT_NE(c, nullptr);
     RECT r{};
     GetWindowRect(c, &r);
     MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_EQ(r.left, TwipsToPixels(spec.left, dpi));
-    EXPECT_EQ(r.top, TwipsToPixels(spec.top, dpi));
-    EXPECT_EQ(r.right - r.left, TwipsToPixels(spec.width, dpi));
-    if (spec.kind != Kind::kImageCombo && spec.kind != Kind::kDateCombo) {
-      EXPECT_EQ(r.bottom - r.top, TwipsToPixels(spec.height, dpi));
+    const TwipsRect want = FormRect(spec.id);
+    EXPECT_EQ(r.left, TwipsToPixels(want.left, dpi));
+    EXPECT_EQ(r.top, TwipsToPixels(want.top, dpi));
+    EXPECT_EQ(r.right - r.left, TwipsToPixels(want.width, dpi));
+    if (spec.kind != ControlKind::kImageCombo && spec.kind != ControlKind::kEditCombo) {
+      EXPECT_EQ(r.bottom - r.top, TwipsToPixels(want.height, dpi));
     }
-    if (spec.kind == Kind::kLabel || spec.kind == Kind::kButton || spec.kind == Kind::kCheck) {
+    if (!spec.caption.empty()) {
       EXPECT_EQ(WindowTextOf(c), spec.caption);
     }
-    if ((GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP) != 0) focusOrder.push_back(c);
+    EXPECT_EQ(IsWindowEnabled(c) != FALSE, spec.enabled || spec.id == cmdListOrigins);
+    const bool tabStop = (GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP) != 0;
+    EXPECT_EQ(tabStop, spec.tabIndex != kNoTabStop);
+    if (tabStop) tabStops.emplace_back(spec.tabIndex, c);
   }
+  std::sort(tabStops.begin(), tabStops.end());
+  std::vector<HWND> focusOrder;
+  for (const auto& [index, c] : tabStops) focusOrder.push_back(c);
   // Tab walks the controls in the table's order, disabled ones left out, and comes round.
-  SetFocus(Control("icboConnector"));
+  SetFocus(Control(icboConnector));
   for (std::size_t i = 1; i <= focusOrder.size(); ++i) {
     Press(VK_TAB);
     HWND expected = focusOrder[i % focusOrder.size()];
@@ -181,54 +193,54 @@ TEST_F(Win32Windows, ControlsFollowTheTable) {
   }
 
   // After loading: the one connector, the days with activity logs, Search on, tracing off.
-  EXPECT_EQ(ClassOf(Control("lvOrigins")), "SysListView32");
-  EXPECT_EQ(SendMessageA(Control("icboConnector"), CB_GETCOUNT, 0, 0), 1);
-  EXPECT_EQ(ChosenText(Control("icboConnector")), "SMTP Connector");
-  EXPECT_EQ(SendMessageA(Control("cboDate"), CB_GETCOUNT, 0, 0), 2);
-  EXPECT_EQ(WindowTextOf(Control("cboDate")), "261130");
-  EXPECT_TRUE(Enabled("cmdListOrigins"));
-  EXPECT_FALSE(Enabled("cmdTrace"));
-  EXPECT_FALSE(Enabled("cmdShowTransaction"));
+  EXPECT_EQ(ClassOf(Control(lvOrigins)), "SysListView32");
+  EXPECT_EQ(SendMessageA(Control(icboConnector), CB_GETCOUNT, 0, 0), 1);
+  EXPECT_EQ(ChosenText(Control(icboConnector)), "SMTP Connector");
+  EXPECT_EQ(SendMessageA(Control(cboDate), CB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(WindowTextOf(Control(cboDate)), "261130");
+  EXPECT_TRUE(Enabled(cmdListOrigins));
+  EXPECT_FALSE(Enabled(cmdTrace));
+  EXPECT_FALSE(Enabled(cmdShowTransaction));
 }
 
 TEST_F(Win32Windows, DateBoxTakesOnlyDigitsTypedIntoIt) {
-  TabTo("cboDate");  // Tab selects the box's text, so the typing replaces it
+  TabTo(cboDate);  // Tab selects the box's text, so the typing replaces it
   Type("26x1.2-0 1");
   Press(VK_BACK);
   Type("1");
-  EXPECT_EQ(WindowTextOf(Control("cboDate")), "261201");
+  EXPECT_EQ(WindowTextOf(Control(cboDate)), "261201");
   // The other boxes take any character.
-  TabTo("txtSender");
+  TabTo(txtSender);
   Type("a-1.x");
-  EXPECT_EQ(WindowTextOf(Control("txtSender")), "a-1.x");
+  EXPECT_EQ(WindowTextOf(Control(txtSender)), "a-1.x");
 }
 
 TEST_F(Win32Windows, SearchListTraceAndBoxes) {
   // Search with neither sender nor recipient: the warning, answered; focus in the sender box.
-  Click("cmdListOrigins");
+  Click(cmdListOrigins);
   ASSERT_EQ(ui.shown.size(), 1u);
   EXPECT_EQ(ui.shown[0].title, "Warning");
-  EXPECT_EQ(GetFocus(), Control("txtSender"));
+  EXPECT_EQ(GetFocus(), Control(txtSender));
   EXPECT_FALSE(ui.busyAtBox[0]);
 
-  TabTo("cboDate");
+  TabTo(cboDate);
   Type("261201");
-  TabTo("txtSender");
+  TabTo(txtSender);
   Type("alice");
   Press(VK_TAB);
   Press(VK_TAB);  // onto Search
   Press(VK_SPACE);
-  const HWND list = Control("lvOrigins");
+  const HWND list = Control(lvOrigins);
   ASSERT_EQ(ListView_GetItemCount(list), 2);
   char text[64] = {};
   ListView_GetItemText(list, 1, 1, text, sizeof text);
   EXPECT_EQ(std::string(text), "IN002");
-  EXPECT_TRUE(Enabled("cmdTrace"));
-  EXPECT_TRUE(Enabled("cmdShowTransaction"));
+  EXPECT_TRUE(Enabled(cmdTrace));
+  EXPECT_TRUE(Enabled(cmdShowTransaction));
   EXPECT_EQ(ListView_GetSelectedCount(list), 0);
 
   // Trace with no row chosen: the failure box, no result window.
-  Click("cmdTrace");
+  Click(cmdTrace);
   ASSERT_EQ(ui.shown.size(), 2u);
   EXPECT_EQ(ui.shown[1].text.rfind("Unable to process selected origin. Error (", 0), 0u);
   EXPECT_TRUE(reports.empty());
@@ -247,15 +259,15 @@ TEST_F(Win32Windows, SearchListTraceAndBoxes) {
 
   // Show Transaction of the second row by keyboard: its lines, CR LF kept.
   ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  Click("cmdShowTransaction");
+  Click(cmdShowTransaction);
   ASSERT_EQ(reports.size(), 2u);
   EXPECT_NE(reports[1].find("[IN002] follow below: \r\n\r\n10:01:00\tSMTP-IN\tIN002"),
             std::string::npos)
       << reports[1];
 
   // Ticking Backtrace changes the label over the list, nothing else.
-  Click("chkBacktrace");
-  EXPECT_EQ(WindowTextOf(Control("lblMessageCriteria")), "Outbound Messages matching criteria:");
+  Click(chkBacktrace);
+  EXPECT_EQ(WindowTextOf(Control(lblMessageCriteria)), "Outbound Messages matching criteria:");
   EXPECT_EQ(ListView_GetItemCount(list), 2);
 }
 

@@ -1,42 +1,58 @@
-// The main window on Windows: the search criteria, the origins a search found, and the commands
-// that trace an origin or show its SMTP transaction, built from common controls. The window
-// reads its controls and hands them to the core's commands; it holds no rule of its own.
+// The main window on Windows: the controls of the shared form table built as common controls,
+// every event handed to the form logic, and the FormView verbs that logic uses carried out on
+// the controls. No rule of the window lives here.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/forms/form_view.h"
+#include "app/forms/main_form.h"
+#include "app/win32/form_controls.h"
 #include "app/win32/handles.h"
 #include "app/win32/message_boxes.h"
 #include "app/win32/trace_window.h"
 #include "app/win32/window_support.h"
-#include "readers/origin_search.h"
 #include "base/dates.h"
 #include "settings/server.h"
 
 namespace rq::win32 {
 
-class MainWindow {
+class MainWindow final : public FormView {
  public:
   // `ui` shows the message boxes and holds the busy pointer; `showModal` shows the result window
   // (RunModal when empty). The window is created hidden.
   MainWindow(const Server& server, const DateFormat& dateFormat, MessageBoxUserInterface& ui,
              WindowReport::ShowModal showModal = {});
-  ~MainWindow();
+  ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
   // Before the window is shown: the logging warnings (each its own box, owned by nobody), the
-  // connector box with its one entry, the date box for that connector.
-  void Form_Load();
+  // connector box, the date box.
+  void Form_Load() { form_.Form_Load(); }
   // Shows the window and returns when it has been closed.
   void Run();
 
   HWND hwnd() const { return hwnd_; }
-  // The control of that name ("cboDate", "lvOrigins", ...), or null.
-  HWND Control(std::string_view name) const;
+  HWND Control(ControlId id) const { return controls_[id]; }
   WindowReport& report() { return report_; }
+
+  // FormView.
+  std::string Text(ControlId id) const override;
+  void SetText(ControlId id, std::string_view text) override;
+  void SetEnabled(ControlId id, bool enabled) override;
+  CheckState Check(ControlId id) const override;
+  void ClearItems(ControlId id) override;
+  void AddItem(ControlId id, std::string_view key, std::string_view text) override;
+  void SelectItem(ControlId id, int index) override;
+  std::optional<std::string> SelectedKey(ControlId id) const override;
+  void ShowOrigins(const OriginList& origins) override;
+  std::optional<std::string> SelectedOriginKey() const override;
+  void SetFocus(ControlId id) override;
+  void Move(ControlId id, const TwipsRect& rect) override;
+  void Close() override;
 
   // For WindowProcOf.
   void Attach(HWND hwnd) { hwnd_ = hwnd; }
@@ -44,41 +60,23 @@ class MainWindow {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
-  struct Child {
-    const char* name;
-    HWND hwnd;
-  };
-
-  void CreateControls();
   void ApplyDpi(UINT dpi);
-  void OnCommand(int id, int code);
-  void OnNotify(const NMHDR& header);
+  void OnCommand(ControlId id, int code);
+  std::vector<std::string>& KeysOf(ControlId id);
+  const std::vector<std::string>& KeysOf(ControlId id) const;
   static LRESULT CALLBACK DateEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR id, DWORD_PTR self);
 
-  std::string ConnectorCode() const;
-  bool boolDoBacktrace() const;
-  std::optional<std::string> SelectedMessageId() const;
-  void FillOrigins(const OriginList& origins);
-
-  void icboConnector_Click();
-  void chkBacktrace_Click();
-  void cmdListOrigins_Click();
-  void cmdTrace_Click();
-  void cmdShowTransaction_Click();
-  void lvOrigins_DblClick();
-  void ShowOutcome(const std::optional<Message>& message, bool showReport);
-
-  const Server& server_;
-  DateFormat dateFormat_;
   MessageBoxUserInterface& ui_;
   HWND hwnd_ = nullptr;
   WindowReport report_;
+  MainForm form_;
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   Font font_;
   FocusKeeper focus_;
-  std::vector<Child> children_;
+  FormControls controls_;
   std::vector<std::string> connectorKeys_;
+  std::vector<std::string> dateKeys_;
   std::vector<std::string> rowKeys_;  // the list's item data indexes this
 };
 

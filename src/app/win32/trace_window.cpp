@@ -6,22 +6,14 @@ namespace rq::win32 {
 namespace {
 
 constexpr char kClassName[] = "RQTrackerTraceResult";
-constexpr int kCloseId = 100;
-
-// The window as created, in twips.
-constexpr int kClientWidth = 9870;
-constexpr int kClientHeight = 4110;
-constexpr int kTextLeft = 90;
-constexpr int kTextTop = 135;
-constexpr int kButtonWidth = 1245;
-constexpr int kButtonHeight = 405;
-
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
                          WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 
-// The report bytes as the text box gets them: a NUL would end the text there, so it is shown as
-// a blank; every other byte goes through the ANSI code page as it is.
+using enum ControlId;
+
+// The report bytes as the text box gets them, through the ANSI code page as they are; only a
+// NUL, which would end the text there, is shown as a blank.
 std::string DisplayBytes(const std::string& report) {
   std::string text = report;
   for (char& c : text) {
@@ -32,15 +24,15 @@ std::string DisplayBytes(const std::string& report) {
 
 }  // namespace
 
-TraceWindow::TraceWindow(HWND owner)
-    : owner_(owner), textWidth_(9645), textHeight_(3345), buttonLeft_(8520), buttonTop_(3600) {
+TraceWindow::TraceWindow(HWND owner) : owner_(owner) {
   RegisterWindowClass(kClassName, &WindowProcOf<TraceWindow>);
+  const FormSpec& form = TraceFormSpec();
   const UINT dpi = DpiOf(owner);
-  const SIZE outer = OuterSize(kStyle, kExStyle, TwipsToPixels(kClientWidth, dpi),
-                               TwipsToPixels(kClientHeight, dpi), dpi);
-  CreateWindowExA(kExStyle, kClassName, "Message Trace Result", kStyle, CW_USEDEFAULT,
-                  CW_USEDEFAULT, outer.cx, outer.cy, owner, nullptr, GetModuleHandleA(nullptr),
-                  this);
+  const SIZE outer = OuterSize(kStyle, kExStyle, TwipsToPixels(form.clientWidth, dpi),
+                               TwipsToPixels(form.clientHeight, dpi), dpi);
+  const std::string caption(form.caption);
+  CreateWindowExA(kExStyle, kClassName, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                  outer.cx, outer.cy, owner, nullptr, GetModuleHandleA(nullptr), this);
   CenterWindow(hwnd_, owner);
 }
 
@@ -48,49 +40,18 @@ TraceWindow::~TraceWindow() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
-void TraceWindow::Detach() {
-  hwnd_ = nullptr;
-  txtTrace_ = nullptr;
-  cmdClose_ = nullptr;
-}
-
-void TraceWindow::CreateControls() {
-  const HINSTANCE instance = GetModuleHandleA(nullptr);
-  txtTrace_ =
-      CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE |
-                          ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_NOHIDESEL,
-                      0, 0, 0, 0, hwnd_, nullptr, instance, nullptr);
-  SetWindowTextA(txtTrace_, "");
-  // No limit: a report may be far longer than what a user could type.
-  SendMessageA(txtTrace_, EM_SETLIMITTEXT, 0, 0);
-  cmdClose_ =
-      CreateWindowExA(0, "BUTTON", "&Close", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0,
-                      0, 0, 0, hwnd_, reinterpret_cast<HMENU>(kCloseId), instance, nullptr);
-}
-
 void TraceWindow::ApplyDpi(UINT dpi) {
   dpi_ = dpi;
   font_ = DialogFont(dpi);
   fixedFont_ = FixedFont(dpi);
-  SendMessageA(cmdClose_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
-  SendMessageA(txtTrace_, WM_SETFONT, reinterpret_cast<WPARAM>(fixedFont_.get()), TRUE);
+  controls_.PlaceAll(dpi, font_.get());
+  SendMessageA(Control(txtTrace), WM_SETFONT, reinterpret_cast<WPARAM>(fixedFont_.get()), TRUE);
 }
 
 void TraceWindow::Relayout() {
-  // The rule is stated for the outer size, border and title bar included. Each measure on its
-  // own: one the window cannot take (negative) keeps its value while the others follow.
-  RECT outer{};
-  GetWindowRect(hwnd_, &outer);
-  const int width = PixelsToTwips(outer.right - outer.left, dpi_);
-  const int height = PixelsToTwips(outer.bottom - outer.top, dpi_);
-  if (width - 280 >= 0) textWidth_ = width - 280;
-  if (height - kButtonHeight - 850 >= 0) textHeight_ = height - kButtonHeight - 850;
-  buttonLeft_ = width - kButtonWidth - 200;
-  buttonTop_ = textHeight_ + 250;
-  const auto px = [this](int twips) { return TwipsToPixels(twips, dpi_); };
-  MoveWindow(txtTrace_, px(kTextLeft), px(kTextTop), px(textWidth_), px(textHeight_), TRUE);
-  MoveWindow(cmdClose_, px(buttonLeft_), px(buttonTop_), px(kButtonWidth), px(kButtonHeight), TRUE);
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  form_.Form_Resize(PixelsToTwips(client.right, dpi_), PixelsToTwips(client.bottom, dpi_));
 }
 
 void TraceWindow::ClearReport() {
@@ -105,19 +66,21 @@ void TraceWindow::AppendReport(std::string_view text) {
 
 void TraceWindow::SyncText() {
   if (textCurrent_) return;
-  SetWindowTextA(txtTrace_, DisplayBytes(report_).c_str());
+  SetWindowTextA(Control(txtTrace), DisplayBytes(report_).c_str());
   textCurrent_ = true;
 }
 
 LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
-      CreateControls();
+      controls_.Create(hwnd_, TraceFormSpec());
+      // No limit: a report may be far longer than what a user could type.
+      SendMessageA(Control(txtTrace), EM_SETLIMITTEXT, 0, 0);
       ApplyDpi(DpiOf(hwnd_));
       Relayout();
       return 0;
     case WM_SIZE:
-      if (txtTrace_ != nullptr) Relayout();
+      if (Control(txtTrace) != nullptr) Relayout();
       return 0;
     case WM_DPICHANGED: {
       ApplyDpi(HIWORD(wParam));
@@ -130,11 +93,11 @@ LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_ACTIVATE:
       // The report has the focus first, so that the keys scroll it.
-      if (focus_.OnActivate(hwnd_, wParam, txtTrace_)) return 0;
+      if (focus_.OnActivate(hwnd_, wParam, Control(txtTrace))) return 0;
       break;
     case WM_CTLCOLORSTATIC:
       // The report reads like a document: on the window colour, not greyed as read-only.
-      if (reinterpret_cast<HWND>(lParam) == txtTrace_) {
+      if (reinterpret_cast<HWND>(lParam) == Control(txtTrace)) {
         const HDC dc = reinterpret_cast<HDC>(wParam);
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         SetBkColor(dc, GetSysColor(COLOR_WINDOW));
@@ -142,12 +105,12 @@ LRESULT TraceWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_COMMAND:
-      // Close or its accelerator. Escape (IDCANCEL) does not close the report, as elsewhere.
-      if (LOWORD(wParam) == kCloseId) {
-        DestroyWindow(hwnd_);
-        return 0;
+      // Close or its accelerator; Escape (IDCANCEL) does not close the report.
+      if (controls_.IdOf(reinterpret_cast<HWND>(lParam)) == cmdClose &&
+          HIWORD(wParam) == BN_CLICKED) {
+        form_.cmdClose_Click();
       }
-      break;
+      return 0;
     case WM_CLOSE:
       DestroyWindow(hwnd_);
       return 0;

@@ -1,6 +1,7 @@
 // The result window on Windows: the trace report in a read-only, unwrapped text box with both
-// scroll bars and a fixed-pitch font, and a Close button; and the report sink that creates the
-// window, hidden, on first use and discards it with its report when the user closes it.
+// scroll bars and a fixed-pitch font, and a Close button, laid out by the shared form logic; and
+// the report sink that creates the window, hidden, on first use and discards it with its report
+// when the user closes it.
 #pragma once
 
 #include <functional>
@@ -8,6 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include "app/forms/form_view.h"
+#include "app/forms/trace_form.h"
+#include "app/win32/form_controls.h"
 #include "app/win32/handles.h"
 #include "app/win32/message_boxes.h"
 #include "app/win32/window_support.h"
@@ -15,17 +19,16 @@
 
 namespace rq::win32 {
 
-class TraceWindow {
+class TraceWindow final : public FormView {
  public:
   explicit TraceWindow(HWND owner);
-  ~TraceWindow();
+  ~TraceWindow() override;
   TraceWindow(const TraceWindow&) = delete;
   TraceWindow& operator=(const TraceWindow&) = delete;
 
   HWND hwnd() const { return hwnd_; }
-  HWND text() const { return txtTrace_; }
-  HWND closeButton() const { return cmdClose_; }
   HWND owner() const { return owner_; }
+  HWND Control(ControlId id) const { return controls_[id]; }
 
   const std::string& report() const { return report_; }
   void ClearReport();
@@ -33,31 +36,40 @@ class TraceWindow {
   // Puts the report into the text box; writes only gather bytes until then.
   void SyncText();
 
+  // FormView: the result window uses placing and closing; the rest has nothing to act on.
+  std::string Text(ControlId id) const override { return WindowTextOf(Control(id)); }
+  void SetText(ControlId, std::string_view) override {}
+  void SetEnabled(ControlId id, bool enabled) override { EnableWindow(Control(id), enabled); }
+  CheckState Check(ControlId) const override { return CheckState::kUnchecked; }
+  void ClearItems(ControlId) override {}
+  void AddItem(ControlId, std::string_view, std::string_view) override {}
+  void SelectItem(ControlId, int) override {}
+  std::optional<std::string> SelectedKey(ControlId) const override { return std::nullopt; }
+  void ShowOrigins(const OriginList&) override {}
+  std::optional<std::string> SelectedOriginKey() const override { return std::nullopt; }
+  void SetFocus(ControlId id) override { ::SetFocus(Control(id)); }
+  void Move(ControlId id, const TwipsRect& rect) override { controls_.Place(id, rect, dpi_); }
+  void Close() override { DestroyWindow(hwnd_); }
+
   // For WindowProcOf.
   void Attach(HWND hwnd) { hwnd_ = hwnd; }
-  void Detach();
+  void Detach() { hwnd_ = nullptr; }
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
-  void CreateControls();
   void ApplyDpi(UINT dpi);
   void Relayout();
 
   HWND owner_;
   HWND hwnd_ = nullptr;
-  HWND txtTrace_ = nullptr;
-  HWND cmdClose_ = nullptr;
+  TraceForm form_{*this};
+  FormControls controls_;
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   Font font_;
   Font fixedFont_;
   FocusKeeper focus_;
   std::string report_;
   bool textCurrent_ = true;
-  // The layout in twips, kept across resizes: a measure the rule refuses keeps its last value.
-  int textWidth_;
-  int textHeight_;
-  int buttonLeft_;
-  int buttonTop_;
 };
 
 // The trace report of the Windows windows. ShowTraceOutput ends the busy pointer, shows the
