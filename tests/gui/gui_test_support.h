@@ -20,7 +20,7 @@ struct ReportRecorder {
   };
 
   WindowReport::ShowModal Hook(const RecordingUserInterface& ui) {
-    return [this, &ui](frmTrace& window) {
+    return [this, &ui](TraceWindow& window) {
       const auto* box = window.findChild<QPlainTextEdit*>(QStringLiteral("txtTrace"));
       showings.push_back({window.report(), box ? box->toPlainText() : QString(), ui.busy});
     };

@@ -17,7 +17,7 @@ namespace rq {
 namespace {
 
 int RunMainWindow(const Server& server, const DateFormat& format, QtUserInterface& ui) {
-  frmMain window(server, format, ui);
+  MainWindow window(server, format, ui);
   // The logging warnings come before the window exists on screen, so they stand on their own.
   ui.setParentWidget(nullptr);
   window.Form_Load();
@@ -38,6 +38,14 @@ int RunWindowedTrace(const Server& server, const DateFormat& format, QtUserInter
 
 }  // namespace
 
+void UseWholeDevicePixels() {
+  // At 144 dpi Qt would scale the windows by 1.5 and draw lines between pixels (the list lost its
+  // right border, the date box's text ran into its arrow). Rounded down, the remaining factor
+  // stays in the logical resolution, which the twips layout reads.
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+      Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
+}
+
 bool DesktopAvailable() {
 #if defined(_WIN32) || defined(__APPLE__)
   return true;
@@ -55,6 +63,7 @@ bool DesktopAvailable() {
 int RunDesktop(int argc, char** argv, const Server& server, const std::string& commandLine) {
   // The arguments are the program's own (options, message ID); Qt sees only the program name.
   int qtArgc = argc > 0 ? 1 : 0;
+  UseWholeDevicePixels();
   QApplication app(qtArgc, argv);
   QtUserInterface ui;
   try {

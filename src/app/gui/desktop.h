@@ -8,6 +8,11 @@
 
 namespace rq {
 
+// Asks Qt for whole device pixels, before QApplication is made: the windows are laid out in
+// twips at the screen's resolution, so a display at 144 dpi gets 1.5 times the pixels rather
+// than a 1.5 scale that draws lines between pixels.
+void UseWholeDevicePixels();
+
 // True when a display can be opened: QT_QPA_PLATFORM names a platform, or WAYLAND_DISPLAY or
 // DISPLAY names a display server that is there (always on Windows and macOS).
 bool DesktopAvailable();

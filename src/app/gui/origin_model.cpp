@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "app/forms/form_table.h"
 #include "base/codepage.h"
 
 namespace rq {
@@ -44,12 +45,6 @@ QVariant OriginModel::data(const QModelIndex& index, int role) const {
       }
     case kKeyRole:
       return QByteArray(origin.MessageID.data(), static_cast<qsizetype>(origin.MessageID.size()));
-    case kLogTimeRole:
-      return Display(origin.LogTime);
-    case kMessageIdRole:
-      return Display(origin.MessageID);
-    case kDataRole:
-      return Display(origin.sData);
     default:
       return {};
   }
@@ -59,36 +54,15 @@ QVariant OriginModel::headerData(int section, Qt::Orientation orientation, int r
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
     return QAbstractTableModel::headerData(section, orientation, role);
   }
-  switch (section) {
-    case kDateTimeColumn:
-      return QStringLiteral("Date/Time");
-    case kMessageIdColumn:
-      return QStringLiteral("Message ID");
-    case kDataColumn:
-      return QStringLiteral("Data");
-    default:
-      return {};
-  }
+  const auto columns = OriginListColumns();
+  if (section < 0 || static_cast<std::size_t>(section) >= columns.size()) return {};
+  const std::string_view caption = columns[static_cast<std::size_t>(section)].caption;
+  return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
 }
 
-QHash<int, QByteArray> OriginModel::roleNames() const {
-  QHash<int, QByteArray> names = QAbstractTableModel::roleNames();
-  names.insert(kKeyRole, "key");
-  names.insert(kLogTimeRole, "logTime");
-  names.insert(kMessageIdRole, "messageId");
-  names.insert(kDataRole, "data");
-  return names;
-}
-
-void OriginModel::Update(const std::function<void(OriginList&)>& fill) {
+void OriginModel::SetOrigins(const OriginList& origins) {
   beginResetModel();
-  try {
-    fill(origins_);
-  } catch (...) {
-    origins_.Clear();
-    endResetModel();
-    throw;
-  }
+  origins_ = origins;
   endResetModel();
 }
 

@@ -1,9 +1,8 @@
-// The origin list as the main window shows it: a table model over the core's OriginList, three
-// columns "Date/Time", "Message ID" and "Data", one row per origin in the order found.
+// The origin list as the main window shows it: a table model over the core's OriginList, the
+// columns of the form table, one row per origin in the order found.
 #pragma once
 
 #include <QAbstractTableModel>
-#include <functional>
 
 #include "readers/origin_search.h"
 
@@ -14,13 +13,8 @@ class OriginModel final : public QAbstractTableModel {
 
  public:
   enum Column { kDateTimeColumn = 0, kMessageIdColumn = 1, kDataColumn = 2, kColumnCount = 3 };
-  enum Role {
-    // The row's key: the origin's message ID as the log's bytes (QByteArray), in every column.
-    kKeyRole = Qt::UserRole,
-    kLogTimeRole,  // the origin's fields as display text (QString), in every column
-    kMessageIdRole,
-    kDataRole,
-  };
+  // The row's key: the origin's message ID as the log's bytes (QByteArray), in every column.
+  static constexpr int kKeyRole = Qt::UserRole;
 
   explicit OriginModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
@@ -28,13 +22,12 @@ class OriginModel final : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-  QHash<int, QByteArray> roleNames() const override;
 
   const OriginList& origins() const { return origins_; }
 
-  // Lets `fill` change the list (a search empties and refills it) as one model reset, so that
-  // a list of any length reaches the view in one step.
-  void Update(const std::function<void(OriginList&)>& fill);
+  // The rows become exactly these, as one model reset, so that a list of any length reaches the
+  // view in one step.
+  void SetOrigins(const OriginList& origins);
 
  private:
   OriginList origins_;

@@ -1,7 +1,5 @@
 #include "app/gui/trace_window.h"
 
-#include <QFontDatabase>
-#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,18 +9,6 @@
 #include "base/codepage.h"
 
 namespace rq {
-
-TraceLayout LayoutTraceWindow(const TraceLayout& current, int outerWidth, int outerHeight) {
-  TraceLayout next = current;
-  const int width = outerWidth - 280;
-  if (width >= 0) next.textWidth = width;
-  const int height = outerHeight - next.buttonHeight - 850;
-  if (height >= 0) next.textHeight = height;
-  next.buttonLeft = outerWidth - next.buttonWidth - 200;
-  // From the text box's height, not its bottom edge: the gap to the button stays 115 twips.
-  next.buttonTop = next.textHeight + 250;
-  return next;
-}
 
 QString ReportDisplayText(std::string_view bytes) {
   std::string utf8;
@@ -48,83 +34,38 @@ QString ReportDisplayText(std::string_view bytes) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-frmTrace::frmTrace(QWidget* owner)
-    : QDialog(owner),
-      txtTrace_(new QPlainTextEdit(this)),
-      cmdClose_(new QPushButton(QStringLiteral("&Close"), this)) {
-  setObjectName(QStringLiteral("frmTrace"));
-  setWindowTitle(QStringLiteral("Message Trace Result"));
+TraceWindow::TraceWindow(QWidget* owner)
+    : QDialog(owner), view_(TraceFormSpec(), *this), form_(view_) {
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   setSizeGripEnabled(false);
-
-  txtTrace_->setObjectName(QStringLiteral("txtTrace"));
-  txtTrace_->setReadOnly(true);
-  txtTrace_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  txtTrace_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  txtTrace_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  txtTrace_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  // Log fields are TAB-separated: stops every eight characters keep the columns of most lines
-  // aligned, as a plain text editor shows them.
-  txtTrace_->setTabStopDistance(8.0 * QFontMetricsF(txtTrace_->font()).horizontalAdvance(' '));
-  // Keyboard users can still move through and select the report.
-  txtTrace_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-
-  cmdClose_->setObjectName(QStringLiteral("cmdClose"));
-  cmdClose_->setAutoDefault(false);
-  connect(cmdClose_, &QPushButton::clicked, this, &QDialog::accept);
-  setTabOrder(txtTrace_, cmdClose_);
-
-  const double dpi = Dpi();
-  resize(TwipsToPixels(kTraceClientWidth, dpi), TwipsToPixels(kTraceClientHeight, dpi));
-  ApplyLayout();
+  connect(view_.control<QPushButton>(ControlId::cmdClose), &QPushButton::clicked, this,
+          [this] { form_.cmdClose_Click(); });
 }
 
-double frmTrace::Dpi() const {
-  return logicalDpiX() > 0 ? logicalDpiX() : 96.0;
-}
-
-void frmTrace::ClearReport() {
+void TraceWindow::ClearReport() {
   report_.clear();
   textCurrent_ = false;
 }
 
-void frmTrace::AppendReport(std::string_view text) {
+void TraceWindow::AppendReport(std::string_view text) {
   report_ += text;
   textCurrent_ = false;
 }
 
-void frmTrace::SyncText() {
+void TraceWindow::SyncText() {
   if (textCurrent_) return;
-  txtTrace_->setPlainText(ReportDisplayText(report_));
+  view_.control<QPlainTextEdit>(ControlId::txtTrace)->setPlainText(ReportDisplayText(report_));
   textCurrent_ = true;
 }
 
-void frmTrace::resizeEvent(QResizeEvent* event) {
+void TraceWindow::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
-  Relayout(event->size());
+  const double dpi = view_.Dpi();
+  form_.Form_Resize(PixelsToTwips(event->size().width(), dpi),
+                    PixelsToTwips(event->size().height(), dpi));
 }
 
-bool frmTrace::event(QEvent* event) {
-  // A window manager adds its frame after the window is first shown; the outer size changes then
-  // without a resize of the client area, and the layout must follow it.
-  if (event->type() == QEvent::Move && FrameSize() != layoutFrame_) Relayout(size());
-  return QDialog::event(event);
-}
-
-QSize frmTrace::FrameSize() const {
-  return frameGeometry().size() - geometry().size();
-}
-
-void frmTrace::Relayout(const QSize& client) {
-  // The rule is stated for the outer size, border and title bar included.
-  layoutFrame_ = FrameSize();
-  const double dpi = Dpi();
-  layout_ = LayoutTraceWindow(layout_, PixelsToTwips(client.width() + layoutFrame_.width(), dpi),
-                              PixelsToTwips(client.height() + layoutFrame_.height(), dpi));
-  ApplyLayout();
-}
-
-void frmTrace::keyPressEvent(QKeyEvent* event) {
+void TraceWindow::keyPressEvent(QKeyEvent* event) {
   // The window has no cancel button: Escape does not close it.
   if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
     event->accept();
@@ -133,26 +74,17 @@ void frmTrace::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-void frmTrace::ApplyLayout() {
-  const double dpi = Dpi();
-  const auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
-  txtTrace_->setGeometry(px(layout_.textLeft), px(layout_.textTop), px(layout_.textWidth),
-                         px(layout_.textHeight));
-  cmdClose_->setGeometry(px(layout_.buttonLeft), px(layout_.buttonTop), px(layout_.buttonWidth),
-                         px(layout_.buttonHeight));
-}
-
 WindowReport::WindowReport(UserInterface& ui, QWidget* owner, ShowModal showModal)
     : ui_(ui), owner_(owner), showModal_(std::move(showModal)) {
-  if (!showModal_) showModal_ = [](frmTrace& window) { window.exec(); };
+  if (!showModal_) showModal_ = [](TraceWindow& window) { window.exec(); };
 }
 
 WindowReport::~WindowReport() {
   delete window_.data();
 }
 
-frmTrace& WindowReport::Window() {
-  if (window_.isNull()) window_ = new frmTrace(owner_);
+TraceWindow& WindowReport::Window() {
+  if (window_.isNull()) window_ = new TraceWindow(owner_);
   return *window_;
 }
 
@@ -165,7 +97,7 @@ void WindowReport::WriteTraceOutput(std::string_view text) {
 }
 
 void WindowReport::ShowTraceOutput() {
-  frmTrace& window = Window();
+  TraceWindow& window = Window();
   ui_.SetBusy(false);
   window.SyncText();
   showModal_(window);

@@ -1,5 +1,5 @@
-// The result window: the trace report in a read-only text box with a Close button, and the
-// report sink of the windows, which creates that window on first use and discards it on close.
+// The result window in Qt: the widgets of the result form's table with TraceForm's layout, and
+// the report sink of the windows, which creates that window on first use and discards it on close.
 #pragma once
 
 #include <QDialog>
@@ -9,48 +9,23 @@
 #include <string>
 #include <string_view>
 
+#include "app/forms/trace_form.h"
+#include "app/gui/qt_form_view.h"
 #include "app/user_interface.h"
 #include "tracing/report.h"
 
-class QPlainTextEdit;
-class QPushButton;
-
 namespace rq {
-
-// Positions and sizes of the result window's two controls, in twips.
-struct TraceLayout {
-  int textLeft = 90;
-  int textTop = 135;
-  int textWidth = 9645;
-  int textHeight = 3345;
-  int buttonLeft = 8520;
-  int buttonTop = 3600;
-  int buttonWidth = 1245;
-  int buttonHeight = 405;
-
-  friend bool operator==(const TraceLayout&, const TraceLayout&) = default;
-};
-
-// The client size of the result window when it is created, in twips.
-inline constexpr int kTraceClientWidth = 9870;
-inline constexpr int kTraceClientHeight = 4110;
-
-// The layout after the window's outer size (border and title bar included) became
-// outerWidth x outerHeight twips. The text box fills the window but for fixed margins, the
-// button keeps to the bottom right, just below the text box. Each measure is set on its own: a
-// width or height that would be negative is refused and keeps its value, the others still follow.
-TraceLayout LayoutTraceWindow(const TraceLayout& current, int outerWidth, int outerHeight);
 
 // Report bytes (Windows-1252, lines ending in CR LF) as the text box shows them: CR LF ends a
 // line; any other control character but TAB (a lone CR or LF, NUL, ...) is shown as its visible
 // symbol, so that no byte of a log line is lost or breaks the line.
 QString ReportDisplayText(std::string_view bytes);
 
-class frmTrace final : public QDialog {
+class TraceWindow final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit frmTrace(QWidget* owner = nullptr);
+  explicit TraceWindow(QWidget* owner = nullptr);
 
   // The report, as bytes; the text box is brought up to date by SyncText.
   const std::string& report() const { return report_; }
@@ -60,25 +35,15 @@ class frmTrace final : public QDialog {
   // of many small writes costs one conversion.
   void SyncText();
 
-  const TraceLayout& layoutTwips() const { return layout_; }
-
  protected:
   void resizeEvent(QResizeEvent* event) override;
-  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void Relayout(const QSize& client);
-  void ApplyLayout();
-  QSize FrameSize() const;
-  double Dpi() const;
-
+  QtFormView view_;
+  TraceForm form_;
   std::string report_;
   bool textCurrent_ = true;
-  TraceLayout layout_;
-  QSize layoutFrame_{0, 0};  // the frame the layout was computed with
-  QPlainTextEdit* txtTrace_;
-  QPushButton* cmdClose_;
 };
 
 // The trace report of the windows. Each operation first creates the result window, hidden, when
@@ -87,7 +52,7 @@ class frmTrace final : public QDialog {
 class WindowReport final : public ReportSink {
  public:
   // Shows the window modally and returns when it is closed; tests replace QDialog::exec.
-  using ShowModal = std::function<void(frmTrace&)>;
+  using ShowModal = std::function<void(TraceWindow&)>;
 
   WindowReport(UserInterface& ui, QWidget* owner, ShowModal showModal = {});
   ~WindowReport() override;
@@ -99,15 +64,15 @@ class WindowReport final : public ReportSink {
   void ShowTraceOutput() override;
 
   // The result window, or nullptr while there is none.
-  frmTrace* window() const { return window_; }
+  TraceWindow* window() const { return window_; }
 
  private:
-  frmTrace& Window();
+  TraceWindow& Window();
 
   UserInterface& ui_;
   QPointer<QWidget> owner_;
   ShowModal showModal_;
-  QPointer<frmTrace> window_;
+  QPointer<TraceWindow> window_;
 };
 
 }  // namespace rq
