@@ -245,9 +245,9 @@ TEST_F(Win32Windows, SearchListTraceAndBoxes) {
   EXPECT_EQ(ui.shown[1].text.rfind("Unable to process selected origin. Error (", 0), 0u);
   EXPECT_TRUE(reports.empty());
 
-  // The first row, then Alt+T: the report opens, and Close closes it.
-  ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  SetFocus(list);
+  // Into the list and down to its first row, then Alt+T: the report opens, Close closes it.
+  TabTo(lvOrigins);
+  Press(VK_DOWN);
   PostMessageA(list, WM_SYSKEYDOWN, 'T', 1 << 29);  // with Alt held
   PostMessageA(list, WM_SYSKEYUP, 'T', (1 << 29) | 0xC0000001);
   Pump();
@@ -257,8 +257,9 @@ TEST_F(Win32Windows, SearchListTraceAndBoxes) {
   EXPECT_EQ(window.report().window(), nullptr);  // closed and discarded
   EXPECT_TRUE(IsWindowEnabled(window.hwnd()));
 
-  // Show Transaction of the second row by keyboard: its lines, CR LF kept.
-  ListView_SetItemState(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  // Back into the list, down to the second row, Show Transaction: its lines, CR LF kept.
+  TabTo(lvOrigins);
+  Press(VK_DOWN);
   Click(cmdShowTransaction);
   ASSERT_EQ(reports.size(), 2u);
   EXPECT_NE(reports[1].find("[IN002] follow below: \r\n\r\n10:01:00\tSMTP-IN\tIN002"),
