@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTreeView>
 #include <algorithm>
@@ -144,6 +146,14 @@ void MainWindowTest::dateBoxTakesOnlyTypedDigits() {
   QCOMPARE(date->currentText(), QStringLiteral("2612015"));  // nothing limits the digits
   QTest::keyClick(Harness::Focused(), Qt::Key_Tab);
   QCOMPARE(Harness::Focused(), h.Control<QWidget>(ControlId::txtSender));
+
+  // The text part ends before the arrow button, whatever the resolution.
+  QStyleOptionComboBox option;
+  option.initFrom(date);
+  option.editable = true;
+  const QRect arrow =
+      date->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, date);
+  QVERIFY(date->lineEdit()->geometry().right() < arrow.left());
 }
 
 void MainWindowTest::focusIsDrawnFromTheStart() {

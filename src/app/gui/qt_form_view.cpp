@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTreeView>
 #include <algorithm>
 #include <vector>
@@ -28,6 +30,38 @@ QString ToQt(std::string_view bytes) {
 std::string ToBytes(const QString& text) {
   return Utf8ToCp1252(text.toStdString());
 }
+
+// An editable combo box whose text part ends before its arrow button. Some styles compute the
+// two from rounded, resolution-scaled widths and let the text part cover the button's first
+// column (at 120 and 144 dpi the separator line vanished and the text ran into the arrow).
+class EditCombo final : public QComboBox {
+ public:
+  explicit EditCombo(QWidget* parent) : QComboBox(parent) {
+    setEditable(true);
+    // The combo box places its line edit on many occasions (resize, font, style, the current
+    // entry's icon); each placement is corrected as it happens.
+    lineEdit()->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == lineEdit() &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
+      QStyleOptionComboBox option;
+      initStyleOption(&option);
+      const int arrowLeft =
+          style()
+              ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this)
+              .left();
+      QRect text = lineEdit()->geometry();
+      if (text.right() >= arrowLeft) {
+        text.setRight(arrowLeft - 1);
+        lineEdit()->setGeometry(text);  // a second Resize, which finds nothing to correct
+      }
+    }
+    return QComboBox::eventFilter(watched, event);
+  }
+};
 
 // Whether the label's text fits its box in that font: a wrapped label in as many lines as its
 // height holds, any other on one line.
@@ -91,8 +125,7 @@ QWidget* QtFormView::Build(const ControlSpec& spec, QWidget* parent) {
     case ControlKind::kImageCombo:
       return new QComboBox(parent);
     case ControlKind::kEditCombo: {
-      auto* combo = new QComboBox(parent);
-      combo->setEditable(true);
+      auto* combo = new EditCombo(parent);
       combo->setInsertPolicy(QComboBox::NoInsert);
       combo->setCompleter(nullptr);
       return combo;
