@@ -156,21 +156,29 @@ TEST_F(Win32Windows, ControlsFollowTheTable) {
   EXPECT_EQ(client.bottom, TwipsToPixels(form.clientHeight, dpi));
   EXPECT_EQ(WindowTextOf(window.hwnd()), form.caption);
 
+  // Every control where the table puts it, at `at` dots per inch.
+  const auto placedAt = [&](UINT at) {
+    for (const ControlSpec& spec : form.controls) {
+      SCOPED_TRACE(spec.name);
+      RECT r{};
+      GetWindowRect(Control(spec.id), &r);
+      MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+      const TwipsRect want = FormRect(spec.id);
+      EXPECT_EQ(r.left, TwipsToPixels(want.left, at));
+      EXPECT_EQ(r.top, TwipsToPixels(want.top, at));
+      EXPECT_EQ(r.right - r.left, TwipsToPixels(want.width, at));
+      if (spec.kind != ControlKind::kImageCombo && spec.kind != ControlKind::kEditCombo) {
+        EXPECT_EQ(r.bottom - r.top, TwipsToPixels(want.height, at));
+      }
+    }
+  };
+  placedAt(dpi);
+
   std::vector<std::pair<int, HWND>> tabStops;
   for (const ControlSpec& spec : form.controls) {
     SCOPED_TRACE(spec.name);
     const HWND c = Control(spec.id);
     ASSERT_NE(c, nullptr);
-    RECT r{};
-    GetWindowRect(c, &r);
-    MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&r), 2);
-    const TwipsRect want = FormRect(spec.id);
-    EXPECT_EQ(r.left, TwipsToPixels(want.left, dpi));
-    EXPECT_EQ(r.top, TwipsToPixels(want.top, dpi));
-    EXPECT_EQ(r.right - r.left, TwipsToPixels(want.width, dpi));
-    if (spec.kind != ControlKind::kImageCombo && spec.kind != ControlKind::kEditCombo) {
-      EXPECT_EQ(r.bottom - r.top, TwipsToPixels(want.height, dpi));
-    }
     if (!spec.caption.empty()) {
       EXPECT_EQ(WindowTextOf(c), spec.caption);
     }
@@ -201,6 +209,15 @@ TEST_F(Win32Windows, ControlsFollowTheTable) {
   EXPECT_TRUE(Enabled(cmdListOrigins));
   EXPECT_FALSE(Enabled(cmdTrace));
   EXPECT_FALSE(Enabled(cmdShowTransaction));
+
+  // Moved to a monitor of 144 dpi: everything is laid out again for it.
+  RECT outer{};
+  GetWindowRect(window.hwnd(), &outer);
+  outer.right = outer.left + (outer.right - outer.left) * 3 / 2;
+  outer.bottom = outer.top + (outer.bottom - outer.top) * 3 / 2;
+  SendMessageA(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+               reinterpret_cast<LPARAM>(&outer));
+  placedAt(144);
 }
 
 TEST_F(Win32Windows, DateBoxTakesOnlyDigitsTypedIntoIt) {
