@@ -12,6 +12,9 @@
 #ifdef RQ_HAVE_GUI
 #include "app/gui/desktop.h"
 #endif
+#ifdef RQ_HAVE_WIN32_GUI
+#include "app/win32/desktop.h"
+#endif
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -108,6 +111,14 @@ int ParseOptions(int argc, char** argv, Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef RQ_HAVE_WIN32_GUI
+  // A GUI program has no console of its own; output handed over as a file or a pipe asks for
+  // the console behaviour, as --console does.
+  const bool redirected = win32::PrepareStandardStreams();
+  const auto Fail = [](const std::string& text) { win32::ReportStartupError(text); };
+#else
+  const auto Fail = [](const std::string& text) { std::cerr << "rqtracker: " << text << '\n'; };
+#endif
 #ifdef _WIN32
   // The same bytes as on every other system: no LF turned into CR LF behind our back, neither in
   // the report nor in the messages.
@@ -133,12 +144,12 @@ int main(int argc, char** argv) {
   std::string error;
   std::vector<PathMapping> mappings;
   if (!ParseMappings(o.maps, mappings, error)) {
-    std::cerr << "rqtracker: " << error << '\n';
+    Fail(error);
     return kExitUsage;
   }
   const std::unique_ptr<SettingsStore> settings = OpenSettings(o.settings, error);
   if (!settings) {
-    std::cerr << "rqtracker: " << error << '\n';
+    Fail(error);
     return kExitUsage;
   }
   const Server server(*settings, std::move(mappings));
@@ -146,6 +157,11 @@ int main(int argc, char** argv) {
 #ifdef RQ_HAVE_GUI
   if (!o.console && DesktopAvailable()) {
     return RunDesktop(argc, argv, server, o.commandLine);
+  }
+#endif
+#ifdef RQ_HAVE_WIN32_GUI
+  if (!o.console && (o.commandLine.empty() || !redirected)) {
+    return win32::RunDesktop(server, o.commandLine);
   }
 #endif
   if (o.commandLine.empty()) {

@@ -188,6 +188,11 @@ TEST(RqtrackerCommandLine, FieldsAreCutFromTheTextAsWritten) {
   // "--" ends the options; the text after it is the command line.
   EXPECT_NE(RunTracker(settings + "-- x ABC third", dir).find("Message ID [ABC]"),
             std::string::npos);
+  // Output to a file asks for the console without --console: no window opens, the report is
+  // written there.
+  EXPECT_NE(RunTracker(settings.substr(std::string("--console ").size()) + "x ABC", dir)
+                .find("Message ID [ABC] requeued/split into 1 "),
+            std::string::npos);
 }
 
 }  // namespace

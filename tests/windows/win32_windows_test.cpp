@@ -1,0 +1,293 @@
+// The Win32 windows as a user meets them, on a real (virtual) display: keys go to the focused
+// control through the program's own message handling, buttons are clicked, a row is selected,
+// and the message boxes are answered by the test. The rules behind the windows are tested
+// against the core; these tests show that the real controls carry them.
+#include "app/win32/handles.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/forms/form_table.h"
+#include "app/win32/main_window.h"
+#include "app/win32/window_support.h"
+#include "test_support.h"
+
+namespace rq::win32 {
+namespace {
+
+using enum ControlId;
+
+using test::CrLfLines;
+using test::SampleServer;
+
+const Date kDay{2026, 12, 1};
+const Date kDayBefore{2026, 11, 30};
+
+std::string Activity(const char* time, const char* id, const char* verb, const char* arg) {
+  return std::string(time) + "\tSMTP-IN\t" + id + "\t7\t192.0.2.10\t" + verb + "\t" + arg;
+}
+
+// Answers every box itself and keeps what it was shown; the busy pointer stays the real one.
+class AnsweringUserInterface final : public MessageBoxUserInterface {
+ public:
+  void ShowMessage(const Message& message) override {
+    busyAtBox.push_back(busy());
+    shown.push_back(message);
+  }
+  bool AskYesNo(const Message& question) override {
+    shown.push_back(question);
+    return false;
+  }
+  std::vector<Message> shown;
+  std::vector<bool> busyAtBox;
+};
+
+// Runs what is waiting in the queue as the program's loop would.
+void Pump() {
+  MSG msg{};
+  for (int round = 0; round < 3; ++round) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchWindowMessage(msg);
+    Sleep(5);
+  }
+}
+
+// A key pressed while `GetFocus()` has the focus: the key-down goes into the queue, and the
+// loop's translation makes the character, as for a key on the keyboard.
+void Press(UINT vk) {
+  const HWND focus = GetFocus();
+  ASSERT_NE(focus, nullptr);
+  PostMessageA(focus, WM_KEYDOWN, vk, 1);
+  PostMessageA(focus, WM_KEYUP, vk, 0xC0000001);
+  Pump();
+}
+
+void Type(std::string_view text) {
+  for (const char c : text) Press(LOBYTE(VkKeyScanA(c)));
+}
+
+// The logging switches all on: no warning comes before the window.
+std::vector<std::string> AllLoggingOn() {
+  std::vector<std::string> lines;
+  for (const char* key : {"Agents\\MTA", "Connectors\\SF", "Connectors\\SMTP", "Connectors\\LS"}) {
+    lines.push_back(std::string("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\") + key +
+                    "]");
+    lines.push_back("\"Activity Log Enabled\"=dword:00000001");
+    lines.push_back("\"Debug Enabled\"=dword:00000001");
+  }
+  return lines;
+}
+
+// The text of the chosen entry of an image combo box.
+std::string ChosenText(HWND combo) {
+  char text[64] = {};
+  COMBOBOXEXITEMA item{};
+  item.mask = CBEIF_TEXT;
+  item.iItem = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  SendMessageA(combo, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+std::string ClassOf(HWND hwnd) {
+  char name[64] = {};
+  GetClassNameA(hwnd, name, sizeof name);
+  return name;
+}
+
+class Win32Windows : public ::testing::Test {
+ protected:
+  Win32Windows() {
+    sample.WriteLog("SMTP", "Activity", kDayBefore,
+                    CrLfLines({Activity("09:00:00", "EARLY1", "MAIL", "<x@y.z>")}));
+    sample.WriteLog("SMTP", "Activity", kDay,
+                    CrLfLines({Activity("10:00:01", "IN001", "MAIL", "<alice@example.org>"),
+                               Activity("10:00:02", "IN001", "RCPT", "<bob@example.net>"),
+                               Activity("10:01:00", "IN002", "MAIL", "<Alice@Example.org>")}));
+    sample.WriteLog("MTA", "Debug", kDay,
+                    CrLfLines({"12/01/26 10:00:05\tRoute [IN001] from [SMTP] to queue of [SF] "
+                               "new id [PO001] RQ-MTA-ROUTE"}));
+    window.Form_Load();
+    ShowWindow(window.hwnd(), SW_SHOW);
+    SetForegroundWindow(window.hwnd());
+    SetFocus(window.Control(icboConnector));
+    Pump();
+  }
+
+  HWND Control(ControlId id) const { return window.Control(id); }
+  bool Enabled(ControlId id) const { return IsWindowEnabled(Control(id)) != FALSE; }
+  void Click(ControlId id) {
+    SendMessageA(Control(id), BM_CLICK, 0, 0);
+    Pump();
+  }
+  // Tabs from the connector box until `id` has the focus (its edit part, for a combo box).
+  void TabTo(ControlId id) {
+    SetFocus(Control(icboConnector));
+    for (int i = 0;
+         i < 12 && GetAncestor(GetFocus(), GA_PARENT) != Control(id) && GetFocus() != Control(id);
+         ++i) {
+      Press(VK_TAB);
+    }
+  }
+
+  SampleServer sample{AllLoggingOn()};
+  AnsweringUserInterface ui;
+  std::vector<std::string> reports;  // the report text the result window showed, per showing
+  MainWindow window{sample.server(), DateFormat("%m/%d/%y"), ui, [this](TraceWindow& w) {
+                      w.SyncText();
+                      reports.push_back(WindowTextOf(w.Control(txtTrace)));
+                      // The user closes it with its button.
+                      PostMessageA(w.Control(cmdClose), BM_CLICK, 0, 0);
+                      RunModal(w.hwnd(), w.owner());
+                    }};
+};
+
+TEST_F(Win32Windows, ControlsFollowTheTable) {
+  const FormSpec& form = MainFormSpec();
+  const UINT dpi = DpiOf(window.hwnd());
+  RECT client{};
+  GetClientRect(window.hwnd(), &client);
+  EXPECT_EQ(client.right, TwipsToPixels(form.clientWidth, dpi));
+  EXPECT_EQ(client.bottom, TwipsToPixels(form.clientHeight, dpi));
+  EXPECT_EQ(WindowTextOf(window.hwnd()), form.caption);
+
+  // Every control where the table puts it, at `at` dots per inch.
+  const auto placedAt = [&](UINT at) {
+    for (const ControlSpec& spec : form.controls) {
+      SCOPED_TRACE(spec.name);
+      RECT r{};
+      GetWindowRect(Control(spec.id), &r);
+      MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+      const TwipsRect want = FormRect(spec.id);
+      EXPECT_EQ(r.left, TwipsToPixels(want.left, at));
+      EXPECT_EQ(r.top, TwipsToPixels(want.top, at));
+      EXPECT_EQ(r.right - r.left, TwipsToPixels(want.width, at));
+      if (spec.kind != ControlKind::kImageCombo && spec.kind != ControlKind::kEditCombo) {
+        EXPECT_EQ(r.bottom - r.top, TwipsToPixels(want.height, at));
+      }
+    }
+  };
+  placedAt(dpi);
+
+  std::vector<std::pair<int, HWND>> tabStops;
+  for (const ControlSpec& spec : form.controls) {
+    SCOPED_TRACE(spec.name);
+    const HWND c = Control(spec.id);
+    ASSERT_NE(c, nullptr);
+    if (!spec.caption.empty()) {
+      EXPECT_EQ(WindowTextOf(c), spec.caption);
+    }
+    EXPECT_EQ(IsWindowEnabled(c) != FALSE, spec.enabled || spec.id == cmdListOrigins);
+    const bool tabStop = (GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP) != 0;
+    EXPECT_EQ(tabStop, spec.tabIndex != kNoTabStop);
+    if (tabStop) tabStops.emplace_back(spec.tabIndex, c);
+  }
+  std::sort(tabStops.begin(), tabStops.end());
+  std::vector<HWND> focusOrder;
+  for (const auto& [index, c] : tabStops) focusOrder.push_back(c);
+  // Tab walks the controls in the table's order, disabled ones left out, and comes round.
+  SetFocus(Control(icboConnector));
+  for (std::size_t i = 1; i <= focusOrder.size(); ++i) {
+    Press(VK_TAB);
+    HWND expected = focusOrder[i % focusOrder.size()];
+    while (!IsWindowEnabled(expected)) expected = focusOrder[++i % focusOrder.size()];
+    const HWND focus = GetFocus();
+    EXPECT_TRUE(focus == expected || GetAncestor(focus, GA_PARENT) == expected) << i;
+  }
+
+  // After loading: the one connector, the days with activity logs, Search on, tracing off.
+  EXPECT_EQ(ClassOf(Control(lvOrigins)), "SysListView32");
+  EXPECT_EQ(SendMessageA(Control(icboConnector), CB_GETCOUNT, 0, 0), 1);
+  EXPECT_EQ(ChosenText(Control(icboConnector)), "SMTP Connector");
+  EXPECT_EQ(SendMessageA(Control(cboDate), CB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(WindowTextOf(Control(cboDate)), "261130");
+  EXPECT_TRUE(Enabled(cmdListOrigins));
+  EXPECT_FALSE(Enabled(cmdTrace));
+  EXPECT_FALSE(Enabled(cmdShowTransaction));
+
+  // Moved to a monitor of 144 dpi: everything is laid out again for it.
+  RECT outer{};
+  GetWindowRect(window.hwnd(), &outer);
+  outer.right = outer.left + (outer.right - outer.left) * 3 / 2;
+  outer.bottom = outer.top + (outer.bottom - outer.top) * 3 / 2;
+  SendMessageA(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+               reinterpret_cast<LPARAM>(&outer));
+  placedAt(144);
+}
+
+TEST_F(Win32Windows, DateBoxTakesOnlyDigitsTypedIntoIt) {
+  TabTo(cboDate);  // Tab selects the box's text, so the typing replaces it
+  Type("26x1.2-0 1");
+  Press(VK_BACK);
+  Type("1");
+  EXPECT_EQ(WindowTextOf(Control(cboDate)), "261201");
+  // The other boxes take any character.
+  TabTo(txtSender);
+  Type("a-1.x");
+  EXPECT_EQ(WindowTextOf(Control(txtSender)), "a-1.x");
+}
+
+TEST_F(Win32Windows, SearchListTraceAndBoxes) {
+  // Search with neither sender nor recipient: the warning, answered; focus in the sender box.
+  Click(cmdListOrigins);
+  ASSERT_EQ(ui.shown.size(), 1u);
+  EXPECT_EQ(ui.shown[0].title, "Warning");
+  EXPECT_EQ(GetFocus(), Control(txtSender));
+  EXPECT_FALSE(ui.busyAtBox[0]);
+
+  TabTo(cboDate);
+  Type("261201");
+  TabTo(txtSender);
+  Type("alice");
+  Press(VK_TAB);
+  Press(VK_TAB);  // onto Search
+  Press(VK_SPACE);
+  const HWND list = Control(lvOrigins);
+  ASSERT_EQ(ListView_GetItemCount(list), 2);
+  char text[64] = {};
+  ListView_GetItemText(list, 1, 1, text, sizeof text);
+  EXPECT_EQ(std::string(text), "IN002");
+  EXPECT_TRUE(Enabled(cmdTrace));
+  EXPECT_TRUE(Enabled(cmdShowTransaction));
+  EXPECT_EQ(ListView_GetSelectedCount(list), 0);
+
+  // Trace with no row chosen: the failure box, no result window.
+  Click(cmdTrace);
+  ASSERT_EQ(ui.shown.size(), 2u);
+  EXPECT_EQ(ui.shown[1].text.rfind("Unable to process selected origin. Error (", 0), 0u);
+  EXPECT_TRUE(reports.empty());
+
+  // Into the list and down to its first row, then Alt+T: the report opens, Close closes it.
+  TabTo(lvOrigins);
+  Press(VK_DOWN);
+  PostMessageA(list, WM_SYSKEYDOWN, 'T', 1 << 29);  // with Alt held
+  PostMessageA(list, WM_SYSKEYUP, 'T', (1 << 29) | 0xC0000001);
+  Pump();
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].rfind("Trace: Tracing message with Message ID [IN001]", 0), 0u)
+      << reports[0];
+  EXPECT_EQ(window.report().window(), nullptr);  // closed and discarded
+  EXPECT_TRUE(IsWindowEnabled(window.hwnd()));
+
+  // Back into the list, down to the second row, Show Transaction: its lines, CR LF kept.
+  TabTo(lvOrigins);
+  Press(VK_DOWN);
+  Click(cmdShowTransaction);
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_NE(reports[1].find("[IN002] follow below: \r\n\r\n10:01:00\tSMTP-IN\tIN002"),
+            std::string::npos)
+      << reports[1];
+
+  // Ticking Backtrace changes the label over the list, nothing else.
+  Click(chkBacktrace);
+  EXPECT_EQ(WindowTextOf(Control(lblMessageCriteria)), "Outbound Messages matching criteria:");
+  EXPECT_EQ(ListView_GetItemCount(list), 2);
+}
+
+}  // namespace
+}  // namespace rq::win32
