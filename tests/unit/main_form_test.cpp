@@ -179,6 +179,24 @@ TEST(DateBoxKeyFilter, DigitsEnterAndBackspacePass) {
   EXPECT_EQ(DateBoxKeyFilter(0x10000 + '5'), 0);
 }
 
+TEST(FitFontPoints, LargestFittingSizeInHalfPointsNeverBelowTheFloorNorAboveTheStart) {
+  struct Case {
+    double start;
+    double largestFitting;  // labels fit at this size and below
+    double chosen;
+  };
+  for (const Case c : {Case{9, 12, 9}, Case{9, 7.5, 7.5}, Case{9, 7.2, 7}, Case{9, 1, 6.5},
+                       Case{8.75, 1, 6.5}, Case{6, 1, 6}}) {
+    std::vector<double> tried;
+    const double chosen = FitFontPoints(c.start, [&](double points) {
+      tried.push_back(points);
+      return points <= c.largestFitting;
+    });
+    EXPECT_EQ(chosen, c.chosen) << c.start << " " << c.largestFitting;
+    for (const double points : tried) EXPECT_GE(points, 6.5);
+  }
+}
+
 TEST_F(MainFormTest, LoadListsTheConnectorAndItsLogDays) {
   WriteTraffic();
   sample.WriteLog("SMTP", "Debug", Date{2026, 12, 2}, "not an activity log\r\n");

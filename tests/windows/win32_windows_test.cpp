@@ -172,7 +172,29 @@ TEST_F(Win32Windows, ControlsFollowTheTable) {
       }
     }
   };
+  // No label is cut off: its text, in the font it was given, fits its control.
+  const auto labelsWhole = [&] {
+    for (const ControlSpec& spec : form.controls) {
+      const bool wrapped = spec.kind == ControlKind::kWrappedLabel;
+      if (!wrapped && spec.kind != ControlKind::kLabel) continue;
+      SCOPED_TRACE(spec.name);
+      const HWND label = Control(spec.id);
+      RECT client{};
+      GetClientRect(label, &client);
+      RECT text{0, 0, client.right, 0};
+      WindowDc dc(label);
+      const SelectedObject font(dc.get(),
+                                reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
+      DrawTextA(dc.get(), WindowTextOf(label).c_str(), -1, &text,
+                DT_CALCRECT | DT_NOPREFIX | (wrapped ? DT_WORDBREAK : DT_SINGLELINE));
+      EXPECT_LE(text.right, client.right);
+      if (wrapped) {
+        EXPECT_LE(text.bottom, client.bottom);
+      }
+    }
+  };
   placedAt(dpi);
+  labelsWhole();
 
   std::vector<std::pair<int, HWND>> tabStops;
   for (const ControlSpec& spec : form.controls) {
@@ -218,6 +240,7 @@ TEST_F(Win32Windows, ControlsFollowTheTable) {
   SendMessageA(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
                reinterpret_cast<LPARAM>(&outer));
   placedAt(144);
+  labelsWhole();
 }
 
 TEST_F(Win32Windows, DateBoxTakesOnlyDigitsTypedIntoIt) {

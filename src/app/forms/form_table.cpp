@@ -1,5 +1,6 @@
 #include "app/forms/form_table.h"
 
+#include <algorithm>
 #include <array>
 
 namespace rq {
@@ -208,6 +209,14 @@ TwipsRect FormRect(ControlId id) {
     r.top += outer.top;
   }
   return r;
+}
+
+double FitFontPoints(double start, const std::function<bool(double points)>& allLabelsFit) {
+  double points = start;
+  while (points > kSmallestFontPoints && !allLabelsFit(points)) {
+    points = std::max(points - kFontStepPoints, kSmallestFontPoints);
+  }
+  return points;
 }
 
 }  // namespace rq

@@ -4,6 +4,7 @@
 // or coordinate is written twice.
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string_view>
 
@@ -106,5 +107,12 @@ const ControlSpec& Spec(ControlId id);
 
 // The control's rectangle relative to its window's client area (its container's offset added).
 TwipsRect FormRect(ControlId id);
+
+// The layout is fixed in twips while fonts differ between systems: a window takes one font size
+// for all its controls, the largest from `start` down, in steps, to a still legible floor, at
+// which `allLabelsFit(points)` says that no label is cut off. At the floor it stays, fit or not.
+inline constexpr double kSmallestFontPoints = 6.5;
+inline constexpr double kFontStepPoints = 0.5;
+double FitFontPoints(double start, const std::function<bool(double points)>& allLabelsFit);
 
 }  // namespace rq

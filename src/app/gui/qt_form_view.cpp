@@ -178,14 +178,13 @@ void QtFormView::FitFont(const FormSpec& form) {
       labels.push_back(control<QLabel>(spec.id));
     }
   }
-  // The layout is fixed in twips while fonts differ between systems: the whole window takes the
-  // largest size, down to a still legible one, at which no label is cut off.
   QFont font = window_.font();
-  const auto allFit = [&] {
+  font.setPointSizeF(FitFontPoints(font.pointSizeF(), [&](double points) {
+    QFont candidate = font;
+    candidate.setPointSizeF(points);
     return std::all_of(labels.begin(), labels.end(),
-                       [&](const QLabel* label) { return Fits(*label, font); });
-  };
-  while (font.pointSizeF() > 6.5 && !allFit()) font.setPointSizeF(font.pointSizeF() - 0.5);
+                       [&](const QLabel* label) { return Fits(*label, candidate); });
+  }));
   window_.setFont(font);
 }
 

@@ -45,7 +45,7 @@ void MainWindow::Run() {
 
 void MainWindow::ApplyDpi(UINT dpi) {
   dpi_ = dpi;
-  font_ = DialogFont(dpi);
+  font_ = FittedDialogFont(MainFormSpec(), dpi);
   controls_.PlaceAll(dpi, font_.get());
   // The columns share the list's width by the table, less room for the vertical scroll bar that
   // a long list brings.

@@ -1,5 +1,7 @@
 #include "app/win32/window_support.h"
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace rq::win32 {
@@ -42,6 +44,32 @@ NONCLIENTMETRICSW Metrics(UINT dpi) {
 Font DialogFont(UINT dpi) {
   const NONCLIENTMETRICSW metrics = Metrics(dpi);
   return Font(CreateFontIndirectW(&metrics.lfMessageFont));
+}
+
+Font FittedDialogFont(const FormSpec& form, UINT dpi) {
+  const LOGFONTW system = Metrics(dpi).lfMessageFont;
+  const double start = std::abs(system.lfHeight) * 72.0 / dpi;
+  const auto fontAt = [&](double points) {
+    LOGFONTW lf = system;
+    if (points != start) lf.lfHeight = -std::lround(points * dpi / 72.0);
+    return Font(CreateFontIndirectW(&lf));
+  };
+  WindowDc dc(nullptr);
+  const double points = FitFontPoints(start, [&](double candidate) {
+    const Font font = fontAt(candidate);
+    const SelectedObject selected(dc.get(), font.get());
+    return std::all_of(form.controls.begin(), form.controls.end(), [&](const ControlSpec& spec) {
+      const bool wrapped = spec.kind == ControlKind::kWrappedLabel;
+      if (!wrapped && spec.kind != ControlKind::kLabel) return true;
+      const std::string text(spec.caption);
+      RECT box{0, 0, TwipsToPixels(spec.rect.width, dpi), 0};
+      DrawTextA(dc.get(), text.c_str(), -1, &box,
+                DT_CALCRECT | DT_NOPREFIX | (wrapped ? DT_WORDBREAK : DT_SINGLELINE));
+      return box.right <= TwipsToPixels(spec.rect.width, dpi) &&
+             (!wrapped || box.bottom <= TwipsToPixels(spec.rect.height, dpi));
+    });
+  });
+  return fontAt(points);
 }
 
 Font FixedFont(UINT dpi) {

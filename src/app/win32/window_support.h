@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/forms/form_table.h"
 #include "app/win32/handles.h"
 
 namespace rq::win32 {
@@ -45,6 +46,9 @@ inline int PixelsToTwips(int pixels, UINT dpi) {
 
 // The system's message-box and dialog font at `dpi`, as the user set it.
 Font DialogFont(UINT dpi);
+// The dialog font, made as much smaller as the forms' font rule needs for every label of `form`
+// to show its whole text in its rectangle at `dpi`.
+Font FittedDialogFont(const FormSpec& form, UINT dpi);
 // A fixed-pitch font of the same height as the dialog font.
 Font FixedFont(UINT dpi);
 
