@@ -49,7 +49,7 @@ struct Harness {
 
   template <typename T>
   T* Control(ControlId id) {
-    const std::string_view name = Spec(id).name;
+    const std::string_view name = ControlOf(id).name;
     return window.findChild<T*>(
         QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
   }
@@ -68,18 +68,18 @@ void ExpectFollowsTable(QWidget& window, const FormSpec& form) {
   const double dpi = window.logicalDpiX();
   const auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
   std::vector<std::pair<int, QWidget*>> tabStops;
-  for (const ControlSpec& spec : form.controls) {
+  for (const ControlSpec& def : form.controls) {
     const QString name =
-        QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size()));
+        QString::fromUtf8(def.name.data(), static_cast<qsizetype>(def.name.size()));
     auto* w = window.findChild<QWidget*>(name);
     QVERIFY2(w != nullptr, qPrintable(name));
-    const TwipsRect& r = spec.rect;
+    const TwipsRect& r = def.rect;
     QCOMPARE(w->geometry(),
              QRect(px(r.left), px(r.top), px(r.right()) - px(r.left), px(r.bottom()) - px(r.top)));
-    QCOMPARE(w->isEnabled(), spec.enabled);
-    if (spec.tabIndex != kNoTabStop) tabStops.emplace_back(spec.tabIndex, w);
+    QCOMPARE(w->isEnabled(), def.enabled);
+    if (def.tabIndex != kNoTabStop) tabStops.emplace_back(def.tabIndex, w);
     const QString caption =
-        QString::fromUtf8(spec.caption.data(), static_cast<qsizetype>(spec.caption.size()));
+        QString::fromUtf8(def.caption.data(), static_cast<qsizetype>(def.caption.size()));
     if (auto* button = qobject_cast<QAbstractButton*>(w)) QCOMPARE(button->text(), caption);
     if (auto* label = qobject_cast<QLabel*>(w)) {
       QCOMPARE(label->text(), caption);

@@ -430,9 +430,9 @@ TEST(LayoutTraceWindow, FollowsTheOuterSize) {
 TEST(TraceForm, FirstLayoutKeepsTheTablesTextBoxAndCloseCloses) {
   FakeView view(TraceFormSpec());
   TraceForm form(view);
-  const FormSpec& spec = TraceFormSpec();
-  form.Form_Resize(spec.clientWidth, spec.clientHeight);
-  EXPECT_EQ(view.controls[txtTrace].rect, Spec(txtTrace).rect);
+  const FormSpec& def = TraceFormSpec();
+  form.Form_Resize(def.clientWidth, def.clientHeight);
+  EXPECT_EQ(view.controls[txtTrace].rect, ControlOf(txtTrace).rect);
   // The button's top follows the text box's height, 5 twips above the table's 3600.
   EXPECT_EQ(view.controls[cmdClose].rect, (TwipsRect{8480, 3595, 1245, 405}));
   form.cmdClose_Click();

@@ -158,27 +158,27 @@ TEST_F(Win32Windows, ControlsFollowTheTable) {
 
   // Every control where the table puts it, at `at` dots per inch.
   const auto placedAt = [&](UINT at) {
-    for (const ControlSpec& spec : form.controls) {
-      SCOPED_TRACE(spec.name);
+    for (const ControlSpec& def : form.controls) {
+      SCOPED_TRACE(def.name);
       RECT r{};
-      GetWindowRect(Control(spec.id), &r);
+      GetWindowRect(Control(def.id), &r);
       MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&r), 2);
-      const TwipsRect want = FormRect(spec.id);
+      const TwipsRect want = FormRect(def.id);
       EXPECT_EQ(r.left, TwipsToPixels(want.left, at));
       EXPECT_EQ(r.top, TwipsToPixels(want.top, at));
       EXPECT_EQ(r.right - r.left, TwipsToPixels(want.width, at));
-      if (spec.kind != ControlKind::kImageCombo && spec.kind != ControlKind::kEditCombo) {
+      if (def.kind != ControlKind::kImageCombo && def.kind != ControlKind::kEditCombo) {
         EXPECT_EQ(r.bottom - r.top, TwipsToPixels(want.height, at));
       }
     }
   };
   // No label is cut off: its text, in the font it was given, fits its control.
   const auto labelsWhole = [&] {
-    for (const ControlSpec& spec : form.controls) {
-      const bool wrapped = spec.kind == ControlKind::kWrappedLabel;
-      if (!wrapped && spec.kind != ControlKind::kLabel) continue;
-      SCOPED_TRACE(spec.name);
-      const HWND label = Control(spec.id);
+    for (const ControlSpec& def : form.controls) {
+      const bool wrapped = def.kind == ControlKind::kWrappedLabel;
+      if (!wrapped && def.kind != ControlKind::kLabel) continue;
+      SCOPED_TRACE(def.name);
+      const HWND label = Control(def.id);
       RECT client{};
       GetClientRect(label, &client);
       RECT text{0, 0, client.right, 0};
@@ -197,17 +197,17 @@ TEST_F(Win32Windows, ControlsFollowTheTable) {
   labelsWhole();
 
   std::vector<std::pair<int, HWND>> tabStops;
-  for (const ControlSpec& spec : form.controls) {
-    SCOPED_TRACE(spec.name);
-    const HWND c = Control(spec.id);
+  for (const ControlSpec& def : form.controls) {
+    SCOPED_TRACE(def.name);
+    const HWND c = Control(def.id);
     ASSERT_NE(c, nullptr);
-    if (!spec.caption.empty()) {
-      EXPECT_EQ(WindowTextOf(c), spec.caption);
+    if (!def.caption.empty()) {
+      EXPECT_EQ(WindowTextOf(c), def.caption);
     }
-    EXPECT_EQ(IsWindowEnabled(c) != FALSE, spec.enabled || spec.id == cmdListOrigins);
+    EXPECT_EQ(IsWindowEnabled(c) != FALSE, def.enabled || def.id == cmdListOrigins);
     const bool tabStop = (GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP) != 0;
-    EXPECT_EQ(tabStop, spec.tabIndex != kNoTabStop);
-    if (tabStop) tabStops.emplace_back(spec.tabIndex, c);
+    EXPECT_EQ(tabStop, def.tabIndex != kNoTabStop);
+    if (tabStop) tabStops.emplace_back(def.tabIndex, c);
   }
   std::sort(tabStops.begin(), tabStops.end());
   std::vector<HWND> focusOrder;

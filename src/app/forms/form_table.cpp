@@ -191,7 +191,7 @@ std::span<const ListColumnSpec> OriginListColumns() {
   return kOriginColumns;
 }
 
-const ControlSpec& Spec(ControlId id) {
+const ControlSpec& ControlOf(ControlId id) {
   for (const FormSpec* form : {&kMainForm, &kTraceForm}) {
     for (const ControlSpec& c : form->controls) {
       if (c.id == id) return c;
@@ -201,7 +201,7 @@ const ControlSpec& Spec(ControlId id) {
 }
 
 TwipsRect FormRect(ControlId id) {
-  const ControlSpec& c = Spec(id);
+  const ControlSpec& c = ControlOf(id);
   TwipsRect r = c.rect;
   if (c.container != kForm) {
     const TwipsRect outer = FormRect(c.container);

@@ -103,7 +103,7 @@ const FormSpec& TraceFormSpec();
 std::span<const ListColumnSpec> OriginListColumns();
 
 // The control's entry in whichever table holds it (never kForm).
-const ControlSpec& Spec(ControlId id);
+const ControlSpec& ControlOf(ControlId id);
 
 // The control's rectangle relative to its window's client area (its container's offset added).
 TwipsRect FormRect(ControlId id);

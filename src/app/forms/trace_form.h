@@ -8,8 +8,8 @@ namespace rq {
 
 // Where the result window's two controls stand, in twips.
 struct TraceLayout {
-  TwipsRect text = Spec(ControlId::txtTrace).rect;
-  TwipsRect button = Spec(ControlId::cmdClose).rect;
+  TwipsRect text = ControlOf(ControlId::txtTrace).rect;
+  TwipsRect button = ControlOf(ControlId::cmdClose).rect;
 
   friend bool operator==(const TraceLayout&, const TraceLayout&) = default;
 };

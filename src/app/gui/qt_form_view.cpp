@@ -87,18 +87,18 @@ QtFormView::QtFormView(const FormSpec& form, QWidget& window) : window_(window) 
   } else {
     window.setFixedSize(client);
   }
-  for (const ControlSpec& spec : form.controls) {
-    QWidget* parent = spec.container == ControlId::kForm ? &window : widget(spec.container);
-    QWidget* w = Build(spec, parent);
-    w->setObjectName(QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size())));
-    w->setEnabled(spec.enabled);
-    widgets_[spec.id] = w;
-    Move(spec.id, spec.rect);
+  for (const ControlSpec& def : form.controls) {
+    QWidget* parent = def.container == ControlId::kForm ? &window : widget(def.container);
+    QWidget* w = Build(def, parent);
+    w->setObjectName(QString::fromUtf8(def.name.data(), static_cast<qsizetype>(def.name.size())));
+    w->setEnabled(def.enabled);
+    widgets_[def.id] = w;
+    Move(def.id, def.rect);
   }
   // Controls created later lie on top; the table lists a control drawn over the frame after it.
   std::vector<const ControlSpec*> tabStops;
-  for (const ControlSpec& spec : form.controls) {
-    if (spec.tabIndex != kNoTabStop) tabStops.push_back(&spec);
+  for (const ControlSpec& def : form.controls) {
+    if (def.tabIndex != kNoTabStop) tabStops.push_back(&def);
   }
   std::sort(tabStops.begin(), tabStops.end(),
             [](const ControlSpec* a, const ControlSpec* b) { return a->tabIndex < b->tabIndex; });
@@ -108,16 +108,16 @@ QtFormView::QtFormView(const FormSpec& form, QWidget& window) : window_(window) 
   FitFont(form);
 }
 
-QWidget* QtFormView::Build(const ControlSpec& spec, QWidget* parent) {
-  const QString caption = ToQt(spec.caption);
-  switch (spec.kind) {
+QWidget* QtFormView::Build(const ControlSpec& def, QWidget* parent) {
+  const QString caption = ToQt(def.caption);
+  switch (def.kind) {
     case ControlKind::kFrame:
       return new QGroupBox(parent);
     case ControlKind::kLabel:
     case ControlKind::kWrappedLabel: {
       auto* label = new QLabel(caption, parent);
       label->setTextFormat(Qt::PlainText);
-      const bool wrapped = spec.kind == ControlKind::kWrappedLabel;
+      const bool wrapped = def.kind == ControlKind::kWrappedLabel;
       label->setWordWrap(wrapped);
       label->setAlignment(Qt::AlignLeft | (wrapped ? Qt::AlignTop : Qt::AlignVCenter));
       return label;
@@ -173,9 +173,9 @@ QWidget* QtFormView::Build(const ControlSpec& spec, QWidget* parent) {
 
 void QtFormView::FitFont(const FormSpec& form) {
   std::vector<const QLabel*> labels;
-  for (const ControlSpec& spec : form.controls) {
-    if (spec.kind == ControlKind::kLabel || spec.kind == ControlKind::kWrappedLabel) {
-      labels.push_back(control<QLabel>(spec.id));
+  for (const ControlSpec& def : form.controls) {
+    if (def.kind == ControlKind::kLabel || def.kind == ControlKind::kWrappedLabel) {
+      labels.push_back(control<QLabel>(def.id));
     }
   }
   QFont font = window_.font();

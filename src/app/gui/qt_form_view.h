@@ -44,7 +44,7 @@ class QtFormView final : public FormView {
   double Dpi() const;
 
  private:
-  QWidget* Build(const ControlSpec& spec, QWidget* parent);
+  QWidget* Build(const ControlSpec& def, QWidget* parent);
   void FitFont(const FormSpec& form);
 
   QWidget& window_;

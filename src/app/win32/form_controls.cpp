@@ -58,21 +58,21 @@ bool IsCombo(ControlKind kind) {
 void FormControls::Create(HWND parent, const FormSpec& form) {
   form_ = &form;
   const HINSTANCE instance = GetModuleHandleA(nullptr);
-  for (const ControlSpec& spec : form.controls) {
-    const WindowClass c = ClassFor(spec.kind);
-    const std::string caption(spec.caption);
-    const int id = kFirstId + static_cast<int>(spec.id);
+  for (const ControlSpec& def : form.controls) {
+    const WindowClass c = ClassFor(def.kind);
+    const std::string caption(def.caption);
+    const int id = kFirstId + static_cast<int>(def.id);
     const HWND hwnd = CreateWindowExA(
         c.exStyle, c.name, caption.c_str(), WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    if (!spec.enabled) EnableWindow(hwnd, FALSE);
-    hwnds_[static_cast<std::size_t>(spec.id)] = hwnd;
+    if (!def.enabled) EnableWindow(hwnd, FALSE);
+    hwnds_[static_cast<std::size_t>(def.id)] = hwnd;
   }
 
   // Tab follows the order of the windows among their siblings: the table's focus order first,
   // the controls that take no focus after them, the frame last, so that it is drawn under them.
   std::vector<const ControlSpec*> order;
-  for (const ControlSpec& spec : form.controls) order.push_back(&spec);
+  for (const ControlSpec& def : form.controls) order.push_back(&def);
   const auto rank = [](const ControlSpec* s) {
     if (s->kind == ControlKind::kFrame) return 1 << 20;
     return s->tabIndex == kNoTabStop ? 1 << 19 : s->tabIndex;
@@ -80,8 +80,8 @@ void FormControls::Create(HWND parent, const FormSpec& form) {
   std::stable_sort(order.begin(), order.end(),
                    [&](const ControlSpec* a, const ControlSpec* b) { return rank(a) < rank(b); });
   HWND after = HWND_TOP;
-  for (const ControlSpec* spec : order) {
-    const HWND hwnd = (*this)[spec->id];
+  for (const ControlSpec* def : order) {
+    const HWND hwnd = (*this)[def->id];
     SetWindowPos(hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     after = hwnd;
   }
@@ -95,25 +95,24 @@ ControlId FormControls::IdOf(HWND hwnd) const {
 }
 
 void FormControls::Place(ControlId id, const TwipsRect& rect, UINT dpi) const {
-  const ControlSpec& spec = Spec(id);
+  const ControlSpec& def = ControlOf(id);
   int left = rect.left;
   int top = rect.top;
-  if (spec.container != ControlId::kForm) {
-    const TwipsRect outer = FormRect(spec.container);
+  if (def.container != ControlId::kForm) {
+    const TwipsRect outer = FormRect(def.container);
     left += outer.left;
     top += outer.top;
   }
   // A combo box is given the height of its drop-down list; its own follows its font.
-  const int height =
-      IsCombo(spec.kind) ? TwipsToPixels(2400, dpi) : TwipsToPixels(rect.height, dpi);
+  const int height = IsCombo(def.kind) ? TwipsToPixels(2400, dpi) : TwipsToPixels(rect.height, dpi);
   SetWindowPos((*this)[id], nullptr, TwipsToPixels(left, dpi), TwipsToPixels(top, dpi),
                TwipsToPixels(rect.width, dpi), height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void FormControls::PlaceAll(UINT dpi, HFONT font) const {
-  for (const ControlSpec& spec : form_->controls) {
-    SendMessageA((*this)[spec.id], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    Place(spec.id, spec.rect, dpi);
+  for (const ControlSpec& def : form_->controls) {
+    SendMessageA((*this)[def.id], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    Place(def.id, def.rect, dpi);
   }
 }
 

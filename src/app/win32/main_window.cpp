@@ -108,7 +108,7 @@ void MainWindow::ClearItems(ControlId id) {
 void MainWindow::AddItem(ControlId id, std::string_view key, std::string_view text) {
   std::vector<std::string>& keys = KeysOf(id);
   const std::string shown(text);
-  if (Spec(id).kind == ControlKind::kImageCombo) {
+  if (ControlOf(id).kind == ControlKind::kImageCombo) {
     COMBOBOXEXITEMA item{};
     item.mask = CBEIF_TEXT | CBEIF_LPARAM;
     item.iItem = static_cast<INT_PTR>(keys.size());

@@ -58,15 +58,15 @@ Font FittedDialogFont(const FormSpec& form, UINT dpi) {
   const double points = FitFontPoints(start, [&](double candidate) {
     const Font font = fontAt(candidate);
     const SelectedObject selected(dc.get(), font.get());
-    return std::all_of(form.controls.begin(), form.controls.end(), [&](const ControlSpec& spec) {
-      const bool wrapped = spec.kind == ControlKind::kWrappedLabel;
-      if (!wrapped && spec.kind != ControlKind::kLabel) return true;
-      const std::string text(spec.caption);
-      RECT box{0, 0, TwipsToPixels(spec.rect.width, dpi), 0};
+    return std::all_of(form.controls.begin(), form.controls.end(), [&](const ControlSpec& def) {
+      const bool wrapped = def.kind == ControlKind::kWrappedLabel;
+      if (!wrapped && def.kind != ControlKind::kLabel) return true;
+      const std::string text(def.caption);
+      RECT box{0, 0, TwipsToPixels(def.rect.width, dpi), 0};
       DrawTextA(dc.get(), text.c_str(), -1, &box,
                 DT_CALCRECT | DT_NOPREFIX | (wrapped ? DT_WORDBREAK : DT_SINGLELINE));
-      return box.right <= TwipsToPixels(spec.rect.width, dpi) &&
-             (!wrapped || box.bottom <= TwipsToPixels(spec.rect.height, dpi));
+      return box.right <= TwipsToPixels(def.rect.width, dpi) &&
+             (!wrapped || box.bottom <= TwipsToPixels(def.rect.height, dpi));
     });
   });
   return fontAt(points);
