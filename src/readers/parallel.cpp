@@ -26,7 +26,8 @@ std::size_t ReaderThreadLimit() {
 }
 
 std::size_t SegmentLimit() {
-  return std::max<std::size_t>(1, CountFromEnvironment("RQ_SEGMENTS"));
+  if (const std::size_t n = CountFromEnvironment("RQ_SEGMENTS"); n > 0) return n;
+  return ReaderThreadLimit();
 }
 
 }  // namespace rq
