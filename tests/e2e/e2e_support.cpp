@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 #ifdef _WIN32
@@ -94,21 +92,16 @@ const TempDir& RunDir() {
   return dir;
 }
 
-void WriteFile(const fs::path& file, const std::string& bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 }  // namespace
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& input) {
   static int counter = 0;
   UseCLocale();
-  const fs::path base = RunDir().path() / ("run" + std::to_string(++counter));
+  const fs::path base = RunDir() / ("run" + std::to_string(++counter));
   const fs::path in = base.string() + ".in", out = base.string() + ".out",
                  err = base.string() + ".err";
-  WriteFile(in, input);
+  test::WriteFile(in.string(), input);
   std::string command = Quote(program);
   for (const std::string& a : args) {
     command += ' ';
@@ -140,24 +133,6 @@ std::string RqTracker() {
 }
 std::string RqSample() {
   return RQ_E2E_RQSAMPLE;
-}
-
-TempDir::TempDir() {
-  std::random_device device;
-  std::mt19937_64 random(
-      device() ^
-      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-  for (;;) {
-    path_ = fs::temp_directory_path() / ("rq-e2e-" + std::to_string(random() % 1000000000ULL));
-    std::error_code ec;
-    if (fs::create_directory(path_, ec)) return;
-    if (ec && !fs::exists(path_)) throw std::runtime_error("cannot create " + path_.string());
-  }
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
 }
 
 std::string Day::LogDate() const {
@@ -204,7 +179,7 @@ const Sample& Sample::Get() {
   return sample;
 }
 
-Sample::Sample() : dir_(temp_.path() / "server"), today_(Today()) {
+Sample::Sample() : dir_(temp_ / "server"), today_(Today()) {
   const RunResult r =
       RunProgram(RqSample(), {dir_.string(), "--today", today_.LogDate(), "--seed", "1"});
   if (r.status != 0) throw std::runtime_error("rqsample failed: " + r.err);
@@ -221,20 +196,8 @@ RunResult Sample::Trace(const std::vector<std::string>& args) const {
   return RunProgram(RqTrace(), all);
 }
 
-fs::path Sample::SmtpActivity(const Day& d) const {
-  return dir_ / "Logs" / "Activity" / "SMTP" / ("SMTP-Activity-" + d.LogDate() + ".log");
-}
-fs::path Sample::SmtpDebug(const Day& d) const {
-  return dir_ / "Logs" / "Debug" / "SMTP" / ("SMTP-Debug-" + d.LogDate() + ".log");
-}
-fs::path Sample::PocDebug(const Day& d) const {
-  return dir_ / "Logs" / "Debug" / "SF" / ("POC-Debug-" + d.LogDate() + ".log");
-}
-fs::path Sample::PocActivity(const Day& d) const {
-  return dir_ / "Logs" / "Activity" / "SF" / ("POC-Activity-" + d.LogDate() + ".log");
-}
-fs::path Sample::LsDebug(const Day& d) const {
-  return dir_ / "Connectors" / "LS" / "Logs" / ("LS-Debug-" + d.LogDate() + ".log");
+fs::path Sample::Log(const std::string& head, const std::string& folder, const Day& d) const {
+  return dir_ / folder / (head + "-" + d.LogDate() + ".log");
 }
 
 std::string ReadFile(const fs::path& file) {

@@ -7,7 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "test_support.h"
+
 namespace rq::e2e {
+
+using test::TempDir;  // one temporary-directory fixture for unit and end-to-end tests
 
 struct RunResult {
   int status = -1;  // the exit status; -1 when the program did not end normally
@@ -23,19 +27,6 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
 std::string RqTrace();
 std::string RqTracker();
 std::string RqSample();
-
-// A fresh directory below the system's temporary directory, removed when the object dies.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 // A calendar day and its spellings.
 struct Day {
@@ -63,11 +54,15 @@ class Sample {
   // rqtrace with the options and then the arguments.
   RunResult Trace(const std::vector<std::string>& args) const;
 
-  std::filesystem::path SmtpActivity(const Day& d) const;
-  std::filesystem::path SmtpDebug(const Day& d) const;
-  std::filesystem::path PocDebug(const Day& d) const;
-  std::filesystem::path PocActivity(const Day& d) const;
-  std::filesystem::path LsDebug(const Day& d) const;
+  // A day's log by its name's head and its folder below the server, e.g. ("SMTP-Activity",
+  // "Logs/Activity/SMTP").
+  std::filesystem::path Log(const std::string& head, const std::string& folder, const Day& d) const;
+  std::filesystem::path SmtpActivity(const Day& d) const {
+    return Log("SMTP-Activity", "Logs/Activity/SMTP", d);
+  }
+  std::filesystem::path SmtpDebug(const Day& d) const {
+    return Log("SMTP-Debug", "Logs/Debug/SMTP", d);
+  }
 
  private:
   Sample();

@@ -3,8 +3,6 @@
 // what they say, and bad usage is refused.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "e2e_support.h"
 
 namespace rq::e2e {
@@ -12,11 +10,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every file below the directory, by its relative path.
-std::vector<std::pair<std::string, std::string>> Files(const fs::path& dir) {
+// Every file (or every log) below the directory, by its relative path.
+std::vector<std::pair<std::string, std::string>> Files(const fs::path& dir, bool logs = false) {
   std::vector<std::pair<std::string, std::string>> files;
   for (const fs::directory_entry& e : fs::recursive_directory_iterator(dir)) {
-    if (e.is_regular_file()) {
+    if (e.is_regular_file() && (!logs || e.path().extension() == ".log")) {
       files.emplace_back(fs::relative(e.path(), dir).generic_string(), ReadFile(e.path()));
     }
   }
@@ -39,7 +37,7 @@ RunResult TraceIn(const fs::path& dir, const std::vector<std::string>& args) {
 
 TEST(Rqsample, SameSeedSameBytesAndPlantedMessagesWhateverTheSeed) {
   TempDir temp;
-  const fs::path a = temp.path() / "a", b = temp.path() / "b", c = temp.path() / "c";
+  const fs::path a = temp / "a", b = temp / "b", c = temp / "c";
   ASSERT_EQ(Generate(a, {"--seed", "42"}).status, 0);
   ASSERT_EQ(Generate(b, {"--seed", "42"}).status, 0);
   ASSERT_EQ(Generate(c, {"--seed", "43"}).status, 0);
@@ -57,14 +55,13 @@ TEST(Rqsample, SameSeedSameBytesAndPlantedMessagesWhateverTheSeed) {
 
 TEST(Rqsample, WritesWhatTheRegistryEditorAndTheServerWrite) {
   TempDir temp;
-  const fs::path dir = temp.path() / "new" / "server";  // parents are created
+  const fs::path dir = temp / "new/server";  // parents are created
   ASSERT_EQ(Generate(dir, {}).status, 0);
   const std::string reg = ReadFile(dir / "settings.reg");
   const std::string head("\xFF\xFEW\0i\0n\0d\0o\0w\0s\0", 16);
   EXPECT_EQ(reg.substr(0, head.size()), head);
   EXPECT_NE(reg.find(std::string("\r\0\n\0", 4)), std::string::npos);
-  for (const auto& [name, bytes] : Files(dir)) {
-    if (name.size() < 4 || name.substr(name.size() - 4) != ".log") continue;
+  for (const auto& [name, bytes] : Files(dir, true)) {
     ASSERT_FALSE(bytes.empty()) << name;
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n") << name;
     for (std::size_t at = bytes.find('\n'); at != std::string::npos;
@@ -77,17 +74,15 @@ TEST(Rqsample, WritesWhatTheRegistryEditorAndTheServerWrite) {
 
 TEST(Rqsample, SizeGrowsEveryLogAndKeepsThePlantedMessages) {
   TempDir temp;
-  const fs::path dir = temp.path() / "big";
+  const fs::path dir = temp / "big";
   const std::uint64_t size = 3 << 20;
   ASSERT_EQ(Generate(dir, {"--days", "1", "--size", "3M", "--split", "10"}).status, 0);
-  int logs = 0;
-  for (const auto& [name, bytes] : Files(dir)) {
-    if (name.size() < 4 || name.substr(name.size() - 4) != ".log") continue;
-    ++logs;
+  const auto logs = Files(dir, true);
+  EXPECT_EQ(logs.size(), 6u);
+  for (const auto& [name, bytes] : logs) {
     EXPECT_GE(bytes.size(), size) << name;
     EXPECT_LT(bytes.size(), size + size / 10) << name;
   }
-  EXPECT_EQ(logs, 6);
   const RunResult split = TraceIn(dir, {"split", "--date", "261206", "9C4E1B7703"});
   EXPECT_EQ(split.status, 0) << split.err;
   EXPECT_EQ(
@@ -102,10 +97,9 @@ TEST(Rqsample, SizeGrowsEveryLogAndKeepsThePlantedMessages) {
 
 TEST(Rqsample, GrowOnlyTheNamedLogs) {
   TempDir temp;
-  const fs::path dir = temp.path() / "grow";
+  const fs::path dir = temp / "grow";
   ASSERT_EQ(Generate(dir, {"--days", "1", "--size", "2M", "--grow", "smtp-debug,mta"}).status, 0);
-  for (const auto& [name, bytes] : Files(dir)) {
-    if (name.size() < 4 || name.substr(name.size() - 4) != ".log") continue;
+  for (const auto& [name, bytes] : Files(dir, true)) {
     const bool grown =
         name.find("SMTP-Debug") != std::string::npos || name.find("MTA-Debug") != std::string::npos;
     if (grown) {
@@ -119,7 +113,7 @@ TEST(Rqsample, GrowOnlyTheNamedLogs) {
 // One day only: the message split yesterday has no logs to be found in.
 TEST(Rqsample, OneDayLeavesOutYesterdaysMessage) {
   TempDir temp;
-  const fs::path dir = temp.path() / "one";
+  const fs::path dir = temp / "one";
   const RunResult r = Generate(dir, {"--days", "1"});
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(r.out.find("D7A3F02B"), std::string::npos);
@@ -129,7 +123,7 @@ TEST(Rqsample, OneDayLeavesOutYesterdaysMessage) {
 
 TEST(Rqsample, RefusesBadUsage) {
   TempDir temp;
-  const std::string dir = (temp.path() / "x").string();
+  const std::string dir = temp / "x";
   const std::vector<std::vector<std::string>> cases = {
       {},
       {dir, "--days", "0"},
@@ -153,9 +147,8 @@ TEST(Rqsample, RefusesBadUsage) {
 
 TEST(Rqsample, ReportsAFileItCannotWrite) {
   TempDir temp;
-  const fs::path file = temp.path() / "plain-file";
-  std::ofstream(file) << "not a directory";
-  const RunResult r = RunProgram(RqSample(), {file.string()});
+  test::WriteFile(temp / "plain-file", "not a directory");
+  const RunResult r = RunProgram(RqSample(), {temp / "plain-file"});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("cannot create"), std::string::npos) << r.err;
 }
