@@ -3,8 +3,7 @@
 under strace on a generated sample server, never open a file for writing, create, rename, remove,
 truncate or change the mode of anything, nor make a directory.
 
-    readonly_test.py --rqtrace PATH --rqtracker PATH --rqsample PATH
-Exit 0 passed, 1 failed, 77 skipped (no strace, or tracing is not permitted here).
+    readonly_test.py --rqtrace PATH --rqtracker PATH --rqsample PATH   (exit 0, 1 failed, 77 skipped)
 """
 
 import argparse
@@ -30,31 +29,22 @@ WRITE_FLAGS = re.compile(r"\bO_(WRONLY|RDWR|CREAT|TRUNC|APPEND)\b")
 CALL = re.compile(r"^(?:\[pid\s+\d+\]\s*|\d+\s+)?([a-z_0-9]+)\((.*)$")
 
 
-def violations(trace_file):
-    bad = []
+def calls(trace_file):
+    """(line, call name, its arguments) of every traced call."""
     with open(trace_file, encoding="latin-1") as f:
-        for line in f:
-            m = CALL.match(line.strip())
-            if not m:
-                continue
-            name, rest = m.group(1), m.group(2)
-            if name in FORBIDDEN:
-                bad.append(line.strip())
-            elif name in OPENS and WRITE_FLAGS.search(rest):
-                bad.append(line.strip())
-    return bad
+        return [(line.strip(), m.group(1), m.group(2)) for line in f for m in [CALL.match(line.strip())] if m]
+
+
+def violations(trace_file):
+    return [line for line, name, rest in calls(trace_file)
+            if name in FORBIDDEN or (name in OPENS and WRITE_FLAGS.search(rest))]
 
 
 def traced_paths(trace_file):
     """The quoted paths of every traced call but the program's own start (whose arguments are
     quoted too)."""
-    paths = []
-    with open(trace_file, encoding="latin-1") as f:
-        for line in f:
-            m = CALL.match(line.strip())
-            if m and m.group(1) != "execve":
-                paths += re.findall(r'"((?:[^"\\]|\\.)*)"', m.group(2))
-    return paths
+    return [p for _, name, rest in calls(trace_file) if name != "execve"
+            for p in re.findall(r'"((?:[^"\\]|\\.)*)"', rest)]
 
 
 def main():
@@ -93,44 +83,30 @@ def main():
         if not ids:
             print("FAILED: rqsample listed no message IDs:\n" + listing)
             return 1
-        dates = re.findall(r"--date (\d{6})", listing)
-        day = dates[0] if dates else None
+        day = re.search(r"--date (\d{6})", listing).group(1)
         mapping = re.search(r'--map "([^"]+)"', listing).group(1)
         opts = ["--settings", os.path.join(sample, "settings.reg"), "--map", mapping]
         # A file where an ID with "..", if it were ever joined to the inbound folder, would lead.
-        escape = os.path.join(sample, "Connectors", "SMTP", "escape")
-        with open(escape, "wb") as f:
+        with open(os.path.join(sample, "Connectors", "SMTP", "escape"), "wb") as f:
             f.write(b"x")
 
-        runs = [("rqtrace", opts + ["split", "--date", day, "--days-back", "2", i], b"") for i in ids[:3]]
-        runs += [("rqtrace", opts + ["trace", "--date", day, i], b"") for i in ids]
-        runs += [("rqtrace", opts + ["trace", "--backtrace", "--date", day, i], b"") for i in ids]
-        runs += [("rqtrace", opts + ["show", "--date", day, i], b"") for i in ids[:4]]
-        runs += [
-            ("rqtrace", opts + ["search", "--date", day, "--sender", "@"], b""),
-            ("rqtrace", opts + ["search", "--date", day, "--recipient", "e", "--json"], b""),
-            ("rqtrace", opts + ["search", "--date", day, "--recipient", "e", "--backtrace"], b""),
-            ("rqtrace", opts + ["search", "--date", day, "--connector", "SF", "--sender", "a"], b""),
-            ("rqtrace", opts + ["search", "--date", day], b""),
-            ("rqtrace", opts + ["dates"], b""),
-            ("rqtrace", opts + ["dates", "--connector", "SF"], b""),
-            ("rqtrace", opts + ["check"], b""),
-            ("rqtrace", opts + ["trace", "--date", day, "../escape"], b""),
-            ("rqtrace", opts + ["trace", "--date", day, "NOTTHERE"], b""),
-            ("rqtrace", opts + ["split", "NOTTHERE"], b""),
-            ("rqtrace", opts + ["story", "--date", day, "--redact", ids[0]], b""),
-            ("rqtrace", opts + ["story", "../escape"], b""),
-            ("rqtrace", ["--help"], b""),
-            ("rqtrace", ["--version"], b""),
-            ("rqtrace", ["--settings", os.path.join(work, "missing.reg"), "check"], b""),
-            ("rqtrace", [], b""),
-            ("rqtracker", ["--console"] + opts + ["/trace " + ids[0]], b"y\ny\nn\n"),
-            ("rqtracker", ["--console"] + opts + ["/trace", "NOTTHERE"], b"y\ny\ny\n"),
-            ("rqtracker", ["--console"] + opts + ["/trace", "../escape"], b""),
-            ("rqtracker", ["--console"] + opts, b""),
-            ("rqtracker", ["--help"], b""),
-            ("rqtracker", ["--version"], b""),
-        ]
+        # (program, arguments after the settings options, standard input)
+        runs = [("rqtrace", ["split", "--date", day, "--days-back", "2", i], b"") for i in ids[:3]]
+        runs += [("rqtrace", ["trace", "--date", day, i], b"") for i in ids]
+        runs += [("rqtrace", ["trace", "--backtrace", "--date", day, i], b"") for i in ids]
+        runs += [("rqtrace", ["show", "--date", day, i], b"") for i in ids[:4]]
+        runs += [("rqtrace", args.split("|"), b"") for args in (
+            f"search|--date|{day}|--sender|@", f"search|--date|{day}|--recipient|e|--json",
+            f"search|--date|{day}|--recipient|e|--backtrace", f"search|--date|{day}",
+            f"search|--date|{day}|--connector|SF|--sender|a", "dates", "dates|--connector|SF", "check",
+            f"trace|--date|{day}|../escape", f"trace|--date|{day}|NOTTHERE", "split|NOTTHERE",
+            f"story|--date|{day}|--redact|{ids[0]}", "story|../escape")]
+        runs += [("rqtracker", ["--console", "/trace " + ids[0]], b"y\ny\nn\n"),
+                 ("rqtracker", ["--console", "/trace", "NOTTHERE"], b"y\ny\ny\n"),
+                 ("rqtracker", ["--console", "/trace", "../escape"], b""), ("rqtracker", ["--console"], b"")]
+        runs = [(prog, opts + args, stdin) for prog, args, stdin in runs]
+        runs += [(prog, args, b"") for prog in ("rqtrace", "rqtracker") for args in (["--help"], ["--version"])]
+        runs += [("rqtrace", ["--settings", os.path.join(work, "missing.reg"), "check"], b""), ("rqtrace", [], b"")]
 
         env = dict(os.environ, LC_ALL="C")
         env.pop("DISPLAY", None)
