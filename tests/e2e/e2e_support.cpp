@@ -135,24 +135,6 @@ std::string RqSample() {
   return RQ_E2E_RQSAMPLE;
 }
 
-std::string Day::LogDate() const {
-  char s[16];
-  std::snprintf(s, sizeof s, "%02d%02d%02d", (year - 2000) % 100, month % 100, day % 100);
-  return s;
-}
-
-std::string Day::Iso() const {
-  char s[16];
-  std::snprintf(s, sizeof s, "%04d-%02d-%02d", year % 10000, month % 100, day % 100);
-  return s;
-}
-
-std::string Day::CShort() const {
-  char s[16];
-  std::snprintf(s, sizeof s, "%02d/%02d/%02d", month % 100, day % 100, year % 100);
-  return s;
-}
-
 Day Day::Plus(int days) const {
   std::tm t{};
   t.tm_year = year - 1900;

@@ -31,9 +31,12 @@ std::string RqSample();
 // A calendar day and its spellings.
 struct Day {
   int year, month, day;
-  std::string LogDate() const;  // YYMMDD
-  std::string Iso() const;      // YYYY-MM-DD, as the debug logs stamp their lines
-  std::string CShort() const;   // MM/DD/YY, the C locale's short date form
+  static std::string Two(int n) { return {char('0' + n / 10 % 10), char('0' + n % 10)}; }
+  std::string LogDate() const { return Two(year) + Two(month) + Two(day); }  // YYMMDD
+  // YYYY-MM-DD, as the debug logs stamp their lines
+  std::string Iso() const { return std::to_string(year) + "-" + Two(month) + "-" + Two(day); }
+  // MM/DD/YY, the C locale's short date form
+  std::string CShort() const { return Two(month) + "/" + Two(day) + "/" + Two(year); }
   Day Plus(int days) const;
 };
 
@@ -79,5 +82,22 @@ std::vector<std::string> LinesContaining(const std::filesystem::path& log, std::
 
 // The lines joined, each followed by CR LF: what the readers hand to the report.
 std::string WithCrLf(const std::vector<std::string>& lines);
+
+// The parts of a split report that the trace and split commands both write: the split line, a
+// copy's line and its delivery block.
+inline std::string SplitLine(const std::string& queue, int copies) {
+  return "Fork/Split: Message ID [" + queue + "] requeued/split into " + std::to_string(copies) +
+         " messages for delivery to target domains.\r\n";
+}
+inline std::string Queued(const std::string& queue, const std::string& domain,
+                          const std::string& copy) {
+  return " Queued: Message ID [" + queue + "] queued for delivery to the domain [" + domain +
+         "] at the SMTP Outbound Queue with a new Message ID of [" + copy + "]\r\n\r\n";
+}
+inline std::string Delivery(const std::string& copy, const std::string& domain,
+                            const std::string& lines) {
+  return "Status: SMTP Outbound Delivery details for Message ID [" + copy + "] to domain [" +
+         domain + "] follow below: \r\n" + lines + "\r\n";
+}
 
 }  // namespace rq::e2e

@@ -56,11 +56,8 @@ TEST_F(Story, LateDeferredCopyReachesIntoTheNextDay) {
   EXPECT_EQ(copy.at("domain"), "osprey.example");
   const std::vector<std::string> lines = Field(copy.at("events"), "line");
   std::vector<std::string> expected = LinesContaining(s.SmtpDebug(y), "D7A3F04E");
-  for (const std::string& line : LinesContaining(s.SmtpActivity(today), "D7A3F04E")) {
-    expected.push_back(line);
-  }
-  for (const std::string& line : LinesContaining(s.SmtpDebug(today), "D7A3F04E")) {
-    expected.push_back(line);
+  for (const auto& log : {s.SmtpActivity(today), s.SmtpDebug(today)}) {
+    for (const std::string& line : LinesContaining(log, "D7A3F04E")) expected.push_back(line);
   }
   EXPECT_EQ(std::multiset<std::string>(lines.begin(), lines.end()),
             std::multiset<std::string>(expected.begin(), expected.end()));
@@ -92,16 +89,11 @@ TEST_F(Story, CopyIdWalksBackToItsOrigin) {
   EXPECT_EQ(story.at("origin").at("messageId"), "4F2A0C11");
   EXPECT_EQ(story.at("firstDay"), today.LogDate());
   EXPECT_EQ(story.at("lastDay"), today.Plus(2).LogDate());
-  std::vector<std::string> kinds;
-  std::vector<std::string> ids;
-  for (const json& hop : story.at("hops")) {
-    kinds.push_back(hop.at("kind"));
-    ids.push_back(hop.at("messageId"));
-  }
-  EXPECT_EQ(kinds,
+  EXPECT_EQ(Field(story.at("hops"), "kind"),
             (std::vector<std::string>{"inbound", "routing", "queue", "copy", "copy", "copy"}));
-  EXPECT_EQ(ids, (std::vector<std::string>{"4F2A0C11", "4F2A0C11", "4F2A0C2E", "4F2A0C3A",
-                                           "4F2A0C3B", "4F2A0C3C"}));
+  EXPECT_EQ(Field(story.at("hops"), "messageId"),
+            (std::vector<std::string>{"4F2A0C11", "4F2A0C11", "4F2A0C2E", "4F2A0C3A", "4F2A0C3B",
+                                      "4F2A0C3C"}));
   std::vector<std::string> inbound = LinesContaining(s.SmtpActivity(today), "4F2A0C11");
   inbound.push_back(LinesContaining(s.SmtpDebug(today), "4F2A0C11").at(0));
   EXPECT_EQ(Field(Hop(story, "4F2A0C11").at("events"), "line"), inbound);
@@ -115,17 +107,15 @@ TEST_F(Story, CopyIdWalksBackToItsOrigin) {
 // one no log names.
 TEST_F(Story, OtherRoads) {
   const json midnight = Run({"F3C5D010", "--date", today.Plus(-1).LogDate(), "--days", "1"});
-  const std::vector<std::string> kinds = {"inbound", "routing", "queue"};
-  const std::vector<std::string> days = {today.Plus(-1).LogDate(), today.LogDate(),
-                                         today.LogDate()};
-  ASSERT_EQ(midnight.at("hops").size(), 3u);
-  for (std::size_t i = 0; i < kinds.size(); ++i) {
-    const json& hop = midnight.at("hops").at(i);
-    EXPECT_EQ(hop.at("kind"), kinds[i]);
-    const std::vector<std::string> hopDays = Field(hop.at("events"), "day");
-    EXPECT_EQ(std::set<std::string>(hopDays.begin(), hopDays.end()),
-              std::set<std::string>{days[i]});
+  EXPECT_EQ(Field(midnight.at("hops"), "kind"),
+            (std::vector<std::string>{"inbound", "routing", "queue"}));
+  std::vector<std::set<std::string>> hopDays;
+  for (const json& hop : midnight.at("hops")) {
+    const std::vector<std::string> days = Field(hop.at("events"), "day");
+    hopDays.emplace_back(days.begin(), days.end());
   }
+  const std::string before = today.Plus(-1).LogDate(), after = today.LogDate();
+  EXPECT_EQ(hopDays, (std::vector<std::set<std::string>>{{before}, {after}, {after}}));
   const json prefix = Run({"E8B40A10", "--date", today.LogDate(), "--days", "0"});
   for (const std::string& line : Field(Hop(prefix, "E8B40A3E").at("events"), "line")) {
     EXPECT_EQ(line.find("E8B40A3E7"), std::string::npos) << line;
@@ -145,11 +135,8 @@ TEST_F(Story, OtherRoads) {
 // Redaction keeps every message ID, time and line while no address or IP of the logs survives
 // (an IP of the logs may coincide with a placeholder of the documentation network).
 TEST_F(Story, RedactionKeepsTheIdsAndHidesEveryAddress) {
-  const std::vector<std::string> args = {"story", "4F2A0C3A", "--date", today.LogDate()};
-  const RunResult plain = s.Trace(args);
-  std::vector<std::string> withRedact = args;
-  withRedact.push_back("--redact");
-  const RunResult redacted = s.Trace(withRedact);
+  const RunResult plain = s.Trace({"story", "4F2A0C3A", "--date", today.LogDate()});
+  const RunResult redacted = s.Trace({"story", "4F2A0C3A", "--date", today.LogDate(), "--redact"});
   ASSERT_EQ(redacted.status, 0) << redacted.err;
   EXPECT_EQ(std::count(redacted.out.begin(), redacted.out.end(), '\n'),
             std::count(plain.out.begin(), plain.out.end(), '\n'));

@@ -47,22 +47,14 @@ class TraceRoad : public ::testing::Test {
            "] was routed by the MTA to the SMTP Outbound Queue from the " + connector +
            " Inbound Queue with an originating Message ID of [" + origin + "]\r\n\r\n";
   }
-  static std::string Split(const std::string& queue, int copies) {
-    return "Fork/Split: Message ID [" + queue + "] requeued/split into " + std::to_string(copies) +
-           " messages for delivery to target domains.\r\n";
-  }
   // A copy's line and, when today's SMTP activity names it (as often as the sample planted), its
   // delivery block.
   std::string Copy(const std::string& queue, const std::string& domain, const std::string& copy,
                    std::size_t activityLines) const {
     const std::vector<std::string> lines = LinesContaining(s.SmtpActivity(today), copy);
     EXPECT_EQ(lines.size(), activityLines) << copy;
-    std::string out = " Queued: Message ID [" + queue + "] queued for delivery to the domain [" +
-                      domain + "] at the SMTP Outbound Queue with a new Message ID of [" + copy +
-                      "]\r\n\r\n";
-    if (activityLines == 0) return out;
-    return out + "Status: SMTP Outbound Delivery details for Message ID [" + copy +
-           "] to domain [" + domain + "] follow below: \r\n" + WithCrLf(lines) + "\r\n";
+    return Queued(queue, domain, copy) +
+           (lines.empty() ? "" : Delivery(copy, domain, WithCrLf(lines)));
   }
   // The first line of a connector debug log that names the ID in brackets; only that one is shown.
   std::string First(const std::string& head, const std::string& folder,
@@ -98,7 +90,7 @@ TEST_F(TraceRoad, EveryRoadWritesItsReport) {
       // The deferred third copy has no SMTP conversation: no delivery block.
       {"4F2A0C11", false,
        Routed("4F2A0C11", 1) + Route("09:12:40.012", "4F2A0C11", kSmtp, "4F2A0C2E") +
-           Split("4F2A0C2E", 3) + Copy("4F2A0C2E", "bluefin.example", "4F2A0C3A", 6) +
+           SplitLine("4F2A0C2E", 3) + Copy("4F2A0C2E", "bluefin.example", "4F2A0C3A", 6) +
            Copy("4F2A0C2E", "oakridge.example", "4F2A0C3B", 5) +
            Copy("4F2A0C2E", "quarry.example", "4F2A0C3C", 0)},
       {"6B81D204", false,
@@ -128,12 +120,12 @@ TEST_F(TraceRoad, EveryRoadWritesItsReport) {
        Routed("83D5AA40", 1) + Route("10:11:30.012", "83D5AA40", kLs, "83D5AA57")},
       {"92E6B110", false,
        Routed("92E6B110", 2) + Route("10:20:30.012", "92E6B110", kSmtp, "92E6B12A") +
-           Split("92E6B12A", 2) + Copy("92E6B12A", "pinecrest.example", "92E6B14C", 5) +
+           SplitLine("92E6B12A", 2) + Copy("92E6B12A", "pinecrest.example", "92E6B14C", 5) +
            Copy("92E6B12A", "marlow.example", "92E6B14D", 5) +
            Route("10:20:30.024", "92E6B110", kSf, "92E6B12B") + PocFirst("92E6B12B")},
       {"92E6B300", false,
        Routed("92E6B300", 2) + Route("10:30:30.012", "92E6B300", kSmtp, "92E6B31A") +
-           Split("92E6B31A", 1) + Copy("92E6B31A", "tidewater.example", "92E6B33C", 5) +
+           SplitLine("92E6B31A", 1) + Copy("92E6B31A", "tidewater.example", "92E6B33C", 5) +
            Route("10:30:30.024", "92E6B300", kLs, "92E6B31B")},
       {"A4F7015D", true,
        SplitFrom("A4F7015D", "A4F7013B") + RoutedBack("A4F7013B") +
@@ -160,7 +152,7 @@ TEST_F(TraceRoad, EveryRoadWritesItsReport) {
       // one's lines as well; each block still names its own copy.
       {"E8B40A10", false,
        Routed("E8B40A10", 1) + Route("11:30:30.012", "E8B40A10", kSmtp, "E8B40A2C") +
-           Split("E8B40A2C", 2) + Copy("E8B40A2C", "alder.example", "E8B40A3E", 10) +
+           SplitLine("E8B40A2C", 2) + Copy("E8B40A2C", "alder.example", "E8B40A3E", 10) +
            Copy("E8B40A2C", "birch.example", "E8B40A3E7", 5)},
   };
   for (const Row& row : rows) {
