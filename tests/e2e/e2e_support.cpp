@@ -204,10 +204,4 @@ std::vector<std::string> LinesContaining(const fs::path& log, std::string_view n
   return lines;
 }
 
-std::string WithCrLf(const std::vector<std::string>& lines) {
-  std::string out;
-  for (const std::string& l : lines) out += l + "\r\n";
-  return out;
-}
-
 }  // namespace rq::e2e

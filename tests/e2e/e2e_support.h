@@ -81,7 +81,7 @@ std::string ReadFile(const std::filesystem::path& file);
 std::vector<std::string> LinesContaining(const std::filesystem::path& log, std::string_view needle);
 
 // The lines joined, each followed by CR LF: what the readers hand to the report.
-std::string WithCrLf(const std::vector<std::string>& lines);
+using test::CrLfLines;
 
 // The parts of a split report that the trace and split commands both write: the split line, a
 // copy's line and its delivery block.

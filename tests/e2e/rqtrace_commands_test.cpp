@@ -22,24 +22,20 @@ class Rqtrace : public ::testing::Test {
                     std::size_t expected) const {
     const std::vector<std::string> lines = LinesContaining(log, id);
     EXPECT_EQ(lines.size(), expected) << id << " in " << log;
-    return WithCrLf(lines);
+    return CrLfLines(lines);
   }
 
-  // The origin row the search makes of a log line: time TAB ID TAB peer, blank, argument.
-  static std::string Row(const std::string& line) {
-    std::vector<std::string> f;
-    for (std::size_t start = 0;;) {
-      const std::size_t tab = line.find('\t', start);
-      f.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-      if (tab == std::string::npos) break;
-      start = tab + 1;
-    }
-    return f.at(0) + '\t' + f.at(2) + '\t' + f.at(4) + ' ' + f.at(6) + '\n';
-  }
-  // The row of the first inbound line of the day's log containing the text.
+  // The origin row the search makes of the first inbound line of the log containing the text:
+  // time TAB ID TAB peer, blank, argument.
   std::string Inbound(const std::string& text, const std::filesystem::path& log) const {
     for (const std::string& line : LinesContaining(log, text)) {
-      if (line.find("\tSMTP-IN\t") != std::string::npos) return Row(line);
+      if (line.find("\tSMTP-IN\t") == std::string::npos) continue;
+      std::vector<std::string> f;
+      for (std::size_t start = 0, tab = 0; tab != std::string::npos; start = tab + 1) {
+        tab = line.find('\t', start);
+        f.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
+      }
+      return f.at(0) + '\t' + f.at(2) + '\t' + f.at(4) + ' ' + f.at(6) + '\n';
     }
     ADD_FAILURE() << "no inbound line with " << text;
     return "";

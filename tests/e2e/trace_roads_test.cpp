@@ -54,7 +54,7 @@ class TraceRoad : public ::testing::Test {
     const std::vector<std::string> lines = LinesContaining(s.SmtpActivity(today), copy);
     EXPECT_EQ(lines.size(), activityLines) << copy;
     return Queued(queue, domain, copy) +
-           (lines.empty() ? "" : Delivery(copy, domain, WithCrLf(lines)));
+           (lines.empty() ? "" : Delivery(copy, domain, CrLfLines(lines)));
   }
   // The first line of a connector debug log that names the ID in brackets; only that one is shown.
   std::string First(const std::string& head, const std::string& folder,
@@ -147,7 +147,7 @@ TEST_F(TraceRoad, EveryRoadWritesItsReport) {
       {"B5081D07", false,
        NotRouted("B5081D07") +
            "Status: SMTP Inbound transaction details for Message ID [B5081D07] follow below: \r\n" +
-           WithCrLf(LinesContaining(s.SmtpActivity(today), "B5081D07")) + "\r\n"},
+           CrLfLines(LinesContaining(s.SmtpActivity(today), "B5081D07")) + "\r\n"},
       // Readers look for copy IDs as bare text, so the shorter copy's block shows the longer
       // one's lines as well; each block still names its own copy.
       {"E8B40A10", false,
