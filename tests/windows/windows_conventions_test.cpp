@@ -13,15 +13,18 @@ namespace rq {
 namespace {
 
 TEST(DatePatternFromWindowsPicture, CommonPicturesAndQuoting) {
+  // Where a day is given, the form writes 5 January 2024 so and reads it back.
   struct Case {
     const char* picture;
     const char* pattern;
+    const char* day = nullptr;
   };
   const std::vector<Case> cases = {
-      {"M/d/yyyy", "%-m/%-d/%Y"},
-      {"MM/dd/yy", "%m/%d/%y"},
-      {"dd.MM.yyyy", "%d.%m.%Y"},
-      {"yyyy-MM-dd", "%Y-%m-%d"},
+      {"M/d/yyyy", "%-m/%-d/%Y", "1/5/2024"},
+      {"MM/dd/yy", "%m/%d/%y", "01/05/24"},
+      {"dd.MM.yyyy", "%d.%m.%Y", "05.01.2024"},
+      {"yyyy-MM-dd", "%Y-%m-%d", "2024-01-05"},
+      {"d/M/yy", "%-d/%-m/%y", "5/1/24"},
       {"d-MMM-yy", "%-d-%b-%y"},
       {"dddd, MMMM d, yyyy", "%A, %B %-d, %Y"},
       {"ddd d/M/y", "%a %-d/%-m/%y"},
@@ -30,29 +33,18 @@ TEST(DatePatternFromWindowsPicture, CommonPicturesAndQuoting) {
       {"'It''s' d", "It's %-d"},       // a doubled quote inside quotes
       {"d''M", "%-d'%-m"},             // and outside
       {"d '%' M %", "%-d %% %-m %%"},  // a percent sign is text, quoted or not
-      {"gg yyyy", " %Y"},              // the era is left out
+      {"'%'d'%'M'%'yy", "%%%-d%%%-m%%%y", "%5%1%24"},
+      {"gg yyyy", " %Y"},  // the era is left out
       {"'unclosed d", "unclosed d"},
       {"", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.picture);
     EXPECT_EQ(DatePatternFromWindowsPicture(c.picture), c.pattern);
-  }
-}
-
-TEST(DatePatternFromWindowsPicture, FormsWriteAndReadBackTheSameDay) {
-  const Date day{2024, 1, 5};
-  struct Case {
-    const char* picture;
-    const char* text;
-  };
-  for (const Case& c : {Case{"M/d/yyyy", "1/5/2024"}, Case{"dd.MM.yyyy", "05.01.2024"},
-                        Case{"yyyy-MM-dd", "2024-01-05"}, Case{"d/M/yy", "5/1/24"},
-                        Case{"'%'d'%'M'%'yy", "%5%1%24"}}) {
-    SCOPED_TRACE(c.picture);
+    if (c.day == nullptr) continue;
     const DateFormat form(DatePatternFromWindowsPicture(c.picture));
-    EXPECT_EQ(form.Format(day), c.text);
-    EXPECT_EQ(form.Parse(c.text), day);
+    EXPECT_EQ(form.Format(Date{2024, 1, 5}), c.day);
+    EXPECT_EQ(form.Parse(c.day), (Date{2024, 1, 5}));
   }
 }
 
