@@ -217,7 +217,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       RQ_FUZZ_CHECK(result == wantResult);
       RQ_FUZZ_CHECK(got == want);
       // Many IDs (parts of one another now and then) in one reading equal one reading per ID.
-      const std::vector<std::string_view> ids = {id, a, b, id.substr(0, id.size() / 2)};
+      const std::vector<std::string_view> ids = {id, a, b,
+                                                 std::string_view(id).substr(0, id.size() / 2)};
       std::vector<std::string> each(ids.size(), a);
       const std::vector<int> results =
           activity ? rq::GetSMTPTransactionDetailsForEach(server, kDay, ids, each)
