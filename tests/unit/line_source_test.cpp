@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "readers/multi_literal.h"
 #include "readers/segmented_log.h"
 #include "test_support.h"
@@ -63,15 +64,10 @@ TEST(LineSource, LinesAndNeedlesAtEveryChunkBoundary) {
       std::string("alpha ID7 one\r\nbeta\r\n\nID7 two\rID7\r\n\r\ngamma ID") + "7\r\n" +
           std::string(40, 'z') + "ID7" + std::string(5, '\0') + "\r\nlast ID7",
   };
-  const std::vector<std::string> needles = {"ID7",
-                                            "",
-                                            "\nID7",
-                                            "a\nb",
-                                            "ID7\r" /* a CR is in no line */,
-                                            "ID8",
-                                            "\r\nb",
-                                            std::string("7\0\0", 3),
-                                            std::string(100, 'z')};
+  // A needle holding a CR is in no line; letter case counts.
+  std::vector<std::string> needles = {"ID7", "", "\nID7", "a\nb", "ID7\r", "ID8", "id7", "\r\nb"};
+  needles.push_back(std::string("7\0\0", 3));
+  needles.push_back(std::string(100, 'z'));
   test::TempDir dir;
   const std::string path = dir / "log.txt";
   for (const std::string& bytes : files) {
@@ -83,6 +79,12 @@ TEST(LineSource, LinesAndNeedlesAtEveryChunkBoundary) {
         const std::string_view needle = n;
         EXPECT_EQ(ReadFile(path, chunk, &needle), PlainContaining(bytes, needle))
             << testing::PrintToString(n);
+      }
+    }
+    // The one substring rule of the readers that look at a line at a time.
+    for (const std::string& line : PlainLines(bytes)) {
+      for (const std::string& n : needles) {
+        EXPECT_EQ(LineContains(line, n), test::PlainContains(line, n));
       }
     }
   }
