@@ -41,18 +41,12 @@ class LocateOriginTest : public ::testing::Test {
   OriginList origins;
 };
 
-TEST_F(LocateOriginTest, TagsVerbsAndConnectors) {
+TEST_F(LocateOriginTest, ConnectorsAndDirections) {
   const std::string log = CrLfLines({
       Act("t1", "SMTP-IN", "I1", "MAIL", "<Anna.Smith@Example.org>"),
       Act("t2", "SMTP-IN", "I1", "RCPT", "<bob@example.net>"),
       Act("t3", "SMTP-OU", "O1", "MAIL", "<anna.smith@example.org>"),
       Act("t4", "SMTP-OU", "O1", "RCPT", "<carol@example.com>"),
-      Act("t5", "smtp-in", "I2", "MAIL", "<anna@x>"),   // tag in other letters: not taken
-      Act("t6", "SMTP-IN", "I3", "mail", "<anna@x>"),   // verb in other letters: not taken
-      Act("t7", "SMTP-IN ", "I4", "MAIL", "<anna@x>"),  // tag must be equal, not contained
-      Act("t8", "SMTP-INX", "I5", "RCPT", "<bob@x>"),
-      "t9\tSMTP-IN\tI6\tx\tcmd\tMAIL",  // six fields: no argument to search
-      Act("t10", "SMTP-IN", "I7", "RCPT", "<BOB@EXAMPLE.NET>"),
   });
   // Every connector reads its own log: give each the same lines.
   for (const char* code : {"SMTP", "smtp", "SF", "LS", "POP", "MTA"}) {
@@ -65,7 +59,7 @@ TEST_F(LocateOriginTest, TagsVerbsAndConnectors) {
   };
   const std::vector<Case> cases = {
       {"sender in capitals finds lower case", {"SMTP", "ANNA.SMITH", "", false}, {"I1"}},
-      {"recipient any case", {"SMTP", "", "bob@example", false}, {"I1", "I7"}},
+      {"recipient any case", {"SMTP", "", "BOB@example", false}, {"I1"}},
       {"backtrace searches outbound lines", {"SMTP", "anna", "", true}, {"O1"}},
       {"lower-case code is the SMTP connector", {"smtp", "", "carol", true}, {"O1"}},
       {"postoffice searches inbound whatever the flag", {"SF", "anna.smith", "", true}, {"I1"}},
@@ -126,13 +120,14 @@ std::vector<Origin> PlainSearch(const std::vector<std::string>& lines, const std
   return rows;
 }
 
-// Random logs cover the letter-case rule, the first passing line of an ID making its row (time
-// and data), short lines and lines without a final break.
+// Random logs cover the tag and verb rules, the letter-case rule, the first passing line of an ID
+// making its row (time and data), short lines and lines without a final break.
 TEST_F(LocateOriginTest, RandomLogsAgreeWithTheRules) {
   std::mt19937 random(7);
   auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
-  const std::vector<std::string> tags = {"SMTP-IN", "SMTP-OU", "smtp-in", "SMTP-I"};
-  const std::vector<std::string> verbs = {"MAIL", "RCPT", "mail", "MAI"};
+  // Tags and verbs must be equal, in their letter case, not merely contain or start the field.
+  const std::vector<std::string> tags = {"SMTP-IN", "SMTP-OU", "smtp-in", "SMTP-I", "SMTP-INX"};
+  const std::vector<std::string> verbs = {"MAIL", "RCPT", "mail", "MAI", "RCPTX"};
   const std::string letters = "aAbB\xE9\xC9\x8A\x9A\xD7\xF7 \t";
   auto text = [&](std::size_t most) {
     std::string t(random() % (most + 1), ' ');
