@@ -24,21 +24,18 @@ class NullBuffer : public std::streambuf {
 };
 
 void Setup() {
-  const std::string dir = rq::fuzz::ScratchDir();
-  const std::string logs = dir + "/logs";
-  for (const char* code : {"MTA", "SMTP", "SF", "LS"}) rq::fuzz::MakeDirs(logs + "/" + code);
-  rq::fuzz::MakeDirs(dir + "/root/SMTP/Inbound");
-  rq::fuzz::WriteWholeFile(dir + "/server.reg", rq::fuzz::TinySettings(dir));
-  const std::string day = logs + "/SMTP/SMTP-Debug-240105.log";
-  rq::fuzz::WriteWholeFile(day,
+  static const rq::fuzz::TinyServer tiny;
+  const std::string settings = tiny.dir + "/server.reg";
+  rq::fuzz::WriteWholeFile(settings, tiny.settings);
+  rq::fuzz::WriteWholeFile(tiny.Log("SMTP", "SMTP", "Debug"),
                            "12:00:01 RQ-I0018: [P1] requeued as [C1] target domain [a.example]\r\n"
                            "12:00:02 delivering [C1]\r\n");
-  rq::fuzz::WriteWholeFile(logs + "/SMTP/SMTP-Activity-240105.log",
+  rq::fuzz::WriteWholeFile(tiny.Log("SMTP", "SMTP", "Activity"),
                            "12:00:00\tSMTP-IN\tP1\t1\t10.0.0.1\tMAIL\tFROM:<a@b.example>\r\n");
   rq::fuzz::WriteWholeFile(
-      logs + "/MTA/MTA-Debug-240105.log",
+      tiny.Log("MTA", "MTA", "Debug"),
       "240105 12:00:01\tx [P1] a [SMTP] b c d [SMTP] e f [Q1] RQ-MTA-ROUTE\r\n");
-  ::setenv("RQTRACKER_SETTINGS", (dir + "/server.reg").c_str(), 1);
+  ::setenv("RQTRACKER_SETTINGS", settings.c_str(), 1);
   ::unsetenv("DISPLAY");
   ::unsetenv("WAYLAND_DISPLAY");
   const int devnull = ::open("/dev/null", O_RDONLY);

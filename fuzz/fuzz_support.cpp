@@ -32,7 +32,30 @@ struct Scratch {
   }
 };
 
+std::string TinySettings(const std::string& dir) {
+  return "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill]\r\n"
+         "\"Activity Log Directory\"=\"" +
+         dir + "/logs\"\r\n\"Debug Log File Directory\"=\"" + dir +
+         "/logs\"\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Connectors]\r\n"
+         "\"Connector Root Directory\"=\"" +
+         dir + "/root\"\r\n";
+}
+
 }  // namespace
+
+std::vector<std::string> CutInput(const std::uint8_t* data, std::size_t size, std::size_t count) {
+  std::vector<std::string> parts;
+  const char* p = reinterpret_cast<const char*>(data);
+  const char* const end = p + size;
+  for (std::size_t i = 0; i < count; ++i) {
+    const char* q = p;
+    while (q < end && *q != '\0') ++q;
+    parts.emplace_back(p, q);
+    p = q < end ? q + 1 : q;
+  }
+  parts.emplace_back(p, end);
+  return parts;
+}
 
 const std::string& ScratchDir() {
   static const Scratch scratch;
@@ -58,18 +81,20 @@ void MakeDirs(const std::string& path) {
   }
 }
 
-std::string TinySettings(const std::string& dir) {
-  return "REGEDIT4\r\n"
-         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill]\r\n"
-         "\"Activity Log Directory\"=\"" +
-         dir +
-         "/logs\"\r\n"
-         "\"Debug Log File Directory\"=\"" +
-         dir +
-         "/logs\"\r\n"
-         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Connectors]\r\n"
-         "\"Connector Root Directory\"=\"" +
-         dir + "/root\"\r\n";
+TinyServer::TinyServer()
+    : settings(TinySettings(dir)),
+      store(RegFileStore::FromBytes(settings, "fuzz.reg")),
+      server(store) {
+  for (const char* code : {"MTA", "SMTP", "smtp", "SF", "sf", "LS", "POP"}) {
+    MakeDirs(dir + "/logs/" + code);
+  }
+  MakeDirs(dir + "/root/SMTP/Inbound");
+}
+
+std::string TinyServer::Log(std::string_view code, std::string_view prefix,
+                            std::string_view kind) const {
+  return dir + "/logs/" + std::string(code) + "/" + std::string(prefix) + "-" + std::string(kind) +
+         "-" + LogDateOf(kDay) + ".log";
 }
 
 }  // namespace rq::fuzz

@@ -1,6 +1,7 @@
 // What every fuzz target shares: a failing check that aborts with a message (so libFuzzer
-// records the input), the plain per-line reading rule the targets compare the real readers
-// against, and scratch files on a memory file system.
+// records the input), inputs cut into parts, scratch files on a memory file system and a tiny
+// server over them. The plain reading rules the targets compare the real readers against are the
+// unit tests' own (test_support.h), written without the code under test.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +12,17 @@
 #include <string_view>
 #include <vector>
 
+#include "base/dates.h"
+#include "settings/reg_file_store.h"
+#include "settings/server.h"
+#include "test_support.h"
+
 namespace rq::fuzz {
+
+using test::PlainContaining;
+using test::PlainContains;
+using test::PlainFolded;
+using test::PlainLines;
 
 #define RQ_FUZZ_CHECK(cond)                                                         \
   do {                                                                              \
@@ -23,44 +34,7 @@ namespace rq::fuzz {
 
 // Cuts an input into parts at NUL bytes: the first `count` parts end at a NUL, the last part is
 // whatever follows (and may hold NULs itself). Missing parts are empty.
-inline std::vector<std::string> CutInput(const std::uint8_t* data, std::size_t size,
-                                         std::size_t count) {
-  std::vector<std::string> parts;
-  const char* p = reinterpret_cast<const char*>(data);
-  const char* const end = p + size;
-  for (std::size_t i = 0; i < count; ++i) {
-    const char* q = p;
-    while (q < end && *q != '\0') ++q;
-    parts.emplace_back(p, q);
-    p = q < end ? q + 1 : q;
-  }
-  parts.emplace_back(p, end);
-  return parts;
-}
-
-// The lines of a log, written the slow and obvious way: a line ends at CR or CR LF, a lone LF is
-// an ordinary byte, and what follows the last break is a line when it is not empty.
-inline std::vector<std::string> PlainLines(std::string_view bytes) {
-  std::vector<std::string> lines;
-  std::string current;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r') {
-      lines.push_back(current);
-      current.clear();
-      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    } else {
-      current += bytes[i];
-    }
-  }
-  if (!current.empty()) lines.push_back(current);
-  return lines;
-}
-
-// The substring rule, written out: an empty needle is in every non-empty line and in no empty one.
-inline bool PlainContains(const std::string& line, const std::string& needle) {
-  if (needle.empty()) return !line.empty();
-  return line.find(needle) != std::string::npos;
-}
+std::vector<std::string> CutInput(const std::uint8_t* data, std::size_t size, std::size_t count);
 
 // A scratch directory on a memory file system, made once per process and removed at exit.
 const std::string& ScratchDir();
@@ -71,8 +45,18 @@ void WriteWholeFile(const std::string& path, std::string_view bytes);
 // mkdir -p for a directory below the scratch directory.
 void MakeDirs(const std::string& path);
 
-// A settings file whose server keeps every log below `dir`/logs/<code> and its connectors below
-// `dir`/root.
-std::string TinySettings(const std::string& dir);
+// A server whose settings file keeps every log below <scratch>/logs/<code> and its connectors
+// below <scratch>/root; the log folders of the usual codes exist.
+struct TinyServer {
+  static constexpr Date kDay{2024, 1, 5};
+  TinyServer();
+  // Where a reader should find its log of kDay: worked out here, not by the code under test.
+  std::string Log(std::string_view code, std::string_view prefix, std::string_view kind) const;
+
+  std::string dir = ScratchDir();
+  std::string settings;
+  RegFileStore store;
+  Server server;
+};
 
 }  // namespace rq::fuzz

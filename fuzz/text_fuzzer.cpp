@@ -18,63 +18,48 @@
 
 namespace {
 
+int DaysIn(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
 bool ValidDate(const rq::Date& d) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (d.month < 1 || d.month > 12 || d.day < 1) return false;
-  const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
-  const int last = kDays[d.month - 1] + (d.month == 2 && leap ? 1 : 0);
-  return d.day <= last;
-}
-
-rq::Date NextDay(rq::Date d) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
-  const int last = kDays[d.month - 1] + (d.month == 2 && leap ? 1 : 0);
-  if (++d.day > last) {
-    d.day = 1;
-    if (++d.month > 12) {
-      d.month = 1;
-      ++d.year;
-    }
-  }
-  return d;
-}
-
-rq::Date PreviousDay(rq::Date d) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (--d.day < 1) {
-    if (--d.month < 1) {
-      d.month = 12;
-      --d.year;
-    }
-    const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
-    d.day = kDays[d.month - 1] + (d.month == 2 && leap ? 1 : 0);
-  }
-  return d;
+  return d.month >= 1 && d.month <= 12 && d.day >= 1 && d.day <= DaysIn(d.year, d.month);
 }
 
 // A two-character part of a log date as a number, 0 when it is empty or not all digits.
 int Part(const std::string& text, std::size_t from) {
-  if (from >= text.size()) return 0;
-  const std::string part = text.substr(from, 2);
   int v = 0;
-  for (char c : part) {
+  for (char c : text.substr(std::min(from, text.size()), 2)) {
     if (c < '0' || c > '9') return 0;
     v = v * 10 + (c - '0');
   }
   return v;
 }
 
-// The calendar roll-over done one month and one day at a time.
+// The calendar roll-over done one month and one day at a time: the month part counts from the
+// year's first month on, and day 0 is the last day of the month before.
 rq::Date PlainDateFromLogDate(const std::string& text) {
-  const int y = Part(text, 0);
-  const int m = Part(text, 2);
-  const int d = Part(text, 4);
-  long long months = (2000LL + y) * 12 + (m - 1);
-  rq::Date date{static_cast<int>(months >= 0 ? months / 12 : -((11 - months) / 12)),
-                static_cast<int>(((months % 12) + 12) % 12 + 1), 1};
-  if (d == 0) return PreviousDay(date);
-  for (int i = 1; i < d; ++i) date = NextDay(date);
+  const int months = (2000 + Part(text, 0)) * 12 + Part(text, 2) - 1;
+  rq::Date date{months / 12, months % 12 + 1, 1};
+  const int day = Part(text, 4);
+  if (day == 0) {
+    if (--date.month < 1) {
+      date.month = 12;
+      --date.year;
+    }
+    date.day = DaysIn(date.year, date.month);
+  }
+  for (int i = 1; i < day; ++i) {
+    if (++date.day > DaysIn(date.year, date.month)) {
+      date.day = 1;
+      if (++date.month > 12) {
+        date.month = 1;
+        ++date.year;
+      }
+    }
+  }
   return date;
 }
 
@@ -170,12 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const char* const end = begin + n;
       const rq::LiteralSearcher searcher(needle);
       const rq::FoldedLiteralSearcher folded(needle);
-      std::string foldedHay(parts[2]);
-      std::string foldedNeedle(needle);
-      for (char& c : foldedHay) c = static_cast<char>(rq::FoldByte(static_cast<unsigned char>(c)));
-      for (char& c : foldedNeedle) {
-        c = static_cast<char>(rq::FoldByte(static_cast<unsigned char>(c)));
-      }
+      const std::string foldedHay = rq::fuzz::PlainFolded(parts[2]);
+      const std::string foldedNeedle = rq::fuzz::PlainFolded(needle);
       for (std::size_t from = 0; from <= n && from < 80; ++from) {
         const std::string_view hay(begin + from, n - from);
         const std::size_t at = hay.find(needle);

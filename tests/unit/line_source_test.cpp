@@ -18,121 +18,82 @@
 namespace rq {
 namespace {
 
-// The reference: a line ends at CR or CR LF; the last line counts when bytes follow the last
-// break.
-std::vector<std::string> NaiveLines(std::string_view bytes) {
-  std::vector<std::string> lines;
-  std::string current;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r') {
-      lines.push_back(current);
-      current.clear();
-      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    } else {
-      current += bytes[i];
-    }
-  }
-  if (!current.empty()) lines.push_back(current);
-  return lines;
-}
+using test::PlainContaining;
+using test::PlainLines;
 
-std::vector<std::string> ReadLines(const std::string& path, std::size_t chunk) {
+// Every line a source hands out; a null needle reads every line, else the lines holding it.
+std::vector<std::string> Read(LineSource& source, const std::string_view* needle = nullptr) {
   std::vector<std::string> lines;
-  LineSource source(path, chunk);
-  EXPECT_TRUE(source.is_open());
-  source.ForEachLine([&](std::string_view line) {
+  auto take = [&](std::string_view line) {
     lines.emplace_back(line);
     return true;
-  });
+  };
+  if (needle == nullptr) {
+    source.ForEachLine(take);
+  } else {
+    source.ForEachLineContaining(*needle, take);
+  }
   return lines;
 }
 
-std::vector<std::string> ReadContaining(const std::string& path, std::size_t chunk,
-                                        std::string_view needle,
-                                        std::size_t longLine = LineSource::kLongLine) {
-  std::vector<std::string> lines;
+std::vector<std::string> ReadFile(const std::string& path, std::size_t chunk,
+                                  const std::string_view* needle = nullptr,
+                                  std::size_t longLine = LineSource::kLongLine) {
   LineSource source(path, chunk, longLine);
-  source.ForEachLineContaining(needle, [&](std::string_view line) {
-    lines.emplace_back(line);
-    return true;
-  });
-  return lines;
-}
-
-std::vector<std::string> NaiveContaining(std::string_view bytes, std::string_view needle) {
-  std::vector<std::string> out;
-  for (const std::string& line : NaiveLines(bytes)) {
-    if (LineContains(line, needle)) out.push_back(line);
-  }
-  return out;
+  EXPECT_TRUE(source.is_open());
+  return Read(source, needle);
 }
 
 constexpr std::size_t kChunks[] = {1, 2, 3, 7, LineSource::kChunkSize};
 
-TEST(LineSource, LinesAtEveryChunkBoundary) {
-  struct Case {
-    const char* name;
-    std::string bytes;
+TEST(LineSource, LinesAndNeedlesAtEveryChunkBoundary) {
+  const std::vector<std::string> files = {
+      "",
+      "one\r\ntwo\r\nthree\r\n",
+      "one\r\ntwo",  // the last line without a break
+      "a\rb\rc",
+      "a\r",
+      "a\nb\r\nc\n\nd",  // a lone LF is ordinary
+      "a\r\n\nb\r\n",    // a LF after CR LF begins the next line
+      "\r\n\r\n\r\r\nx",
+      "a\r\r\nb",
+      std::string("a\0b\x1A"
+                  "c\r\n\x1A\r\n\0",
+                  12),  // NUL and 0x1A are ordinary bytes
+      std::string(50, 'x') + "\r\n" + std::string(33, 'y'),
+      std::string("alpha ID7 one\r\nbeta\r\n\nID7 two\rID7\r\n\r\ngamma ID") + "7\r\n" +
+          std::string(40, 'z') + "ID7" + std::string(5, '\0') + "\r\nlast ID7",
   };
-  const std::vector<Case> cases = {
-      {"empty file", ""},
-      {"crlf lines", "one\r\ntwo\r\nthree\r\n"},
-      {"last line without break", "one\r\ntwo"},
-      {"lone cr", "a\rb\rc"},
-      {"file ends in cr", "a\r"},
-      {"lone lf is ordinary", "a\nb\r\nc\n\nd"},
-      {"lf after crlf begins the next line", "a\r\n\nb\r\n"},
-      {"empty lines", "\r\n\r\n\r\r\nx"},
-      {"cr cr lf", "a\r\r\nb"},
-      {"nul and ctrl-z are ordinary", std::string("a\0b\x1A"
-                                                  "c\r\n\x1A\r\n\0",
-                                                  12)},
-      {"long line", std::string(50, 'x') + "\r\n" + std::string(33, 'y')},
-      {"only breaks", "\r\n\r\n"},
-  };
-  test::TempDir dir;
-  for (const Case& c : cases) {
-    const std::string path = dir / "log.txt";
-    test::WriteFile(path, c.bytes);
-    for (std::size_t chunk : kChunks) {
-      SCOPED_TRACE(std::string(c.name) + ", chunk " + std::to_string(chunk));
-      EXPECT_EQ(ReadLines(path, chunk), NaiveLines(c.bytes));
-    }
-  }
-}
-
-TEST(LineSource, NeedleSearchAtEveryChunkBoundary) {
-  const std::string bytes = std::string("alpha ID7 one\r\nbeta\r\n\nID7 two\rID7\r\n\r\ngamma ID") +
-                            "7\r\n" + std::string(40, 'z') + "ID7" + std::string(5, '\0') +
-                            "\r\nlast ID7";
-  struct Case {
-    const char* name;
-    std::string needle;
-  };
-  const std::vector<Case> cases = {
-      {"plain", "ID7"},
-      {"empty needle: every non-empty line", ""},
-      {"needle starting with lf", "\nID7"},
-      {"needle with lf inside", "a\nb"},
-      {"needle with cr is in no line", "ID7\r"},
-      {"needle with nul", std::string("7\0\0", 3)},
-      {"needle absent", "ID8"},
-      {"needle longer than any line", std::string(100, 'z')},
-  };
+  // A needle holding a CR is in no line; letter case counts.
+  std::vector<std::string> needles = {"ID7", "", "\nID7", "a\nb", "ID7\r", "ID8", "id7", "\r\nb"};
+  needles.push_back(std::string("7\0\0", 3));
+  needles.push_back(std::string(100, 'z'));
   test::TempDir dir;
   const std::string path = dir / "log.txt";
-  test::WriteFile(path, bytes);
-  for (const Case& c : cases) {
+  for (const std::string& bytes : files) {
+    test::WriteFile(path, bytes);
     for (std::size_t chunk : kChunks) {
-      SCOPED_TRACE(std::string(c.name) + ", chunk " + std::to_string(chunk));
-      EXPECT_EQ(ReadContaining(path, chunk, c.needle), NaiveContaining(bytes, c.needle));
+      SCOPED_TRACE(testing::PrintToString(bytes) + ", chunk " + std::to_string(chunk));
+      EXPECT_EQ(ReadFile(path, chunk), PlainLines(bytes));
+      for (const std::string& n : needles) {
+        const std::string_view needle = n;
+        EXPECT_EQ(ReadFile(path, chunk, &needle), PlainContaining(bytes, needle))
+            << testing::PrintToString(n);
+      }
+    }
+    // The one substring rule of the readers that look at a line at a time.
+    for (const std::string& line : PlainLines(bytes)) {
+      for (const std::string& n : needles) {
+        EXPECT_EQ(LineContains(line, n), test::PlainContains(line, n));
+      }
     }
   }
 }
 
 TEST(LineSource, RandomFilesAgreeWithTheReference) {
   // Short files over a tiny alphabet hit every arrangement of CR, LF and needle bytes; every
-  // other round, breaks are rare and most lines are longer than the long-line limit.
+  // other round, breaks are rare and most lines are longer than the long-line limit (beyond
+  // which a searching reader streams through a line rather than holding it).
   std::mt19937 random(20261206);
   const std::string dense = std::string("ab\r\n\r\nx\0\x1A", 9);
   const std::string sparse = std::string(20, 'a') + std::string(20, 'b') + "\r\n\nx";
@@ -146,31 +107,25 @@ TEST(LineSource, RandomFilesAgreeWithTheReference) {
     for (char& c : bytes) c = alphabet[random() % alphabet.size()];
     test::WriteFile(path, bytes);
     const std::size_t chunk = 1 + random() % 9;
-    // Lines longer than this are streamed through rather than held, when a text is looked for.
     const std::size_t longLine = 1 + random() % 12;
     SCOPED_TRACE("round " + std::to_string(round) + ", chunk " + std::to_string(chunk) +
                  ", long line " + std::to_string(longLine));
-    ASSERT_EQ(ReadLines(path, chunk), NaiveLines(bytes));
-    for (const std::string& needle : needles) {
-      ASSERT_EQ(ReadContaining(path, chunk, needle, longLine), NaiveContaining(bytes, needle))
-          << "needle of " << needle.size() << " bytes";
+    ASSERT_EQ(ReadFile(path, chunk), PlainLines(bytes));
+    for (const std::string& n : needles) {
+      const std::string_view needle = n;
+      ASSERT_EQ(ReadFile(path, chunk, &needle, longLine), PlainContaining(bytes, needle))
+          << "needle of " << n.size() << " bytes";
     }
   }
 }
 
-// Lines of a source read as two segments split at the first line start at or after `boundary`.
-std::vector<std::string> ReadSplitAt(const ByteSource& source, long long boundary,
-                                     std::size_t chunk, std::string_view needle) {
-  const long long cut = NextLineStart(source, boundary);
-  std::vector<std::string> lines;
-  for (const auto& [start, stop] : {std::pair{0ll, cut}, std::pair{cut, -1ll}}) {
-    LineSource part(source, start, stop, chunk, 4);
-    part.ForEachLineContaining(needle, [&](std::string_view line) {
-      lines.emplace_back(line);
-      return true;
-    });
-  }
-  return lines;
+// The lines of every segment, in segment order.
+std::vector<std::string> ReadSegments(const SegmentedLog& log, const std::string_view* needle) {
+  std::vector<std::vector<std::string>> parts(log.segments());
+  log.ReadAll([&](LineSource& part, std::size_t k) { parts[k] = Read(part, needle); });
+  std::vector<std::string> got;
+  for (const auto& part : parts) got.insert(got.end(), part.begin(), part.end());
+  return got;
 }
 
 // Segments read apart, on threads of their own, give exactly the lines of one reading wherever a
@@ -192,25 +147,21 @@ TEST(SegmentedLog, EveryEdgeGivesTheLinesOfOneReading) {
   for (const std::string& bytes : cases) {
     const MemoryBytes source(bytes);
     for (const std::string_view needle : {std::string_view(""), std::string_view("ID7")}) {
-      const std::vector<std::string> want = NaiveContaining(bytes, needle);
+      const std::vector<std::string> want = PlainContaining(bytes, needle);
       for (long long b = 0; b <= static_cast<long long>(bytes.size()) + 1; ++b) {
+        const long long cut = NextLineStart(source, b);
         for (const std::size_t chunk : {std::size_t{1}, std::size_t{3}, LineSource::kChunkSize}) {
-          ASSERT_EQ(ReadSplitAt(source, b, chunk, needle), want)
-              << testing::PrintToString(bytes) << " cut at " << b << ", chunk " << chunk;
+          LineSource head(source, 0, cut, chunk, 4);
+          LineSource tail(source, cut, -1, chunk, 4);
+          std::vector<std::string> got = Read(head, &needle);
+          for (std::string& line : Read(tail, &needle)) got.push_back(std::move(line));
+          ASSERT_EQ(got, want) << testing::PrintToString(bytes) << " cut at " << b << ", chunk "
+                               << chunk;
         }
       }
       for (std::size_t segments = 1; segments <= 6; ++segments) {
-        const SegmentedLog log(source, segments, segments, 2);
-        std::vector<std::vector<std::string>> parts(log.segments());
-        log.ReadAll([&](LineSource& part, std::size_t k) {
-          part.ForEachLineContaining(needle, [&](std::string_view line) {
-            parts[k].emplace_back(line);
-            return true;
-          });
-        });
-        std::vector<std::string> got;
-        for (const auto& part : parts) got.insert(got.end(), part.begin(), part.end());
-        EXPECT_EQ(got, want) << testing::PrintToString(bytes) << " in " << segments;
+        EXPECT_EQ(ReadSegments(SegmentedLog(source, segments, segments, 2), &needle), want)
+            << testing::PrintToString(bytes) << " in " << segments;
       }
     }
   }
@@ -230,16 +181,7 @@ TEST(SegmentedLog, AFileChangedWhileReadIsReadToItsRealEnd) {
     std::string now = bytes.substr(0, std::min(size, bytes.size()));
     while (now.size() < size) now += "more\r\n";
     test::WriteFile(path, now);
-    std::vector<std::vector<std::string>> parts(log.segments());
-    log.ReadAll([&](LineSource& part, std::size_t k) {
-      part.ForEachLine([&](std::string_view line) {
-        parts[k].emplace_back(line);
-        return true;
-      });
-    });
-    std::vector<std::string> got;
-    for (const auto& part : parts) got.insert(got.end(), part.begin(), part.end());
-    EXPECT_EQ(got, NaiveLines(now)) << "size " << size;
+    EXPECT_EQ(ReadSegments(log, nullptr), PlainLines(now)) << "size " << size;
   }
 }
 
@@ -252,41 +194,30 @@ TEST(LineSource, CrLfAndNeedleAcrossTheDefaultChunk) {
   std::string bytes(n - 1, 'a');
   bytes += "\r\nb";
   bytes += std::string(n - bytes.size() % n - 2, 'c');
-  bytes += "NEEDLE";
-  bytes += "\r\n";
+  bytes += "NEEDLE\r\n";
   test::WriteFile(path, bytes);
-  const auto lines = ReadLines(path, n);
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0].size(), n - 1);
-  EXPECT_EQ(lines[1].substr(0, 1), "b");
-  const auto hits = ReadContaining(path, n, "NEEDLE");
-  ASSERT_EQ(hits.size(), 1u);
-  EXPECT_EQ(hits[0], lines[1]);
+  const std::vector<std::string> lines = ReadFile(path, n);
+  ASSERT_EQ(lines, PlainLines(bytes));
+  const std::string_view needle = "NEEDLE";
+  EXPECT_EQ(ReadFile(path, n, &needle), std::vector<std::string>{lines[1]});
 }
 
 TEST(LineSource, MemoryStaysBoundedThroughAHugeLineWithoutAMatch) {
   test::TempDir dir;
   const std::string path = dir / "log";
-  std::string bytes = "first ID7\r\n";
-  bytes += std::string(3 << 20, 'z');  // one line of 3 MiB without a break
-  bytes += "\r\nlast ID7";
+  std::string bytes = "first ID7\r\n" + std::string(3 << 20, 'z') + "\r\nlast ID7";
   test::WriteFile(path, bytes);
-
+  const std::string_view needle = "ID7";
   const std::size_t chunk = 4096;
   const std::size_t longLine = 8192;
   LineSource source(path, chunk, longLine);
-  std::vector<std::string> lines;
-  source.ForEachLineContaining("ID7", [&](std::string_view line) {
-    lines.emplace_back(line);
-    return true;
-  });
-  EXPECT_EQ(lines, (std::vector<std::string>{"first ID7", "last ID7"}));
+  EXPECT_EQ(Read(source, &needle), (std::vector<std::string>{"first ID7", "last ID7"}));
   EXPECT_LE(source.capacity(), 4 * (chunk + longLine));
 
   // The same line with the needle at its very end is handed out whole.
   bytes.insert(bytes.find("\r\nlast"), "ID7");
   test::WriteFile(path, bytes);
-  const std::vector<std::string> held = ReadContaining(path, chunk, "ID7", longLine);
+  const std::vector<std::string> held = ReadFile(path, chunk, &needle, longLine);
   ASSERT_EQ(held.size(), 3u);
   EXPECT_EQ(held[1].size(), (3u << 20) + 3);
   EXPECT_EQ(held[2], "last ID7");
@@ -295,22 +226,19 @@ TEST(LineSource, MemoryStaysBoundedThroughAHugeLineWithoutAMatch) {
 TEST(LineSource, ManyLiteralsThroughLongLines) {
   test::TempDir dir;
   const std::string path = dir / "log";
-  const std::string bytes =
-      "K1 short\r\n" + std::string(5000, 'q') + "K22\r\n" + std::string(5000, 'r') + "\r\nK2 tail";
-  test::WriteFile(path, bytes);
+  test::WriteFile(path, "K1 short\r\n" + std::string(5000, 'q') + "K22\r\n" +
+                            std::string(5000, 'r') + "\r\nK2 tail");
   const std::vector<std::string_view> ids = {"K2", "K22", "K1"};
   MultiLiteralMatcher matcher(ids);
   LineSource source(path, 100, 300);
-  std::vector<std::vector<std::size_t>> seen;
-  std::vector<std::size_t> sizes;
+  std::vector<std::pair<std::size_t, std::vector<std::size_t>>> seen;
   ForEachLineMatching(source, matcher,
                       [&](std::string_view line, const std::vector<std::size_t>& matched) {
-                        seen.push_back(matched);
-                        sizes.push_back(line.size());
+                        seen.emplace_back(line.size(), matched);
                         return true;
                       });
-  EXPECT_EQ(seen, (std::vector<std::vector<std::size_t>>{{2}, {0, 1}, {0}}));
-  EXPECT_EQ(sizes, (std::vector<std::size_t>{8, 5003, 7}));
+  EXPECT_EQ(seen, (std::vector<std::pair<std::size_t, std::vector<std::size_t>>>{
+                      {8, {2}}, {5003, {0, 1}}, {7, {0}}}));
 }
 
 TEST(LineSource, StopsWhenTheCallerSaysSo) {
@@ -336,9 +264,7 @@ TEST(LineSource, WhatIsNoOrdinaryFileIsNotOpen) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   LineSource source(fifo);
   EXPECT_FALSE(source.is_open());
-  int lines = 0;
-  source.ForEachLine([&](std::string_view) { return ++lines > 0; });
-  EXPECT_EQ(lines, 0);
+  EXPECT_TRUE(Read(source).empty());
 #endif
 }
 

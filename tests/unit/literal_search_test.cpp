@@ -6,63 +6,54 @@
 #include <string>
 #include <vector>
 
+#include "readers/origin_search.h"
+#include "test_support.h"
+
 namespace rq {
 namespace {
 
-const char* Naive(const std::string& hay, std::string_view needle) {
-  const std::size_t at = hay.find(needle);
+// Where the (folded) needle first stands in the (folded) text, as a pointer into `hay`.
+const char* Plain(const std::string& hay, std::string_view needle, bool fold) {
+  const std::size_t at =
+      fold ? test::PlainFolded(hay).find(test::PlainFolded(needle)) : hay.find(needle);
   return at == std::string::npos ? nullptr : hay.data() + at;
-}
-
-const char* NaiveFolded(const std::string& hay, std::string_view needle) {
-  for (std::size_t i = 0; i + needle.size() <= hay.size(); ++i) {
-    std::size_t j = 0;
-    while (j < needle.size() && FoldByte(static_cast<unsigned char>(hay[i + j])) ==
-                                    FoldByte(static_cast<unsigned char>(needle[j])))
-      ++j;
-    if (j == needle.size()) return hay.data() + i;
-  }
-  return nullptr;
 }
 
 // Every search the running processor can do, each through its own entry point, so that a fault
 // in one of them is not hidden by the dispatch choosing another.
 std::vector<const char*> AllLevels(const std::string& hay, std::string_view needle) {
-  std::vector<const char*> hits;
   const char* b = hay.data();
   const char* e = b + hay.size();
-  hits.push_back(LiteralSearcher(needle).Find(b, e));
-  hits.push_back(FindLiteral(b, e, needle));
-  if (needle.size() >= 2) {
-    // Any two distinct offsets are a valid choice of anchor bytes.
-    for (std::size_t r2 = 1; r2 < needle.size(); r2 += 3) {
-      hits.push_back(internal::FindLiteralPortable(b, e, needle, 0, r2));
-      if (internal::SimdLevel() >= 1)
-        hits.push_back(internal::FindLiteralSse2(b, e, needle, 0, r2));
-      if (internal::SimdLevel() >= 2)
-        hits.push_back(internal::FindLiteralAvx2(b, e, needle, 0, r2));
-    }
+  std::vector<const char*> hits = {LiteralSearcher(needle).Find(b, e), FindLiteral(b, e, needle)};
+  // Any two distinct offsets are a valid choice of anchor bytes.
+  for (std::size_t r2 = 1; r2 < needle.size(); r2 += 3) {
+    hits.push_back(internal::FindLiteralPortable(b, e, needle, 0, r2));
+    if (internal::SimdLevel() >= 1) hits.push_back(internal::FindLiteralSse2(b, e, needle, 0, r2));
+    if (internal::SimdLevel() >= 2) hits.push_back(internal::FindLiteralAvx2(b, e, needle, 0, r2));
   }
   return hits;
 }
 
+std::string RandomText(std::mt19937& rng, const std::string& alphabet, std::size_t size) {
+  std::string text(size, 'x');
+  for (char& c : text) c = alphabet[rng() % alphabet.size()];
+  return text;
+}
+
 TEST(LiteralSearch, EveryLevelAgreesWithPlainSearchOnRandomText) {
   std::mt19937 rng(7);
-  const std::string alphabet = "ab\r\n[]A\x00\xE9";
+  const std::string alphabet = std::string("ab\r\n[]A\0\xE9", 9);
   for (int round = 0; round < 3000; ++round) {
-    std::string hay(rng() % 300, 'x');
-    for (char& c : hay) c = alphabet[rng() % alphabet.size()];
-    std::string needle(1 + rng() % 6, 'x');
-    for (char& c : needle) c = alphabet[rng() % alphabet.size()];
+    std::string hay = RandomText(rng, alphabet, rng() % 300);
+    const std::string needle = RandomText(rng, alphabet, 1 + rng() % 6);
     if (rng() % 2 == 0 && hay.size() >= needle.size()) {
       // Plant it, often near the end where the vector loops hand over to the tail.
       const std::size_t at =
           rng() % 2 == 0 ? hay.size() - needle.size() : rng() % (hay.size() - needle.size() + 1);
       hay.replace(at, needle.size(), needle);
     }
-    const char* expected = Naive(hay, needle);
     for (const char* got : AllLevels(hay, needle)) {
-      ASSERT_EQ(got, expected) << "round " << round;
+      ASSERT_EQ(got, Plain(hay, needle, false)) << "round " << round;
     }
   }
 }
@@ -80,21 +71,21 @@ TEST(LiteralSearch, EdgeCases) {
   EXPECT_EQ(FindLiteral(b, e - 1, "def"), nullptr);  // runs past the range
 }
 
-TEST(FoldedLiteralSearch, AgreesWithFoldedCompare) {
+// The folded searcher and the origin search's letter-case test follow one folding rule.
+TEST(FoldedSearch, AgreesWithPlainFoldedSearchOnRandomText) {
   std::mt19937 rng(11);
   const std::string alphabet = "aAbBzZ@.\xC0\xE0\xD7\xF7\x8A\x9A\x9F\xFF\xDF";
   for (int round = 0; round < 3000; ++round) {
-    std::string hay(rng() % 200, 'x');
-    for (char& c : hay) c = alphabet[rng() % alphabet.size()];
-    std::string needle(1 + rng() % 5, 'x');
-    for (char& c : needle) c = alphabet[rng() % alphabet.size()];
-    const FoldedLiteralSearcher searcher(needle);
-    ASSERT_EQ(searcher.Find(hay.data(), hay.data() + hay.size()), NaiveFolded(hay, needle))
+    const std::string hay = RandomText(rng, alphabet, rng() % 200);
+    const std::string needle = RandomText(rng, alphabet, 1 + rng() % 5);
+    const char* want = Plain(hay, needle, true);
+    ASSERT_EQ(FoldedLiteralSearcher(needle).Find(hay.data(), hay.data() + hay.size()), want)
         << "round " << round;
+    ASSERT_EQ(ContainsIgnoringCase(hay, needle), want != nullptr) << "round " << round;
   }
 }
 
-TEST(FoldedLiteralSearch, WhichBytesFold) {
+TEST(FoldedSearch, WhichBytesFold) {
   struct Case {
     std::string hay;
     std::string needle;
@@ -102,17 +93,24 @@ TEST(FoldedLiteralSearch, WhichBytesFold) {
   };
   const std::vector<Case> cases = {
       {"From: <ALICE@Example.COM>", "alice@example.com", true},
+      {"xxABCxx", "abc", true},
       {"\xC9T\xC9", "\xE9t\xE9", true},                // Latin-1 capitals
       {"\x8A\x8C\x8E\x9F", "\x9A\x9C\x9E\xFF", true},  // Windows-1252 capitals
       {"\xD7", "\xF7", false},                         // the multiplication sign is no letter
-      {"[", "{", false},                               // nor are the bytes 32 apart from brackets
+      {"\xDF", "\xFF", false},
+      {"[", "{", false},  // nor are the bytes 32 apart from brackets
       {"@", "`", false},
+      {"ab", "abc", false},
   };
   for (const Case& c : cases) {
     const FoldedLiteralSearcher searcher(c.needle);
     EXPECT_EQ(searcher.Find(c.hay.data(), c.hay.data() + c.hay.size()) != nullptr, c.found)
         << c.hay;
+    EXPECT_EQ(ContainsIgnoringCase(c.hay, c.needle), c.found) << c.hay;
   }
+  // Unlike a line search, an empty text is found even in an empty one.
+  EXPECT_TRUE(ContainsIgnoringCase("", ""));
+  EXPECT_FALSE(ContainsIgnoringCase("", "a"));
 }
 
 }  // namespace

@@ -63,27 +63,35 @@ TEST(GetLogDirectory, ForceLogLocationsDecidesWhichSettingCounts) {
 }
 
 TEST(GetLogDirectory, KindsCodesAndMissingSettings) {
-  const Fixture f({
-      std::string(kServerWide),
-      "\"Activity Log Directory\"=\"D:\\\\Act\"",
-      "\"Debug Log File Directory\"=\"D:\\\\Dbg\"",
-      "\"W3C Logging Directory\"=\"D:\\\\W3C\"",
-      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Agents\\MTA]",
-      "\"Activity Log Directory\"=\"F:\\\\MtaAct\"",
-  });
+  const Fixture f(
+      {
+          std::string(kServerWide),
+          "\"Activity Log Directory\"=\"D:\\\\Act\"",
+          "\"Debug Log File Directory\"=\"D:\\\\Dbg\"",
+          "\"W3C Logging Directory\"=\"D:\\\\W3C\"",
+          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Agents\\MTA]",
+          "\"Activity Log Directory\"=\"F:\\\\MtaAct\"",
+          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Connectors]",
+          "\"Connector Root Directory\"=\"C:\\\\RQ\\\\Connectors\\\\\"",
+      },
+      '/');
   // The agent's key is read for "mta" too, and the fallback keeps the caller's letters.
   EXPECT_EQ(GetLogDirectory(f.server, "mta", "Activity"), "F:\\MtaAct");
-  EXPECT_EQ(GetLogDirectory(f.server, "MTA", "Debug"), "D:\\Dbg\\MTA");
-  EXPECT_EQ(GetLogDirectory(f.server, "mta", "Debug"), "D:\\Dbg\\mta");
-  EXPECT_EQ(GetLogDirectory(f.server, "LS", "W3C"), "D:\\W3C\\LS");
+  EXPECT_EQ(GetLogDirectory(f.server, "MTA", "Debug"), "D:\\Dbg/MTA");
+  EXPECT_EQ(GetLogDirectory(f.server, "mta", "Debug"), "D:\\Dbg/mta");
+  EXPECT_EQ(GetLogDirectory(f.server, "LS", "W3C"), "D:\\W3C/LS");
   // The directory part uses the code itself, never the file prefix.
-  EXPECT_EQ(GetLogDirectory(f.server, "SF", "Activity"), "D:\\Act\\SF");
+  EXPECT_EQ(GetLogDirectory(f.server, "SF", "Activity"), "D:\\Act/SF");
+  EXPECT_EQ(GetLogFile(f.server, "SF", "Debug", Date{2026, 5, 6}),
+            "D:\\Dbg/SF/POC-Debug-260506.log");
   for (const char* kind : {"debug", "ACTIVITY", "w3c", "Trace", ""}) {
-    SCOPED_TRACE(kind);
-    EXPECT_EQ(GetLogDirectory(f.server, "SMTP", kind), "");
+    EXPECT_EQ(GetLogDirectory(f.server, "SMTP", kind), "") << kind;
   }
+  EXPECT_EQ(GetConnectorRootDirectory(f.server), "C:\\RQ\\Connectors\\");
+  EXPECT_EQ(GetConnectorPath(f.server, "SMTP", "Inbound"), "C:\\RQ\\Connectors\\/SMTP/Inbound");
   const Fixture empty({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Elsewhere]"});
   EXPECT_EQ(GetLogDirectory(empty.server, "SMTP", "Debug"), "\\SMTP");
+  EXPECT_EQ(GetConnectorPath(empty.server, "SMTP", "Inbound"), "\\SMTP\\Inbound");
 }
 
 TEST(GetLogFilePath, PrefixKindAndZeroPaddedDay) {
@@ -102,35 +110,17 @@ TEST(GetLogFilePath, PrefixKindAndZeroPaddedDay) {
       {"x", "any", {2009, 10, 10}, "x-any-091010.log"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.expected);
-    EXPECT_EQ(GetLogFilePath(c.code, c.kind, c.day), c.expected);
+    EXPECT_EQ(GetLogFilePath(c.code, c.kind, c.day), c.expected) << c.code;
   }
-}
-
-TEST(ConnectorTables, FriendlyNamesAndPrefixes) {
+  // Unlike the file name, the prefix of a listing takes the postoffice code in any case.
+  for (const auto& [code, prefix] : std::vector<std::pair<const char*, const char*>>{
+           {"SF", "POC"}, {"sf", "POC"}, {"Smtp", "Smtp"}, {"SFX", "SFX"}}) {
+    EXPECT_EQ(GetLogPrefixFromConnectorCode(code), prefix);
+  }
   // The known names appear in the queue walker's report texts; codes match exactly.
   for (const char* unknown : {"MTA", "smtp", "Sf", "", "SMTP "}) {
     EXPECT_EQ(GetConnectorFriendlyName(unknown), "") << unknown;
   }
-  EXPECT_EQ(GetLogPrefixFromConnectorCode("SF"), "POC");
-  EXPECT_EQ(GetLogPrefixFromConnectorCode("sf"), "POC");
-  EXPECT_EQ(GetLogPrefixFromConnectorCode("Smtp"), "Smtp");
-  EXPECT_EQ(GetLogPrefixFromConnectorCode("SFX"), "SFX");
-}
-
-TEST(GetConnectorPath, JoinsRootConnectorAndSubPath) {
-  const Fixture f({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Connectors]",
-                   "\"Connector Root Directory\"=\"C:\\\\RQ\\\\Connectors\\\\\""});
-  EXPECT_EQ(GetConnectorRootDirectory(f.server), "C:\\RQ\\Connectors\\");
-  EXPECT_EQ(GetConnectorPath(f.server, "SMTP", "Inbound"), "C:\\RQ\\Connectors\\\\SMTP\\Inbound");
-  const Fixture none({"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Elsewhere]"});
-  EXPECT_EQ(GetConnectorPath(none.server, "SMTP", "Inbound"), "\\SMTP\\Inbound");
-}
-
-TEST(GetLogFile, DirectorySeparatorAndName) {
-  const Fixture f({std::string(kServerWide), "\"Debug Log File Directory\"=\"D:\\\\Dbg\""}, '/');
-  EXPECT_EQ(GetLogFile(f.server, "SF", "Debug", Date{2026, 5, 6}),
-            "D:\\Dbg/SF/POC-Debug-260506.log");
 }
 
 TEST(Server, MapDirectoryReplacesAMatchingPrefix) {
@@ -160,9 +150,6 @@ TEST(Server, MapDirectoryReplacesAMatchingPrefix) {
     EXPECT_EQ(server.MapDirectory(c.stored), c.expected);
   }
   EXPECT_EQ(server.Join("/a", "b"), "/a/b");
-}
-
-TEST(Server, ParsePathMappingRejectsEmptySides) {
   PathMapping m;
   EXPECT_FALSE(ParsePathMapping("C:\\RQ", m));
   EXPECT_FALSE(ParsePathMapping("=/srv", m));

@@ -20,12 +20,6 @@ std::string Act(const std::string& time, const std::string& tag, const std::stri
   return time + "\t" + tag + "\t" + id + "\t10.0.0.1\tcmd\t" + verb + "\t" + arg;
 }
 
-std::vector<std::string> Ids(const OriginList& list) {
-  std::vector<std::string> ids;
-  for (const Origin& o : list.rows()) ids.push_back(o.MessageID);
-  return ids;
-}
-
 struct Search {
   std::string code = "SMTP";
   std::string sender;
@@ -38,27 +32,26 @@ class LocateOriginTest : public ::testing::Test {
   int Run(const Search& s) {
     return LocateOrigin(sample.server(), s.code, kDay, s.sender, s.recipient, s.backtrace, origins);
   }
+  std::vector<std::string> Ids() const {
+    std::vector<std::string> ids;
+    for (const Origin& o : origins.rows()) ids.push_back(o.MessageID);
+    return ids;
+  }
   test::SampleServer sample;
   OriginList origins;
 };
 
-TEST_F(LocateOriginTest, TagsVerbsAndCaseRules) {
-  const std::vector<std::string> log = {
+TEST_F(LocateOriginTest, ConnectorsAndDirections) {
+  const std::string log = CrLfLines({
       Act("t1", "SMTP-IN", "I1", "MAIL", "<Anna.Smith@Example.org>"),
       Act("t2", "SMTP-IN", "I1", "RCPT", "<bob@example.net>"),
       Act("t3", "SMTP-OU", "O1", "MAIL", "<anna.smith@example.org>"),
       Act("t4", "SMTP-OU", "O1", "RCPT", "<carol@example.com>"),
-      Act("t5", "smtp-in", "I2", "MAIL", "<anna@x>"),   // tag in other letters: not taken
-      Act("t6", "SMTP-IN", "I3", "mail", "<anna@x>"),   // verb in other letters: not taken
-      Act("t7", "SMTP-IN ", "I4", "MAIL", "<anna@x>"),  // tag must be equal, not contained
-      Act("t8", "SMTP-INX", "I5", "RCPT", "<bob@x>"),
-      "t9\tSMTP-IN\tI6\tx\tcmd\tMAIL",  // six fields: no argument to search
-      Act("t10", "SMTP-IN", "I7", "RCPT", "<BOB@EXAMPLE.NET>"),
-      Act("t11", "SMTP-IN", "I8", "MAIL", "<M\xDCLLER@example.de>"),
-      Act("t12", "SMTP-IN", "I9", "MAIL", "<\x8Aimon@example.cz>"),
-      Act("t13", "SMTP-IN", "I10", "MAIL", "<x\xD7y@example.org>"),
-  };
-  sample.WriteLog("SMTP", "Activity", kDay, CrLfLines(log));
+  });
+  // Every connector reads its own log: give each the same lines.
+  for (const char* code : {"SMTP", "smtp", "SF", "LS", "POP", "MTA"}) {
+    sample.WriteLog(code, "Activity", kDay, log);
+  }
   struct Case {
     const char* name;
     Search search;
@@ -66,89 +59,47 @@ TEST_F(LocateOriginTest, TagsVerbsAndCaseRules) {
   };
   const std::vector<Case> cases = {
       {"sender in capitals finds lower case", {"SMTP", "ANNA.SMITH", "", false}, {"I1"}},
-      {"recipient any case", {"SMTP", "", "bob@example", false}, {"I1", "I7"}},
+      {"recipient any case", {"SMTP", "", "BOB@example", false}, {"I1"}},
       {"backtrace searches outbound lines", {"SMTP", "anna", "", true}, {"O1"}},
       {"lower-case code is the SMTP connector", {"smtp", "", "carol", true}, {"O1"}},
       {"postoffice searches inbound whatever the flag", {"SF", "anna.smith", "", true}, {"I1"}},
       {"a blank is a search text", {"SMTP", " ", "", false}, {}},
-      {"latin-1 letters fold", {"SMTP", "m\xFCller", "", false}, {"I8"}},
-      {"windows-1252 letters fold", {"SMTP", "\x9Aimon", "", false}, {"I9"}},
-      {"multiplication sign is no letter", {"SMTP", "x\xF7y", "", false}, {}},
       {"list server adds nothing", {"LS", "anna", "bob", false}, {}},
       {"pop adds nothing", {"POP", "anna", "bob", false}, {}},
       {"mta adds nothing", {"MTA", "anna", "bob", false}, {}},
+      {"no search text: nothing is searched", {"SMTP", "", "", false}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     origins.Clear();
-    // The postoffice and other connectors read their own logs: give them the same lines.
-    if (c.search.code != "SMTP") {
-      sample.WriteLog(c.search.code, "Activity", kDay, CrLfLines(log));
-    }
-    const int result = Run(c.search);
-    EXPECT_EQ(Ids(origins), c.ids);
-    EXPECT_EQ(result, c.ids.empty() ? 0 : 1);
+    EXPECT_EQ(Run(c.search), c.ids.empty() ? 0 : 1);
+    EXPECT_EQ(Ids(), c.ids);
   }
 }
 
-TEST_F(LocateOriginTest, FirstPassingLineMakesTheRow) {
+TEST_F(LocateOriginTest, RowsFromBeforeCountAndStay) {
   sample.WriteLog("SMTP", "Activity", kDay,
-                  CrLfLines({
-                      Act("t1", "SMTP-IN", "M1", "MAIL", "<s@x>"),
-                      Act("t2", "SMTP-IN", "M1", "RCPT", "<r1@y>"),
-                      Act("t3", "SMTP-IN", "M1", "RCPT", "<r2@y>"),
-                      Act("t4", "SMTP-IN", "M2", "MAIL", "<other@x>"),
-                      Act("t5", "SMTP-IN", "M2", "RCPT", "<r3@y>"),
-                      Act("t6", "SMTP-IN", "M0", "MAIL", "<s@x>"),
-                  }) + Act("t7", "SMTP-IN", "M9", "RCPT", "<last@y>"));  // no final break
-  // Either test may pass; the first line that passes gives time and data.
+                  CrLfLines({Act("t1", "SMTP-IN", "M1", "MAIL", "<s@x>"),
+                             Act("t2", "SMTP-IN", "M2", "RCPT", "<r@y>")}));
+  origins.AddItemToSourceList("t0", "M2", "old");
   EXPECT_EQ(Run({"SMTP", "s@x", "@y", false}), 1);
-  ASSERT_EQ(origins.size(), 4u);
-  EXPECT_EQ(Ids(origins), (std::vector<std::string>{"M1", "M2", "M0", "M9"}));
-  EXPECT_EQ(origins[0].LogTime, "t1");
-  EXPECT_EQ(origins[0].sData, "cmd <s@x>");
-  EXPECT_EQ(origins[1].LogTime, "t5");
-  EXPECT_EQ(origins[1].sData, "cmd <r3@y>");
-  EXPECT_EQ(origins[3].LogTime, "t7");
-
-  // The same search again adds nothing: every key is already there, and rows from before count.
-  EXPECT_EQ(Run({"SMTP", "s@x", "@y", false}), 1);
-  EXPECT_EQ(origins.size(), 4u);
+  EXPECT_EQ(Ids(), (std::vector<std::string>{"M2", "M1"}));
+  EXPECT_EQ(origins[0].sData, "old") << "a key already listed keeps its row";
   EXPECT_EQ(Run({"LS", "s@x", "", false}), 0) << "no LS log: 0 at once";
   sample.WriteLog("LS", "Activity", kDay, "");
   EXPECT_EQ(Run({"LS", "s@x", "", false}), 1) << "LS adds nothing but rows from before count";
-  EXPECT_EQ(origins.size(), 4u);
-}
-
-TEST_F(LocateOriginTest, MissingAndEmptyLogs) {
-  origins.AddItemToSourceList("t", "OLD", "d");
-  EXPECT_EQ(Run({"SMTP", "a", "", false}), 0);
-  EXPECT_EQ(origins.size(), 1u) << "a missing log leaves the list alone";
-  origins.Clear();
+  EXPECT_EQ(origins.size(), 2u);
   sample.WriteLog("SMTP", "Activity", kDay, "");
+  origins.Clear();
   EXPECT_EQ(Run({"SMTP", "a", "", false}), 0);
-  // No search text at all: nothing is searched.
-  sample.WriteLog("SMTP", "Activity", kDay, Act("t", "SMTP-IN", "X", "MAIL", "<a@b>"));
-  EXPECT_EQ(Run({"SMTP", "", "", false}), 0);
 }
 
 // The search as a plain reading of its rules, line by line, for comparison.
-unsigned char RefFold(unsigned char c) {
-  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
-  if (c == 0x8A || c == 0x8C || c == 0x8E) return c + 0x10;
-  return c == 0x9F ? 0xFF : c;
-}
-
-bool RefContains(const std::string& hay, const std::string& needle) {
-  std::string h;
-  std::string n;
-  for (char c : hay) h += static_cast<char>(RefFold(static_cast<unsigned char>(c)));
-  for (char c : needle) n += static_cast<char>(RefFold(static_cast<unsigned char>(c)));
-  return h.find(n) != std::string::npos;
-}
-
-std::vector<Origin> RefSearch(const std::vector<std::string>& lines, const std::string& tag,
-                              const std::string& sender, const std::string& recipient) {
+std::vector<Origin> PlainSearch(const std::vector<std::string>& lines, const std::string& tag,
+                                const std::string& sender, const std::string& recipient) {
+  auto contains = [](const std::string& hay, const std::string& needle) {
+    return test::PlainFolded(hay).find(test::PlainFolded(needle)) != std::string::npos;
+  };
   std::vector<Origin> rows;
   for (const std::string& line : lines) {
     std::vector<std::string> f(1);
@@ -160,8 +111,8 @@ std::vector<Origin> RefSearch(const std::vector<std::string>& lines, const std::
       }
     }
     if (f.size() < 7 || f[1] != tag) continue;
-    const bool pass = (!sender.empty() && f[5] == "MAIL" && RefContains(f[6], sender)) ||
-                      (!recipient.empty() && f[5] == "RCPT" && RefContains(f[6], recipient));
+    const bool pass = (!sender.empty() && f[5] == "MAIL" && contains(f[6], sender)) ||
+                      (!recipient.empty() && f[5] == "RCPT" && contains(f[6], recipient));
     bool known = false;
     for (const Origin& o : rows) known = known || o.MessageID == f[2];
     if (pass && !known) rows.push_back({f[0], f[2], f[4] + " " + f[6]});
@@ -169,12 +120,15 @@ std::vector<Origin> RefSearch(const std::vector<std::string>& lines, const std::
   return rows;
 }
 
+// Random logs cover the tag and verb rules, the letter-case rule, the first passing line of an ID
+// making its row (time and data), short lines and lines without a final break.
 TEST_F(LocateOriginTest, RandomLogsAgreeWithTheRules) {
   std::mt19937 random(7);
   auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
-  const std::vector<std::string> tags = {"SMTP-IN", "SMTP-OU", "smtp-in", "SMTP-I"};
-  const std::vector<std::string> verbs = {"MAIL", "RCPT", "mail", "MAI"};
-  const std::string letters = "aAbB\xE9\xC9\x8A\x9A \t";
+  // Tags and verbs must be equal, in their letter case, not merely contain or start the field.
+  const std::vector<std::string> tags = {"SMTP-IN", "SMTP-OU", "smtp-in", "SMTP-I", "SMTP-INX"};
+  const std::vector<std::string> verbs = {"MAIL", "RCPT", "mail", "MAI", "RCPTX"};
+  const std::string letters = "aAbB\xE9\xC9\x8A\x9A\xD7\xF7 \t";
   auto text = [&](std::size_t most) {
     std::string t(random() % (most + 1), ' ');
     for (char& c : t) c = letters[random() % letters.size()];
@@ -189,15 +143,15 @@ TEST_F(LocateOriginTest, RandomLogsAgreeWithTheRules) {
       if (random() % 5 == 0) line = line.substr(0, random() % line.size());
       lines.push_back(line);
     }
-    std::string log;
-    for (const std::string& line : lines) log += line + "\r\n";
+    std::string log = CrLfLines(lines);
+    if (round % 3 == 0) log.resize(log.size() - 2);
     sample.WriteLog("SMTP", "Activity", kDay, log);
     const Search search{"SMTP", text(2), text(2), random() % 2 == 0};
     SCOPED_TRACE("round " + std::to_string(round));
     origins.Clear();
     Run(search);
-    const std::vector<Origin> expected =
-        RefSearch(lines, search.backtrace ? "SMTP-OU" : "SMTP-IN", search.sender, search.recipient);
+    const std::vector<Origin> expected = PlainSearch(
+        lines, search.backtrace ? "SMTP-OU" : "SMTP-IN", search.sender, search.recipient);
     ASSERT_EQ(origins.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
       EXPECT_EQ(origins[i].LogTime, expected[i].LogTime);
@@ -220,19 +174,6 @@ TEST(OriginList, RefusesASecondRowForAKey) {
   list.Clear();
   EXPECT_TRUE(list.empty());
   EXPECT_TRUE(list.AddItemToSourceList("t5", "A", "d5"));
-}
-
-TEST(ContainsIgnoringCase, LettersOnly) {
-  EXPECT_TRUE(ContainsIgnoringCase("abc", ""));
-  EXPECT_TRUE(ContainsIgnoringCase("", ""));
-  EXPECT_FALSE(ContainsIgnoringCase("", "a"));
-  EXPECT_TRUE(ContainsIgnoringCase("xxABCxx", "abc"));
-  EXPECT_FALSE(ContainsIgnoringCase("ab", "abc"));
-  EXPECT_FALSE(ContainsIgnoringCase("[", "{"));  // not letters: no folding by 32
-  EXPECT_TRUE(ContainsIgnoringCase("\xC9T\xC9", "\xE9t\xE9"));
-  EXPECT_TRUE(ContainsIgnoringCase("\x8C\x8E\x9F", "\x9C\x9E\xFF"));
-  EXPECT_FALSE(ContainsIgnoringCase("\xD7", "\xF7"));
-  EXPECT_FALSE(ContainsIgnoringCase("\xDF", "\xFF"));
 }
 
 }  // namespace

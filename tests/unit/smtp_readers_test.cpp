@@ -35,36 +35,25 @@ TEST(GetSMTPRequeueInformation, OneRecordPerRequeueLineInFileOrder) {
                       "other line naming [P1] without the code",
                       "RQ-I0018: P1 without brackets requeued as [X] target domain [x]",
                       Requeue("P10", "C9", "z.example"),  // [P1] is not in [P10]
-                      Requeue("P1", "C2", "b.example"),
                       // Tags in any order; a missing ']' takes the rest of the line.
                       "x target domain [c.example] RQ-I0018: [P1] requeued as [C3",
+                      // A tag at the very start of the line is not taken.
+                      "requeued as [N1] RQ-I0018: [P1] target domain [d1]",
+                      // Only the first occurrence counts: at the line's start it sets nothing,
+                      // although a later one would.
+                      "target domain [d2] requeued as [N2] target domain [later] RQ-I0018: [P1]",
+                      // Neither tag: a record all the same, empty.
+                      "note RQ-I0018: [P1] nothing else",
+                      // The searched ID as the copy ID is also the bracketed ID.
+                      "RQ-I0018: [Q] requeued as [P1] target domain [d4]",
+                      // The bracketed ID and a tag but no message code: not taken.
+                      "[P1] requeued as [N5] target domain [d5]",
                   }));
   RouteList copies;
   EXPECT_EQ(GetSMTPRequeueInformation(sample.server(), kDay, "P1", copies), 1);
-  EXPECT_EQ(copies,
-            (RouteList{Copy("C1", "a.example"), Copy("C2", "b.example"), Copy("C3", "c.example")}));
-  EXPECT_EQ(CountEntries(copies), 3u);
-}
-
-TEST(GetSMTPRequeueInformation, TagRulesAndWhatALineLacks) {
-  const test::SampleServer sample;
-  sample.WriteLog("SMTP", "Debug", kDay,
-                  CrLfLines({
-                      // A tag at the very start of the line is not taken.
-                      "requeued as [N1] RQ-I0018: [P] target domain [d1]",
-                      // Only the first occurrence counts: at the line's start it sets nothing,
-                      // although a later one would.
-                      "target domain [d2] requeued as [N2] target domain [later] RQ-I0018: [P]",
-                      // Neither tag: a record all the same, empty.
-                      "note RQ-I0018: [P] nothing else",
-                      // The searched ID as the copy ID is also the bracketed ID.
-                      "RQ-I0018: [Q] requeued as [P] target domain [d4]",
-                      // The bracketed ID and a tag but no message code: not taken.
-                      "[P] requeued as [N5] target domain [d5]",
-                  }));
-  RouteList copies;
-  ASSERT_EQ(GetSMTPRequeueInformation(sample.server(), kDay, "P", copies), 1);
-  EXPECT_EQ(copies, (RouteList{Copy("", "d1"), Copy("N2", ""), Copy("", ""), Copy("P", "d4")}));
+  EXPECT_EQ(copies, (RouteList{Copy("C1", "a.example"), Copy("C3", "c.example"), Copy("", "d1"),
+                               Copy("N2", ""), Copy("", ""), Copy("P1", "d4")}));
+  EXPECT_EQ(CountEntries(copies), 6u);
 }
 
 TEST(GetSMTPRequeueInformation, TheListHoldsExactlyWhatOneCallFound) {
@@ -103,7 +92,9 @@ TEST(GetSMTPRequeueParent, FirstQualifyingLineWins) {
        {"x RQ-I0018: [] requeued as [C] target domain [d]"},
        "] requeued as [C"},
       {"empty parent and no other ']': skipped", {"requeued as [C] x RQ-I0018: []", "y"}, ""},
-      {"no closing bracket after the tag", {"x requeued as [C] RQ-I0018: [P"}, ""},
+      {"no closing bracket after the tag: the next line counts",
+       {"x requeued as [C] RQ-I0018: [P", Requeue("P4", "C", "d")},
+       "P4"},
       {"copy named without its tag", {"x RQ-I0018: [P] [C]"}, ""},
       {"copy is part of a longer copy ID", {Requeue("P", "CX", "d")}, ""},
       {"line without the tag", {"x requeued as [C] parent [P]"}, ""},
@@ -120,64 +111,57 @@ TEST(GetSMTPRequeueParent, FirstQualifyingLineWins) {
 
 TEST(TransactionReaders, SelectEveryLineWithTheIdInFileOrder) {
   const test::SampleServer sample;
-  std::vector<std::string> activity;
-  std::string expected;
-  for (int i = 0; i < 10; ++i) {
-    activity.push_back("noise " + std::to_string(i));
-    activity.push_back("line " + std::to_string(i) + " ID42");
-    expected += "line " + std::to_string(i) + " ID42\r\n";
-  }
-  activity.push_back("a longer ID420 also contains it");
-  expected += "a longer ID420 also contains it\r\n";
-  sample.WriteLog("SMTP", "Activity", kDay, CrLfLines(activity) + "\r\nlast ID42 no break");
-  expected += "last ID42 no break\r\n";
-
-  std::string results;
-  EXPECT_EQ(GetSMTPTransactionDetails(sample.server(), kDay, "ID42", results), 1);
-  EXPECT_EQ(results, expected);
-
+  const std::string log =
+      "noise 1\r\nline 1 ID42\r\n\r\nnoise 2\rline 2 ID42\r\na longer ID420 also contains it\r\n"
+      "last ID42 no break";
+  sample.WriteLog("SMTP", "Activity", kDay, log);
+  sample.WriteLog("SMTP", "Debug", kDay, log);
   // An empty ID selects every non-empty line.
-  results.clear();
-  EXPECT_EQ(GetSMTPTransactionDetails(sample.server(), kDay, "", results), 1);
-  EXPECT_EQ(results, CrLfLines(activity) + "last ID42 no break\r\n");
+  for (const char* id : {"ID42", ""}) {
+    SCOPED_TRACE(id);
+    const std::string expected = CrLfLines(test::PlainContaining(log, id));
+    std::string results;
+    EXPECT_EQ(GetSMTPTransactionDetails(sample.server(), kDay, id, results), 1);
+    EXPECT_EQ(results, expected);
+    results.clear();
+    EXPECT_EQ(GetSMTPDebugDelivery(sample.server(), kDay, id, results), 1);
+    EXPECT_EQ(results, expected);
+  }
 }
 
 TEST(TransactionReaders, ResultRulesDifferOnlyForTextAlreadyThere) {
   const test::SampleServer sample;
+  const Date next{2026, 3, 15};  // an activity log but no debug log
   sample.WriteLog("SMTP", "Activity", kDay, "a ID\r\n");
   sample.WriteLog("SMTP", "Debug", kDay, "d ID\r\n");
+  sample.WriteLog("SMTP", "Activity", next, "a ID\r\n");
   struct Case {
     const char* name;
+    Date day;
     const char* id;
     std::string before;
     int transaction;
     int debug;
   };
   const std::vector<Case> cases = {
-      {"found, empty on entry", "ID", "", 1, 1},
-      {"not found, empty on entry", "NONE", "", 0, 0},
-      {"not found, text on entry", "NONE", "kept\r\n", 1, 0},
-      {"found, text on entry", "ID", "kept\r\n", 1, 1},
+      {"found, empty on entry", kDay, "ID", "", 1, 1},
+      {"not found, empty on entry", kDay, "NONE", "", 0, 0},
+      {"not found, text on entry", kDay, "NONE", "kept\r\n", 1, 0},
+      {"found, text on entry", kDay, "ID", "kept\r\n", 1, 1},
+      {"no debug log", next, "ID", "kept", 1, 0},
+      {"no log at all", {2026, 3, 16}, "ID", "kept", 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string t = c.before;
     std::string d = c.before;
-    EXPECT_EQ(GetSMTPTransactionDetails(sample.server(), kDay, c.id, t), c.transaction);
-    EXPECT_EQ(GetSMTPDebugDelivery(sample.server(), kDay, c.id, d), c.debug);
+    EXPECT_EQ(GetSMTPTransactionDetails(sample.server(), c.day, c.id, t), c.transaction);
+    EXPECT_EQ(GetSMTPDebugDelivery(sample.server(), c.day, c.id, d), c.debug);
     EXPECT_EQ(t.substr(0, c.before.size()), c.before);
     EXPECT_EQ(d.substr(0, c.before.size()), c.before);
+    EXPECT_TRUE(c.debug != 0 || d == c.before) << d;
+    EXPECT_TRUE(c.transaction != 0 || t == c.before) << t;
   }
-  std::string t;
-  sample.WriteLog("SMTP", "Activity", {2026, 3, 15}, "a ID\r\n");
-  // The activity log of the 15th exists, its debug log does not.
-  EXPECT_EQ(GetSMTPTransactionDetails(sample.server(), {2026, 3, 15}, "ID", t), 1);
-  std::string d = "kept";
-  EXPECT_EQ(GetSMTPDebugDelivery(sample.server(), {2026, 3, 15}, "ID", d), 0);
-  EXPECT_EQ(d, "kept");
-  std::string none = "kept";
-  EXPECT_EQ(GetSMTPTransactionDetails(sample.server(), {2026, 3, 16}, "ID", none), 0);
-  EXPECT_EQ(none, "kept");
 }
 
 TEST(TransactionReaders, OneReadingForManyIdsEqualsOneReadingPerId) {

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/user_interface.h"
@@ -80,6 +81,56 @@ class SampleServer {
 
 // Lines joined with CR LF after each one.
 std::string CrLfLines(const std::vector<std::string>& lines);
+
+// The reading rules written out the slow, obvious way, as references for the unit tests and the
+// fuzz targets; none of them calls the code under test.
+//
+// The lines of a log: a line ends at CR or CR LF, a lone LF is an ordinary byte, and what follows
+// the last break is a line when it is not empty.
+inline std::vector<std::string> PlainLines(std::string_view bytes) {
+  std::vector<std::string> lines;
+  std::string current;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r') {
+      lines.push_back(current);
+      current.clear();
+      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      current += bytes[i];
+    }
+  }
+  if (!current.empty()) lines.push_back(current);
+  return lines;
+}
+
+// The substring rule: an empty needle is in every non-empty line and in no empty one.
+inline bool PlainContains(std::string_view line, std::string_view needle) {
+  return needle.empty() ? !line.empty() : line.find(needle) != std::string_view::npos;
+}
+
+// The lines of a log that hold the needle, in file order.
+inline std::vector<std::string> PlainContaining(std::string_view bytes, std::string_view needle) {
+  std::vector<std::string> out;
+  for (std::string& line : PlainLines(bytes)) {
+    if (PlainContains(line, needle)) out.push_back(std::move(line));
+  }
+  return out;
+}
+
+// Letter case in Windows-1252: ASCII and Latin-1 capitals (not the multiplication sign) are 32
+// below their small letters; the three capitals of 0x8A-0x8E are 16 below, and 0x9F's small
+// letter is 0xFF.
+inline unsigned char PlainFold(unsigned char c) {
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
+  if (c == 0x8A || c == 0x8C || c == 0x8E) return c + 0x10;
+  return c == 0x9F ? 0xFF : c;
+}
+
+inline std::string PlainFolded(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(PlainFold(static_cast<unsigned char>(c)));
+  return out;
+}
 
 // A user interface that records every message box with the state of the busy pointer at that
 // moment, and answers questions from a script (No when it runs out).

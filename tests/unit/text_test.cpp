@@ -32,13 +32,5 @@ TEST(SplitField, FieldsFromOne) {
   }
 }
 
-TEST(LineContains, EmptyNeedleOnlyInNonEmptyLines) {
-  EXPECT_TRUE(LineContains("x", ""));
-  EXPECT_FALSE(LineContains("", ""));
-  EXPECT_FALSE(LineContains("", "a"));
-  EXPECT_TRUE(LineContains("xaby", "ab"));
-  EXPECT_FALSE(LineContains("xAby", "ab"));
-}
-
 }  // namespace
 }  // namespace rq
