@@ -109,13 +109,12 @@ std::string Activity(const char* dir, const char* id, const char* verb, const ch
   return std::string("10:00:00\t") + dir + "\t" + id + "\t7\t192.0.2.10\t" + verb + "\t" + arg;
 }
 
-std::vector<std::string> LoggingSwitches(const char* value) {
+std::vector<std::string> LoggingSwitches(const std::string& v) {
   std::vector<std::string> lines;
   for (const char* key : {"Agents\\MTA", "Connectors\\SF", "Connectors\\SMTP", "Connectors\\LS"}) {
-    lines.push_back(std::string("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\") + key +
+    lines.push_back("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\" + std::string(key) +
                     "]");
-    lines.push_back(std::string("\"Activity Log Enabled\"=") + value);
-    lines.push_back(std::string("\"Debug Enabled\"=") + value);
+    lines.insert(lines.end(), {"\"Activity Log Enabled\"=" + v, "\"Debug Enabled\"=" + v});
   }
   return lines;
 }
@@ -175,9 +174,9 @@ TEST(DateBoxKeyFilter, DigitsEnterAndBackspacePass) {
   const struct {
     int key;
     int passed;
-  } cases[] = {{'0', '0'}, {'5', '5'}, {'9', '9'}, {13, 13}, {8, 8},  {'/', 0}, {':', 0},
-               {'-', 0},   {'.', 0},   {' ', 0},   {'a', 0}, {10, 0}, {27, 0},  {127, 0},
-               {0, 0},     {0xB2, 0},  {-1, 0},    {7, 0},   {9, 0},  {14, 0},  {0x10035, 0}};
+  } cases[] = {{'0', '0'}, {'9', '9'}, {13, 13}, {8, 8},      {'/', 0}, {':', 0},
+               {' ', 0},   {'a', 0},   {0, 0},   {0xB2, 0},   {-1, 0},  {7, 0},
+               {9, 0},     {12, 0},    {14, 0},  {0x10035, 0}};
   for (const auto& c : cases) EXPECT_EQ(DateBoxKeyFilter(c.key), c.passed) << c.key;
 }
 
@@ -227,6 +226,8 @@ TEST_F(MainFormWithoutLoggingTest, LoadWarnsPerServiceAndListsNoDays) {
 
 TEST_F(MainFormTest, SearchListsRefusesOrFindsNothing) {
   const std::string none = "Could not find messages matching the criteria specified";
+  const std::string must =
+      "You must enter either a sender or recipient in order to track a message.";
   const struct {
     const char* sender;
     const char* recipient;
@@ -243,14 +244,7 @@ TEST_F(MainFormTest, SearchListsRefusesOrFindsNothing) {
       {" ", "", "261201", false, {}, none, false},      // a blank is a search text
       {"alice", "", "261202", false, {}, none, false},  // no log for the day
       // Refused: the list is emptied, the buttons keep what the search before left them.
-      {"",
-       "",
-       "261201",
-       false,
-       {},
-       "You must enter either a sender or recipient in order to "
-       "track a message.",
-       true},
+      {"", "", "261201", false, {}, must, true},
   };
   LoadAndSearch();
   for (const auto& c : cases) {
@@ -272,57 +266,45 @@ TEST_F(MainFormTest, SearchListsRefusesOrFindsNothing) {
     ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_EQ(ui.shown[0].message.text, c.message);
     EXPECT_FALSE(ui.shown[0].busy);
-    const bool refused = c.message.starts_with("You must");
+    const bool refused = c.message == must;
     EXPECT_EQ(ui.shown[0].message.title, refused ? "Warning" : kToolTitle);
     EXPECT_EQ(view.focus, refused ? std::optional(txtSender) : std::nullopt);
   }
 }
 
-enum class Event { kTrace, kShowTransaction, kDoubleClick };
-
 TEST_F(MainFormTest, TraceShowAndDoubleClickShowTheReportOrAMessage) {
   const std::string noRow =
       "Unable to process selected origin. Error (91) No message is selected in the list of "
       "origins.";
+  using Event = void (MainForm::*)();
+  const Event trace = &MainForm::cmdTrace_Click, show = &MainForm::cmdShowTransaction_Click,
+              dbl = &MainForm::lvOrigins_DblClick;
   const struct {
     Event event;
     std::optional<std::string> row;
     bool backtrace;
     std::string message;  // empty: the report is shown
   } cases[] = {
-      {Event::kTrace, std::nullopt, false, noRow},
-      {Event::kShowTransaction, std::nullopt, false, noRow},
-      {Event::kDoubleClick, std::nullopt, false, noRow},
-      {Event::kTrace, "IN001", false, ""},  // routed
-      {Event::kTrace, "IN002", false, ""},  // waiting
-      {Event::kTrace, "IN003", false, ""},  // not routed
-      {Event::kTrace, "OUT009", true,
+      {trace, std::nullopt, false, noRow},
+      {show, std::nullopt, false, noRow},
+      {dbl, std::nullopt, false, noRow},
+      {trace, "IN001", false, ""},  // routed; IN002 (waiting) by the double-click
+      {trace, "IN003", false, ""},  // not routed
+      {trace, "OUT009", true,
        "Unable to trace message. Message does not seem to have been routed through Ravenquill "
        "queues."},
-      {Event::kDoubleClick, "IN002", false, ""},
-      {Event::kShowTransaction, "IN003", false, ""},
-      {Event::kShowTransaction, "NOPE", false,
-       "Unable to locate message details in from selected origin. Error (0) "},
+      {dbl, "IN002", false, ""},
+      {show, "IN003", false, ""},
+      {show, "NOPE", false, "Unable to locate message details in from selected origin. Error (0) "},
   };
   LoadAndSearch();
   for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.event));
     SCOPED_TRACE(c.row.value_or("(no row)"));
     ui.shown.clear();
     report.shown.clear();
     view.selectedRow = c.row;
     view.controls[chkBacktrace].check = c.backtrace ? CheckState::kChecked : CheckState::kUnchecked;
-    switch (c.event) {
-      case Event::kTrace:
-        form.cmdTrace_Click();
-        break;
-      case Event::kShowTransaction:
-        form.cmdShowTransaction_Click();
-        break;
-      case Event::kDoubleClick:
-        form.lvOrigins_DblClick();
-        break;
-    }
+    (form.*c.event)();
     EXPECT_FALSE(ui.busy);
     if (c.message.empty()) {
       EXPECT_TRUE(ui.shown.empty());

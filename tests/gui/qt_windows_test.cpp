@@ -1,0 +1,420 @@
+// The Qt windows honour the form tables and the view interface, driven as a user drives them:
+// keys go to the focused widget, buttons and rows are clicked. What the events do is the form
+// logic's business and is tested once, in the unit tests. Also the Qt parts of their own: the
+// result window's layout and report sink, the origin list model and the display check made
+// before Qt starts.
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+
+#include "app/gui/desktop.h"
+#include "app/gui/display_check.h"
+#include "app/gui/main_window.h"
+#include "app/gui/origin_model.h"
+#include "app/gui/trace_window.h"
+#include "app/gui/twips.h"
+#include "test_support.h"
+
+using namespace rq;
+using namespace rq::test;
+
+namespace {
+
+// Records each showing of the result window instead of running it modally.
+struct ReportRecorder {
+  struct Showing {
+    std::string report;
+    QString text;  // what the text box held
+    bool busy;
+  };
+  WindowReport::ShowModal Hook(const RecordingUserInterface& ui) {
+    return [this, &ui](TraceWindow& window) {
+      const auto* box = window.findChild<QPlainTextEdit*>(QStringLiteral("txtTrace"));
+      showings.push_back({window.report(), box ? box->toPlainText() : QString(), ui.busy});
+    };
+  }
+  std::vector<Showing> showings;
+};
+const Date kDay{2026, 12, 1};
+
+std::string Activity(const char* id, const char* verb, const char* arg) {
+  return std::string("10:00:00\tSMTP-IN\t") + id + "\t7\t192.0.2.10\t" + verb + "\t" + arg;
+}
+
+// A main window on a server with one day of SMTP traffic: IN001 and IN002 from alice, IN002
+// waiting in the inbound queue.
+struct Harness {
+  Harness() {
+    sample.WriteLog("SMTP", "Activity", kDay,
+                    CrLfLines({Activity("IN001", "MAIL", "<alice@example.org>"),
+                               Activity("IN002", "MAIL", "<alice@example.org>")}));
+    sample.WriteInboundFile("IN002");
+    window.Form_Load();
+    ui.shown.clear();  // the logging warnings of a server without switches
+    window.show();
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window)) qFatal("the main window never became active");
+  }
+
+  template <typename T>
+  T* Control(ControlId id) {
+    const std::string_view name = ControlOf(id).name;
+    return window.findChild<T*>(
+        QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+  }
+  static QWidget* Focused() { return QApplication::focusWidget(); }
+
+  SampleServer sample;
+  RecordingUserInterface ui;
+  ReportRecorder recorder;
+  MainWindow window{sample.server(), DateFormat("%m/%d/%y"), ui, recorder.Hook(ui)};
+};
+
+// Every control of the form is a widget of its name, kind, caption, place and state, in the
+// table's focus order; the window uses one font, at which no label is cut off.
+void ExpectFollowsTable(QWidget& window, const FormSpec& form) {
+  QCOMPARE(window.windowTitle().toStdString(), std::string(form.caption));
+  const double dpi = window.logicalDpiX();
+  const auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
+  std::vector<std::pair<int, QWidget*>> tabStops;
+  for (const ControlSpec& def : form.controls) {
+    const QString name =
+        QString::fromUtf8(def.name.data(), static_cast<qsizetype>(def.name.size()));
+    auto* w = window.findChild<QWidget*>(name);
+    QVERIFY2(w != nullptr, qPrintable(name));
+    const TwipsRect& r = def.rect;
+    QCOMPARE(w->geometry(),
+             QRect(px(r.left), px(r.top), px(r.right()) - px(r.left), px(r.bottom()) - px(r.top)));
+    QCOMPARE(w->isEnabled(), def.enabled);
+    if (def.tabIndex != kNoTabStop) tabStops.emplace_back(def.tabIndex, w);
+    const QString caption =
+        QString::fromUtf8(def.caption.data(), static_cast<qsizetype>(def.caption.size()));
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) QCOMPARE(button->text(), caption);
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+      QCOMPARE(label->text(), caption);
+      QCOMPARE(label->font().pointSizeF(), window.font().pointSizeF());
+      const QFontMetricsF metrics(label->font());
+      const bool fits = label->wordWrap() ? metrics.boundingRect(QRectF(0, 0, w->width(), 1e6),
+                                                                 Qt::TextWordWrap, caption)
+                                                    .height() <= w->height()
+                                          : metrics.horizontalAdvance(caption) <= w->width();
+      QVERIFY2(fits, qPrintable(name));
+    }
+  }
+  std::sort(tabStops.begin(), tabStops.end());
+  QList<QWidget*> expected, order;
+  for (const auto& stop : tabStops) expected << stop.second;
+  QWidget* w = expected.front();
+  for (int steps = 0; steps < 200 && order.size() < expected.size(); ++steps) {
+    if (expected.contains(w) && !order.contains(w)) order << w;
+    w = w->nextInFocusChain();
+  }
+  QCOMPARE(order, expected);
+}
+
+}  // namespace
+
+class QtWindowsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void windowsFollowTheirFormTables();
+  void focusAndTheDateBoxTakingOnlyTypedDigits();
+  void searchSelectTraceAndDoubleClick();
+  void traceLayoutFillsTheWindowFromTheFirstShow();
+  void displayKeepsEveryByte_data();
+  void displayKeepsEveryByte();
+  void reportSinkLifeCycle();
+  void closeButtonEndsTheModalRun();
+  void originModelStaysConsistentAndShowsLogBytesAsText();
+  void longOriginListArrivesInOneReset();
+  void displayCheckFindsOnlyDisplaysThatAreThere();
+};
+
+void QtWindowsTest::windowsFollowTheirFormTables() {
+  SampleServer sample;
+  RecordingUserInterface ui;
+  MainWindow main(sample.server(), DateFormat(), ui);
+  ExpectFollowsTable(main, MainFormSpec());
+  QCOMPARE(main.size(),
+           QSize(TwipsToPixels(9870, main.logicalDpiX()), TwipsToPixels(6390, main.logicalDpiX())));
+  QCOMPARE(main.minimumSize(), main.maximumSize());
+  TraceWindow trace;
+  ExpectFollowsTable(trace, TraceFormSpec());
+  // Whole device pixels at any resolution (ctest runs this at 96 and 144 dpi): at a fractional
+  // scale lines fall between pixels, and the list's border and the date box's arrow suffered.
+  QCOMPARE(std::fmod(main.devicePixelRatioF(), 1.0), 0.0);
+}
+
+void QtWindowsTest::focusAndTheDateBoxTakingOnlyTypedDigits() {
+  Harness h;
+  // The focus is drawn from the start, not only after the first key.
+  QWidget* connector = h.Control<QWidget>(ControlId::icboConnector);
+  QCOMPARE(Harness::Focused(), connector);
+  const QImage atStart = connector->grab().toImage();
+  QTest::keyClick(Harness::Focused(), Qt::Key_Tab);
+  QTest::keyClick(Harness::Focused(), Qt::Key_Backtab);
+  QCOMPARE(Harness::Focused(), connector);
+  QCOMPARE(atStart, connector->grab().toImage());
+
+  QTest::keyClick(Harness::Focused(), Qt::Key_Tab);
+  QCOMPARE(Harness::Focused(), h.Control<QWidget>(ControlId::cboDate));
+  QTest::keyClick(Harness::Focused(), Qt::Key_End);
+  QTest::keyClick(Harness::Focused(), Qt::Key_Home, Qt::ShiftModifier);
+  QTest::keyClick(Harness::Focused(), Qt::Key_Delete);
+  QTest::keyClicks(Harness::Focused(), "26a 1-2x0/1");
+  auto* date = h.Control<QComboBox>(ControlId::cboDate);
+  QCOMPARE(date->currentText(), QStringLiteral("261201"));
+  QTest::keyClick(Harness::Focused(), Qt::Key_Backspace);
+  QTest::keyClicks(Harness::Focused(), "15");
+  QCOMPARE(date->currentText(), QStringLiteral("2612015"));  // nothing limits the digits
+  QTest::keyClick(Harness::Focused(), Qt::Key_Tab);
+  QCOMPARE(Harness::Focused(), h.Control<QWidget>(ControlId::txtSender));
+
+  // The text part ends before the arrow button, whatever the resolution.
+  QStyleOptionComboBox option;
+  option.initFrom(date);
+  option.editable = true;
+  const QRect arrow =
+      date->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, date);
+  QVERIFY(date->lineEdit()->geometry().right() < arrow.left());
+}
+
+void QtWindowsTest::searchSelectTraceAndDoubleClick() {
+  Harness h;
+  QTest::mouseClick(h.Control<QLineEdit>(ControlId::txtSender), Qt::LeftButton);
+  QTest::keyClicks(Harness::Focused(), "alice");
+  QTest::mouseClick(h.Control<QPushButton>(ControlId::cmdListOrigins), Qt::LeftButton);
+  auto* list = h.Control<QTreeView>(ControlId::lvOrigins);
+  QCOMPARE(list->model()->rowCount(), 2);
+  auto* trace = h.Control<QPushButton>(ControlId::cmdTrace);
+  QVERIFY(trace->isEnabled());
+
+  // Trace without a row selected: the logic hears "no selection".
+  QTest::mouseClick(trace, Qt::LeftButton);
+  QCOMPARE(h.ui.shown.size(), std::size_t{1});
+  QVERIFY(h.recorder.showings.empty());
+
+  const QPoint row = list->visualRect(list->model()->index(1, 1)).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
+  QTest::mouseClick(trace, Qt::LeftButton);
+  QCOMPARE(h.recorder.showings.size(), std::size_t{1});
+  QVERIFY(QString::fromStdString(h.recorder.showings[0].report).contains("[IN002] is waiting"));
+  // The text box shows the same report with plain line breaks.
+  QCOMPARE(h.recorder.showings[0].text,
+           QString::fromStdString(h.recorder.showings[0].report).replace("\r\n", "\n"));
+
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+  QCOMPARE(h.recorder.showings.size(), std::size_t{2});
+
+  // The check box's click reaches the logic, which relabels the list.
+  auto* backtrace = h.Control<QCheckBox>(ControlId::chkBacktrace);
+  QTest::mouseClick(backtrace, Qt::LeftButton, {}, QPoint(8, backtrace->height() / 2));
+  QCOMPARE(h.Control<QLabel>(ControlId::lblMessageCriteria)->text(),
+           QStringLiteral("Outbound Messages matching criteria:"));
+}
+
+void QtWindowsTest::traceLayoutFillsTheWindowFromTheFirstShow() {
+  TraceWindow window;
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  const double dpi = window.logicalDpiX();
+  const auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
+  const auto* text = window.findChild<QPlainTextEdit*>(QStringLiteral("txtTrace"));
+  const auto* close = window.findChild<QPushButton*>(QStringLiteral("cmdClose"));
+  // Whatever frame the platform draws, or has not drawn yet: the text box as the table has it.
+  QCOMPARE(text->geometry(), QRect(px(90), px(135), px(9735) - px(90), px(3480) - px(135)));
+  QCOMPARE(close->geometry().bottom(), px(3595 + 405) - 1);
+
+  // A client area of 6000 x 2550 twips: with the frame the rule counts, 6055 x 3040 outside.
+  if (dpi != 96) QSKIP("the sizes below are whole pixels at 96 dpi");
+  window.resize(400, 170);
+  QCoreApplication::processEvents();
+  QCOMPARE(text->geometry(),
+           QRect(px(90), px(135), px(90 + 5775) - px(90), px(135 + 1785) - px(135)));
+  QCOMPARE(close->geometry(),
+           QRect(px(4610), px(2035), px(4610 + 1245) - px(4610), px(2035 + 405) - px(2035)));
+}
+
+void QtWindowsTest::displayKeepsEveryByte_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<QString>("shown");
+  QTest::newRow("CR LF ends lines") << QByteArray("a\r\nb\r\n\r\n") << QString("a\nb\n\n");
+  QTest::newRow("Windows-1252") << QByteArray("caf\xE9 \x80 \x93q\x94")
+                                << QString::fromUtf8("caf\u00E9 \u20AC \u201Cq\u201D");
+  QTest::newRow("lone LF and CR are shown, not obeyed")
+      << QByteArray("a\nb\rc") << QString::fromUtf8("a\u240Ab\u240Dc");
+  QTest::newRow("NUL and tab") << QByteArray("x\0y\tz", 5) << QString::fromUtf8("x\u2400y\tz");
+  QTest::newRow("CR at the end") << QByteArray("end\r") << QString::fromUtf8("end\u240D");
+  QTest::newRow("empty") << QByteArray() << QString();
+}
+
+void QtWindowsTest::displayKeepsEveryByte() {
+  QFETCH(QByteArray, bytes);
+  QFETCH(QString, shown);
+  QCOMPARE(ReportDisplayText(
+               std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))),
+           shown);
+}
+
+void QtWindowsTest::reportSinkLifeCycle() {
+  RecordingUserInterface ui;
+  ReportRecorder recorder;
+  WindowReport report(ui, nullptr, recorder.Hook(ui));
+  ui.SetBusy(true);
+  report.ShowTraceOutput();  // also with nothing written: the window is created for it
+  QCOMPARE(recorder.showings.size(), std::size_t{1});
+  QVERIFY(!recorder.showings[0].busy);
+  QVERIFY(recorder.showings[0].report.empty());
+
+  // Writes join without separator and gather in the hidden window.
+  QVERIFY(report.window() == nullptr);
+  report.WriteTraceOutput("one");
+  QVERIFY(report.window() != nullptr);
+  QVERIFY(!report.window()->isVisible());
+  report.WriteTraceOutput("two\r\n");
+  report.WriteTraceOutput("three");
+  report.ShowTraceOutput();
+  QCOMPARE(recorder.showings.at(1).report, std::string("onetwo\r\nthree"));
+  QCOMPARE(recorder.showings.at(1).text, QStringLiteral("onetwo\nthree"));
+
+  // The closed window took its report along; clearing discards what was written.
+  QVERIFY(report.window() == nullptr);
+  report.WriteTraceOutput("kept?");
+  report.ClearTraceOutput();
+  report.WriteTraceOutput("fresh");
+  report.ShowTraceOutput();
+  QCOMPARE(recorder.showings.at(2).report, std::string("fresh"));
+}
+
+void QtWindowsTest::closeButtonEndsTheModalRun() {
+  RecordingUserInterface ui;
+  WindowReport report(ui, nullptr);  // the real modal run
+  report.WriteTraceOutput("line\r\n");
+  bool seen = false;
+  QTimer::singleShot(0, [&] {
+    TraceWindow* window = report.window();
+    QVERIFY(window && window->isVisible() && window->isModal());
+    const auto* text = window->findChild<QPlainTextEdit*>(QStringLiteral("txtTrace"));
+    QCOMPARE(text->toPlainText(), QStringLiteral("line\n"));
+    seen = true;
+    window->findChild<QPushButton*>(QStringLiteral("cmdClose"))->click();
+  });
+  report.ShowTraceOutput();
+  QVERIFY(seen);
+  QVERIFY(report.window() == nullptr);
+}
+
+void QtWindowsTest::originModelStaysConsistentAndShowsLogBytesAsText() {
+  OriginModel model;
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+  QCOMPARE(model.rowCount(), 0);
+  QCOMPARE(model.columnCount(), 3);
+  OriginList list;
+  list.AddItemToSourceList("10:00", "A1", "1.2.3.4 <a@b>");
+  list.AddItemToSourceList("12:00", "ID\xE9", "10.0.0.1 <ren\xE9@caf\xE9.fr> \x80");
+  list.AddItemToSourceList("10:02", "A1", "refused: same key");
+  model.SetOrigins(list);
+  QCOMPARE(model.rowCount(), 2);
+  QCOMPARE(model.index(0, OriginModel::kDataColumn).data().toString(),
+           QStringLiteral("1.2.3.4 <a@b>"));
+  QCOMPARE(model.index(1, OriginModel::kMessageIdColumn).data().toString(),
+           QString::fromUtf8("ID\u00E9"));
+  QCOMPARE(model.index(1, OriginModel::kDataColumn).data().toString(),
+           QString::fromUtf8("10.0.0.1 <ren\u00E9@caf\u00E9.fr> \u20AC"));
+  // The key stays the log's bytes, so the commands look up exactly what the log holds.
+  QCOMPARE(model.index(1, OriginModel::kDataColumn).data(OriginModel::kKeyRole).toByteArray(),
+           QByteArray("ID\xE9"));
+  QVERIFY(!model.index(0, 0).data(Qt::DecorationRole).isValid());
+  QVERIFY(!model.index(0, 0, model.index(0, 0)).isValid());  // a flat table
+
+  model.SetOrigins(OriginList());
+  QCOMPARE(model.rowCount(), 0);
+}
+
+void QtWindowsTest::longOriginListArrivesInOneReset() {
+  OriginModel model;
+  QTreeView view;
+  view.setUniformRowHeights(true);
+  view.setRootIsDecorated(false);
+  view.setModel(&model);
+  view.resize(640, 240);
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+  QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
+  constexpr int kRows = 100000;
+  QElapsedTimer timer;
+  timer.start();
+  OriginList list;
+  for (int i = 0; i < kRows; ++i) {
+    const std::string id = "MSG" + std::to_string(i);
+    list.AddItemToSourceList("10:00:00", id, "192.0.2.1 <sender@example.org>");
+  }
+  model.SetOrigins(list);
+  view.scrollToBottom();
+  QCoreApplication::processEvents();
+  // Reported for the record only; timing never fails the test.
+  qInfo("%d rows filled and shown in %lld ms", kRows, static_cast<long long>(timer.elapsed()));
+  QCOMPARE(resets.count(), 1);
+  QCOMPARE(inserts.count(), 0);
+  QCOMPARE(model.rowCount(), kRows);
+  QCOMPARE(model.index(kRows - 1, 1).data().toString(), QStringLiteral("MSG99999"));
+}
+
+void QtWindowsTest::displayCheckFindsOnlyDisplaysThatAreThere() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const std::string root = dir.path().toStdString();
+  for (const char* name : {"X7", "wayland-1"}) std::ofstream(root + "/" + name) << "";
+  const struct {
+    const char* name;
+    const char* qpa;
+    const char* display;
+    const char* wayland;
+    bool reachable;
+  } cases[] = {
+      {"nothing set", "", "", "", false},
+      {"platform chosen", "offscreen", "", "", true},
+      {"local X display", "", ":7", "", true},
+      {"local X display, screen", "", ":7.0", "", true},
+      {"stale X display", "", ":8", "", false},
+      {"malformed X display", "", ":x", "", false},
+      {"bare colon", "", ":", "", false},
+      {"remote X display", "", "host.example:10.0", "", true},
+      {"wayland socket", "", "", "wayland-1", true},
+      {"stale wayland, live X", "", ":7", "wayland-9", true},
+      {"stale wayland only", "", "", "wayland-9", false},
+  };
+  for (const auto& c : cases) {
+    QVERIFY2(DisplayLooksReachable(DisplayEnvironment{c.qpa, c.display, c.wayland, root}, root) ==
+                 c.reachable,
+             c.name);
+  }
+}
+
+int main(int argc, char** argv) {
+  UseWholeDevicePixels();  // as the program does
+  QApplication app(argc, argv);
+  QtWindowsTest test;
+  QTEST_SET_MAIN_SOURCE_PATH
+  return QTest::qExec(&test, argc, argv);
+}
+#include "qt_windows_test.moc"
