@@ -18,8 +18,10 @@ namespace {
 using enum ControlId;
 using test::CrLfLines;
 
-// A window that is only its controls' state, started from the form table.
-class FakeView final : public FormView {
+// A window that is only its controls' state, started from the form table; as the result
+// window's report it keeps the text and records each showing with whether the busy pointer was
+// still on.
+class FakeView final : public FormView, public ReportSink {
  public:
   struct Control {
     std::string text;
@@ -30,7 +32,8 @@ class FakeView final : public FormView {
     TwipsRect rect;
   };
 
-  explicit FakeView(const FormSpec& form) {
+  explicit FakeView(const FormSpec& form, const test::RecordingUserInterface* ui = nullptr)
+      : ui_(ui) {
     for (const ControlSpec& c : form.controls) {
       controls[c.id] =
           Control{std::string(c.caption), c.enabled, CheckState::kUnchecked, {}, -1, c.rect};
@@ -68,6 +71,9 @@ class FakeView final : public FormView {
   void SetFocus(ControlId id) override { focus = id; }
   void Move(ControlId id, const TwipsRect& rect) override { controls.at(id).rect = rect; }
   void Close() override { closed = true; }
+  void ClearTraceOutput() override { report.clear(); }
+  void WriteTraceOutput(std::string_view more) override { report += more; }
+  void ShowTraceOutput() override { showings.push_back({report, ui_->busy}); }
 
   std::vector<std::string> ItemTexts(ControlId id) const {
     std::vector<std::string> texts;
@@ -80,26 +86,15 @@ class FakeView final : public FormView {
   std::optional<std::string> selectedRow;
   std::optional<ControlId> focus;
   bool closed = false;
-};
-
-// The result window's report as the form logic uses it: kept, and each showing recorded with
-// whether the busy pointer was still on.
-class ShownReport final : public ReportSink {
- public:
-  explicit ShownReport(const test::RecordingUserInterface& ui) : ui_(ui) {}
-  void ClearTraceOutput() override { text.clear(); }
-  void WriteTraceOutput(std::string_view more) override { text += more; }
-  void ShowTraceOutput() override { shown.push_back({text, ui_.busy}); }
-
   struct Showing {
     std::string text;
     bool busy;
   };
-  std::string text;
-  std::vector<Showing> shown;
+  std::string report;
+  std::vector<Showing> showings;
 
  private:
-  const test::RecordingUserInterface& ui_;
+  const test::RecordingUserInterface* ui_;
 };
 
 const Date kDay{2026, 12, 1};
@@ -158,10 +153,9 @@ class MainFormTest : public ::testing::Test {
   bool Enabled(ControlId id) const { return view.controls.at(id).enabled; }
 
   test::SampleServer sample;
-  FakeView view{MainFormSpec()};
   test::RecordingUserInterface ui;
-  ShownReport report{ui};
-  MainForm form{sample.server(), DateFormat("%m/%d/%y"), view, ui, report};
+  FakeView view{MainFormSpec(), &ui};
+  MainForm form{sample.server(), DateFormat("%m/%d/%y"), view, ui, view};
 };
 
 class MainFormWithoutLoggingTest : public MainFormTest {
@@ -301,19 +295,19 @@ TEST_F(MainFormTest, TraceShowAndDoubleClickShowTheReportOrAMessage) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.row.value_or("(no row)"));
     ui.shown.clear();
-    report.shown.clear();
+    view.showings.clear();
     view.selectedRow = c.row;
     view.controls[chkBacktrace].check = c.backtrace ? CheckState::kChecked : CheckState::kUnchecked;
     (form.*c.event)();
     EXPECT_FALSE(ui.busy);
     if (c.message.empty()) {
       EXPECT_TRUE(ui.shown.empty());
-      ASSERT_EQ(report.shown.size(), 1u);
-      EXPECT_FALSE(report.shown[0].busy);
-      EXPECT_NE(report.shown[0].text.find("[" + *c.row + "]"), std::string::npos);
+      ASSERT_EQ(view.showings.size(), 1u);
+      EXPECT_FALSE(view.showings[0].busy);
+      EXPECT_NE(view.showings[0].text.find("[" + *c.row + "]"), std::string::npos);
       continue;
     }
-    EXPECT_TRUE(report.shown.empty());
+    EXPECT_TRUE(view.showings.empty());
     ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_EQ(ui.shown[0].message, (Message{kToolTitle, c.message, MessageIcon::kInformation}));
     EXPECT_FALSE(ui.shown[0].busy);
@@ -324,7 +318,7 @@ TEST_F(MainFormTest, TraceShowAndDoubleClickShowTheReportOrAMessage) {
   view.selectedRow = "";
   form.lvOrigins_DblClick();
   EXPECT_TRUE(ui.shown.empty());
-  EXPECT_TRUE(report.shown.empty());
+  EXPECT_TRUE(view.showings.empty());
   EXPECT_EQ(ui.busyOn, 0);
 }
 
@@ -365,10 +359,9 @@ class BrokenStore final : public SettingsStore {
 TEST(MainForm, FailuresInTheCoreEndInTheCommandsMessage) {
   BrokenStore store;
   const Server server(store);
-  FakeView view(MainFormSpec());
   test::RecordingUserInterface ui;
-  ShownReport report(ui);
-  MainForm form(server, DateFormat(), view, ui, report);
+  FakeView view(MainFormSpec(), &ui);
+  MainForm form(server, DateFormat(), view, ui, view);
   view.AddItem(icboConnector, "SMTP", "SMTP Connector");
   view.SelectItem(icboConnector, 0);
   form.icboConnector_Click();

@@ -119,41 +119,23 @@ TEST(RegFileStore, Regedit4WritesStringTypesInHexAsEightBitText) {
 
 TEST(RegFileStore, LetterCaseOfAccentedLettersDoesNotCountEither) {
   // The registry compares names without regard to case for every letter, not only A to Z.
+  // (Octal escapes: a hex one would run on into the letters after it.)
   const RegFileStore store = RegFileStore::FromBytes(
-      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\\xC9t\xC9 \x8A\xDE]\r\n"
-      "\"Gr\xD6\xDF"
-      "e \x9F\"=\"big\"\r\n",
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\\311t\311 \212\336]\r\n\"Gr\326\337e "
+      "\237\"=\"big\"\r\n",
       "accents.reg");
-  struct Case {
+  const struct {
     const char* key;
     const char* name;
     const char* text;
+  } cases[] = {
+      {"SOFTWARE\\\311t\311 \212\336", "Gr\326\337e \237", "big"},
+      {"software\\\351T\351 \232\376", "gr\366\337E \377", "big"},
+      {"SOFTWARE\\Ete \212\336", "Gr\326\337e \237", ""},        // E is not E-acute
+      {"SOFTWARE\\\311t\311 \212\336", "Gr\326sse \237", ""},    // sharp s is not ss
+      {"SOFTWARE\\\311t\311 \212\336", "Gr\326\337e \327", ""},  // the times sign is no letter
   };
-  for (const Case& c : {
-           Case{"SOFTWARE\\\xC9t\xC9 \x8A\xDE",
-                "Gr\xD6\xDF"
-                "e \x9F",
-                "big"},
-           Case{"software\\\xE9T\xE9 \x9A\xFE",
-                "gr\xF6\xDF"
-                "E \xFF",
-                "big"},
-           Case{"SOFTWARE\\Ete \x8A\xDE",
-                "Gr\xD6\xDF"
-                "e \x9F",
-                ""},  // E is not É
-           Case{"SOFTWARE\\\xC9t\xC9 \x8A\xDE",
-                "Gr\xD6ss"
-                "e \x9F",
-                ""},  // ß is not ss
-           Case{"SOFTWARE\\\xC9t\xC9 \x8A\xDE",
-                "Gr\xD6\xDF"
-                "e \xD7",
-                ""},  // × is no letter
-       }) {
-    SCOPED_TRACE(c.key);
-    EXPECT_EQ(store.GetRegistryString(c.key, c.name), c.text);
-  }
+  for (const auto& c : cases) EXPECT_EQ(store.GetRegistryString(c.key, c.name), c.text) << c.key;
 }
 
 }  // namespace
