@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
@@ -139,12 +138,10 @@ class QtWindowsTest : public QObject {
   void focusAndTheDateBoxTakingOnlyTypedDigits();
   void searchSelectTraceAndDoubleClick();
   void traceLayoutFillsTheWindowFromTheFirstShow();
-  void displayKeepsEveryByte_data();
   void displayKeepsEveryByte();
   void reportSinkLifeCycle();
   void closeButtonEndsTheModalRun();
   void originModelStaysConsistentAndShowsLogBytesAsText();
-  void longOriginListArrivesInOneReset();
   void displayCheckFindsOnlyDisplaysThatAreThere();
 };
 
@@ -253,25 +250,18 @@ void QtWindowsTest::traceLayoutFillsTheWindowFromTheFirstShow() {
            QRect(px(4610), px(2035), px(4610 + 1245) - px(4610), px(2035 + 405) - px(2035)));
 }
 
-void QtWindowsTest::displayKeepsEveryByte_data() {
-  QTest::addColumn<QByteArray>("bytes");
-  QTest::addColumn<QString>("shown");
-  QTest::newRow("CR LF ends lines") << QByteArray("a\r\nb\r\n\r\n") << QString("a\nb\n\n");
-  QTest::newRow("Windows-1252") << QByteArray("caf\xE9 \x80 \x93q\x94")
-                                << QString::fromUtf8("caf\u00E9 \u20AC \u201Cq\u201D");
-  QTest::newRow("lone LF and CR are shown, not obeyed")
-      << QByteArray("a\nb\rc") << QString::fromUtf8("a\u240Ab\u240Dc");
-  QTest::newRow("NUL and tab") << QByteArray("x\0y\tz", 5) << QString::fromUtf8("x\u2400y\tz");
-  QTest::newRow("CR at the end") << QByteArray("end\r") << QString::fromUtf8("end\u240D");
-  QTest::newRow("empty") << QByteArray() << QString();
-}
-
 void QtWindowsTest::displayKeepsEveryByte() {
-  QFETCH(QByteArray, bytes);
-  QFETCH(QString, shown);
-  QCOMPARE(ReportDisplayText(
-               std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))),
-           shown);
+  using namespace std::string_view_literals;
+  const std::pair<std::string_view, const char*> cases[] = {
+      {"a\r\nb\r\n\r\n", "a\nb\n\n"},  // CR LF ends lines
+      {"caf\xE9 \x80 \x93q\x94", "caf\u00E9 \u20AC \u201Cq\u201D"},
+      {"a\nb\rc", "a\u240Ab\u240Dc"},  // lone LF and CR are shown, not obeyed
+      {"x\0y\tz"sv, "x\u2400y\tz"},
+      {"end\r", "end\u240D"},
+      {"", ""},
+  };
+  for (const auto& [bytes, shown] : cases)
+    QCOMPARE(ReportDisplayText(bytes), QString::fromUtf8(shown));
 }
 
 void QtWindowsTest::reportSinkLifeCycle() {
@@ -347,36 +337,16 @@ void QtWindowsTest::originModelStaysConsistentAndShowsLogBytesAsText() {
 
   model.SetOrigins(OriginList());
   QCOMPARE(model.rowCount(), 0);
-}
 
-void QtWindowsTest::longOriginListArrivesInOneReset() {
-  OriginModel model;
-  QTreeView view;
-  view.setUniformRowHeights(true);
-  view.setRootIsDecorated(false);
-  view.setModel(&model);
-  view.resize(640, 240);
-  view.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  // A long list arrives in one reset, not row by row.
   QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
   QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
-  constexpr int kRows = 100000;
-  QElapsedTimer timer;
-  timer.start();
-  OriginList list;
-  for (int i = 0; i < kRows; ++i) {
-    const std::string id = "MSG" + std::to_string(i);
-    list.AddItemToSourceList("10:00:00", id, "192.0.2.1 <sender@example.org>");
-  }
+  for (int i = 0; i < 100000; ++i) list.AddItemToSourceList("10:00", "M" + std::to_string(i), "");
   model.SetOrigins(list);
-  view.scrollToBottom();
-  QCoreApplication::processEvents();
-  // Reported for the record only; timing never fails the test.
-  qInfo("%d rows filled and shown in %lld ms", kRows, static_cast<long long>(timer.elapsed()));
   QCOMPARE(resets.count(), 1);
   QCOMPARE(inserts.count(), 0);
-  QCOMPARE(model.rowCount(), kRows);
-  QCOMPARE(model.index(kRows - 1, 1).data().toString(), QStringLiteral("MSG99999"));
+  QCOMPARE(model.rowCount(), 100002);
+  QCOMPARE(model.index(100001, 1).data().toString(), QStringLiteral("M99999"));
 }
 
 void QtWindowsTest::displayCheckFindsOnlyDisplaysThatAreThere() {
