@@ -34,10 +34,8 @@ class FakeView final : public FormView, public ReportSink {
 
   explicit FakeView(const FormSpec& form, const test::RecordingUserInterface* ui = nullptr)
       : ui_(ui) {
-    for (const ControlSpec& c : form.controls) {
-      controls[c.id] =
-          Control{std::string(c.caption), c.enabled, CheckState::kUnchecked, {}, -1, c.rect};
-    }
+    for (const ControlSpec& c : form.controls)
+      controls[c.id] = {std::string(c.caption), c.enabled, {}, {}, -1, c.rect};
   }
 
   std::string Text(ControlId id) const override { return controls.at(id).text; }
@@ -45,9 +43,8 @@ class FakeView final : public FormView, public ReportSink {
   void SetEnabled(ControlId id, bool enabled) override { controls.at(id).enabled = enabled; }
   CheckState Check(ControlId id) const override { return controls.at(id).check; }
   void ClearItems(ControlId id) override {
-    controls.at(id).items.clear();
-    controls.at(id).selected = -1;
-    controls.at(id).text.clear();
+    Control& c = controls.at(id);
+    c = {"", c.enabled, c.check, {}, -1, c.rect};
   }
   void AddItem(ControlId id, std::string_view key, std::string_view text) override {
     controls.at(id).items.emplace_back(key, text);
@@ -55,12 +52,11 @@ class FakeView final : public FormView, public ReportSink {
   void SelectItem(ControlId id, int index) override {
     Control& c = controls.at(id);
     c.selected = index;
-    c.text = c.items.at(static_cast<std::size_t>(index)).second;
+    c.text = c.items.at(index).second;
   }
   std::optional<std::string> SelectedKey(ControlId id) const override {
     const Control& c = controls.at(id);
-    if (c.selected < 0) return std::nullopt;
-    return c.items.at(static_cast<std::size_t>(c.selected)).first;
+    return c.selected < 0 ? std::nullopt : std::optional(c.items.at(c.selected).first);
   }
   void ShowOrigins(const OriginList& origins) override {
     rows.clear();
@@ -98,6 +94,11 @@ class FakeView final : public FormView, public ReportSink {
 };
 
 const Date kDay{2026, 12, 1};
+const std::string kNone = "Could not find messages matching the criteria specified";
+const std::string kNotRouted =
+    "Unable to trace message. Message does not seem to have been routed through Ravenquill queues.";
+const std::string kNoDetails =
+    "Unable to locate message details in from selected origin. Error (0) ";
 const Date kDayBefore{2026, 11, 30};
 
 std::string Activity(const char* dir, const char* id, const char* verb, const char* arg) {
@@ -219,7 +220,6 @@ TEST_F(MainFormWithoutLoggingTest, LoadWarnsPerServiceAndListsNoDays) {
 }
 
 TEST_F(MainFormTest, SearchListsRefusesOrFindsNothing) {
-  const std::string none = "Could not find messages matching the criteria specified";
   const std::string must =
       "You must enter either a sender or recipient in order to track a message.";
   const struct {
@@ -234,9 +234,9 @@ TEST_F(MainFormTest, SearchListsRefusesOrFindsNothing) {
       {"ALICE", "", "261201", false, {"IN001", "IN002", "IN003"}, "", true},
       {"", "bob@", "261201", false, {"IN001"}, "", true},
       {"alice", "", "261201", true, {"OUT009"}, "", true},
-      {"nobody@nowhere", "", "261201", false, {}, none, false},
-      {" ", "", "261201", false, {}, none, false},      // a blank is a search text
-      {"alice", "", "261202", false, {}, none, false},  // no log for the day
+      {"nobody@nowhere", "", "261201", false, {}, kNone, false},
+      {" ", "", "261201", false, {}, kNone, false},      // a blank is a search text
+      {"alice", "", "261202", false, {}, kNone, false},  // no log for the day
       // Refused: the list is emptied, the buttons keep what the search before left them.
       {"", "", "261201", false, {}, must, true},
   };
@@ -284,12 +284,10 @@ TEST_F(MainFormTest, TraceShowAndDoubleClickShowTheReportOrAMessage) {
       {dbl, std::nullopt, false, noRow},
       {trace, "IN001", false, ""},  // routed; IN002 (waiting) by the double-click
       {trace, "IN003", false, ""},  // not routed
-      {trace, "OUT009", true,
-       "Unable to trace message. Message does not seem to have been routed through Ravenquill "
-       "queues."},
+      {trace, "OUT009", true, kNotRouted},
       {dbl, "IN002", false, ""},
       {show, "IN003", false, ""},
-      {show, "NOPE", false, "Unable to locate message details in from selected origin. Error (0) "},
+      {show, "NOPE", false, kNoDetails},
   };
   LoadAndSearch();
   for (const auto& c : cases) {
@@ -372,14 +370,12 @@ TEST(MainForm, FailuresInTheCoreEndInTheCommandsMessage) {
   view.selectedRow = "ID";
   form.cmdTrace_Click();
   form.cmdShowTransaction_Click();
+  const std::string expected[] = {kNone, kNotRouted, kNoDetails + "settings gone"};
   ASSERT_EQ(ui.shown.size(), 3u);
-  EXPECT_EQ(ui.shown[0].message.text, "Could not find messages matching the criteria specified");
-  EXPECT_EQ(ui.shown[1].message.text,
-            "Unable to trace message. Message does not seem to have been routed through "
-            "Ravenquill queues.");
-  EXPECT_EQ(ui.shown[2].message.text,
-            "Unable to locate message details in from selected origin. Error (0) settings gone");
-  for (const auto& s : ui.shown) EXPECT_FALSE(s.busy);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(ui.shown[i].message.text, expected[i]);
+    EXPECT_FALSE(ui.shown[i].busy);
+  }
   EXPECT_FALSE(ui.busy);
 }
 
