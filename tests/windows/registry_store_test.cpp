@@ -25,8 +25,8 @@
 namespace rq {
 namespace {
 
-// One value of the test data: where it is written, what the export says of it, and what both
-// stores must answer for it. Key paths are below the test root; "Ansi" is the older 8-bit export.
+// One value: where it is written (below the test root; "Ansi" is the older 8-bit export), what
+// the export says of it, and what both stores must answer for it.
 struct ValueCase {
   const char* key;
   const char* name;
@@ -158,19 +158,15 @@ std::optional<RegValue> RawValue(const std::string& keyPath, const std::string& 
   HKEY key = OpenTestKey(keyPath, KEY_READ);
   if (key == nullptr) return std::nullopt;
   const std::wstring wname = Wide(name);
-  DWORD type = 0;
-  DWORD size = 0;
+  DWORD type = 0, size = 0;
+  std::string data;
   std::optional<RegValue> out;
-  if (RegQueryValueExW(key, wname.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-    RegValue v;
-    v.type = type;
-    v.data.assign(size, '\0');
-    if (RegQueryValueExW(key, wname.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(v.data.data()),
-                         &size) == ERROR_SUCCESS) {
-      v.data.resize(size);
-      out = v;
-    }
-  }
+  const auto query = [&](void* to) {
+    return RegQueryValueExW(key, wname.c_str(), nullptr, &type, static_cast<BYTE*>(to), &size) ==
+           ERROR_SUCCESS;
+  };
+  if (query(nullptr) && (data.resize(size), query(data.data())))
+    out = RegValue{type, data.substr(0, size)};
   RegCloseKey(key);
   return out;
 }
