@@ -53,6 +53,16 @@ struct ReportRecorder {
 };
 const Date kDay{2026, 12, 1};
 
+QString Q(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// The pixels a rectangle of twips covers: its edges are rounded, not its size.
+QRect Pixels(const TwipsRect& r, double dpi) {
+  const auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
+  return QRect(QPoint(px(r.left), px(r.top)), QPoint(px(r.right()) - 1, px(r.bottom()) - 1));
+}
+
 std::string Activity(const char* id, const char* verb, const char* arg) {
   return std::string("10:00:00\tSMTP-IN\t") + id + "\t7\t192.0.2.10\t" + verb + "\t" + arg;
 }
@@ -74,9 +84,7 @@ struct Harness {
 
   template <typename T>
   T* Control(ControlId id) {
-    const std::string_view name = ControlOf(id).name;
-    return window.findChild<T*>(
-        QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    return window.findChild<T*>(Q(ControlOf(id).name));
   }
   static QWidget* Focused() { return QApplication::focusWidget(); }
 
@@ -90,21 +98,15 @@ struct Harness {
 // table's focus order; the window uses one font, at which no label is cut off.
 void ExpectFollowsTable(QWidget& window, const FormSpec& form) {
   QCOMPARE(window.windowTitle().toStdString(), std::string(form.caption));
-  const double dpi = window.logicalDpiX();
-  const auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
   std::vector<std::pair<int, QWidget*>> tabStops;
   for (const ControlSpec& def : form.controls) {
-    const QString name =
-        QString::fromUtf8(def.name.data(), static_cast<qsizetype>(def.name.size()));
+    const QString name = Q(def.name);
     auto* w = window.findChild<QWidget*>(name);
     QVERIFY2(w != nullptr, qPrintable(name));
-    const TwipsRect& r = def.rect;
-    QCOMPARE(w->geometry(),
-             QRect(px(r.left), px(r.top), px(r.right()) - px(r.left), px(r.bottom()) - px(r.top)));
+    QCOMPARE(w->geometry(), Pixels(def.rect, window.logicalDpiX()));
     QCOMPARE(w->isEnabled(), def.enabled);
     if (def.tabIndex != kNoTabStop) tabStops.emplace_back(def.tabIndex, w);
-    const QString caption =
-        QString::fromUtf8(def.caption.data(), static_cast<qsizetype>(def.caption.size()));
+    const QString caption = Q(def.caption);
     if (auto* button = qobject_cast<QAbstractButton*>(w)) QCOMPARE(button->text(), caption);
     if (auto* label = qobject_cast<QLabel*>(w)) {
       QCOMPARE(label->text(), caption);
@@ -233,21 +235,18 @@ void QtWindowsTest::traceLayoutFillsTheWindowFromTheFirstShow() {
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   const double dpi = window.logicalDpiX();
-  const auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
   const auto* text = window.findChild<QPlainTextEdit*>(QStringLiteral("txtTrace"));
   const auto* close = window.findChild<QPushButton*>(QStringLiteral("cmdClose"));
   // Whatever frame the platform draws, or has not drawn yet: the text box as the table has it.
-  QCOMPARE(text->geometry(), QRect(px(90), px(135), px(9735) - px(90), px(3480) - px(135)));
-  QCOMPARE(close->geometry().bottom(), px(3595 + 405) - 1);
+  QCOMPARE(text->geometry(), Pixels({90, 135, 9735 - 90, 3480 - 135}, dpi));
+  QCOMPARE(close->geometry().bottom(), Pixels({0, 3595, 0, 405}, dpi).bottom());
 
   // A client area of 6000 x 2550 twips: with the frame the rule counts, 6055 x 3040 outside.
   if (dpi != 96) QSKIP("the sizes below are whole pixels at 96 dpi");
   window.resize(400, 170);
   QCoreApplication::processEvents();
-  QCOMPARE(text->geometry(),
-           QRect(px(90), px(135), px(90 + 5775) - px(90), px(135 + 1785) - px(135)));
-  QCOMPARE(close->geometry(),
-           QRect(px(4610), px(2035), px(4610 + 1245) - px(4610), px(2035 + 405) - px(2035)));
+  QCOMPARE(text->geometry(), Pixels({90, 135, 5775, 1785}, dpi));
+  QCOMPARE(close->geometry(), Pixels({4610, 2035, 1245, 405}, dpi));
 }
 
 void QtWindowsTest::displayKeepsEveryByte() {
