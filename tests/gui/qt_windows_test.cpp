@@ -1,8 +1,7 @@
-// The Qt windows honour the form tables and the view interface, driven as a user drives them:
-// keys go to the focused widget, buttons and rows are clicked. What the events do is the form
-// logic's business and is tested once, in the unit tests. Also the Qt parts of their own: the
-// result window's layout and report sink, the origin list model and the display check made
-// before Qt starts.
+// The Qt windows honour the form tables and the view interface, driven as a user drives them
+// (keys to the focused widget, clicks); what the events do is tested once, in the form logic's
+// unit tests. Also the Qt-only parts: the result window's report sink, the origin list model and
+// the display check made before Qt starts.
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
