@@ -215,9 +215,6 @@ void QtWindowsTest::searchSelectTraceAndDoubleClick() {
   QTest::mouseClick(trace, Qt::LeftButton);
   QCOMPARE(h.recorder.showings.size(), std::size_t{1});
   QVERIFY(QString::fromStdString(h.recorder.showings[0].report).contains("[IN002] is waiting"));
-  // The text box shows the same report with plain line breaks.
-  QCOMPARE(h.recorder.showings[0].text,
-           QString::fromStdString(h.recorder.showings[0].report).replace("\r\n", "\n"));
 
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
   QCOMPARE(h.recorder.showings.size(), std::size_t{2});

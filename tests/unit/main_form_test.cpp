@@ -135,6 +135,7 @@ class MainFormTest : public ::testing::Test {
                     CrLfLines({"12/01/26 10:00:05\tRoute [IN001] from [SMTP] to queue of [SF] "
                                "new id [PO001] RQ-MTA-ROUTE"}));
     sample.WriteInboundFile("IN002");
+    sample.WriteLog("SMTP", "Debug", Date{2026, 12, 2}, "not an activity log\r\n");
   }
 
   // Loads the window, picks the traffic day and searches it for alice.
@@ -193,20 +194,6 @@ TEST(FitFontPoints, LargestFittingSizeInHalfPointsNeverBelowTheFloorNorAboveTheS
   }
 }
 
-TEST_F(MainFormTest, LoadListsTheConnectorAndItsLogDays) {
-  WriteTraffic();
-  sample.WriteLog("SMTP", "Debug", Date{2026, 12, 2}, "not an activity log\r\n");
-  form.Form_Load();
-  EXPECT_TRUE(ui.shown.empty());
-  EXPECT_EQ(view.ItemTexts(icboConnector), std::vector<std::string>{"SMTP Connector"});
-  EXPECT_EQ(view.SelectedKey(icboConnector), "SMTP");
-  EXPECT_EQ(view.ItemTexts(cboDate), (std::vector<std::string>{"261130", "261201"}));
-  EXPECT_EQ(view.Text(cboDate), "261130");
-  EXPECT_TRUE(Enabled(cmdListOrigins));
-  EXPECT_FALSE(Enabled(cmdTrace));
-  EXPECT_FALSE(Enabled(cmdShowTransaction));
-}
-
 TEST_F(MainFormWithoutLoggingTest, LoadWarnsPerServiceAndListsNoDays) {
   form.Form_Load();
   ASSERT_EQ(ui.shown.size(), 4u);
@@ -219,7 +206,7 @@ TEST_F(MainFormWithoutLoggingTest, LoadWarnsPerServiceAndListsNoDays) {
   EXPECT_FALSE(Enabled(cmdListOrigins));
 }
 
-TEST_F(MainFormTest, SearchListsRefusesOrFindsNothing) {
+TEST_F(MainFormTest, LoadListsTheDaysThenSearchListsRefusesOrFindsNothing) {
   const std::string must =
       "You must enter either a sender or recipient in order to track a message.";
   const struct {
@@ -240,7 +227,16 @@ TEST_F(MainFormTest, SearchListsRefusesOrFindsNothing) {
       // Refused: the list is emptied, the buttons keep what the search before left them.
       {"", "", "261201", false, {}, must, true},
   };
-  LoadAndSearch();
+  WriteTraffic();
+  form.Form_Load();
+  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_EQ(view.ItemTexts(icboConnector), std::vector<std::string>{"SMTP Connector"});
+  EXPECT_EQ(view.SelectedKey(icboConnector), "SMTP");
+  EXPECT_EQ(view.ItemTexts(cboDate), (std::vector<std::string>{"261130", "261201"}));
+  EXPECT_EQ(view.Text(cboDate), "261130");
+  EXPECT_TRUE(Enabled(cmdListOrigins));
+  EXPECT_FALSE(Enabled(cmdTrace));
+  EXPECT_FALSE(Enabled(cmdShowTransaction));
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.sender) + "/" + c.recipient + "/" + c.day);
     Search("alice");  // the state every case starts from: three rows, buttons on
