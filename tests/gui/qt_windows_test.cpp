@@ -350,10 +350,7 @@ void QtWindowsTest::displayCheckFindsOnlyDisplaysThatAreThere() {
   const std::string root = dir.path().toStdString();
   for (const char* name : {"X7", "wayland-1"}) std::ofstream(root + "/" + name) << "";
   const struct {
-    const char* name;
-    const char* qpa;
-    const char* display;
-    const char* wayland;
+    const char *name, *qpa, *display, *wayland;
     bool reachable;
   } cases[] = {
       {"nothing set", "", "", "", false},

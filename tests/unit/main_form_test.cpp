@@ -168,8 +168,7 @@ class MainFormWithoutLoggingTest : public MainFormTest {
 TEST(DateBoxKeyFilter, DigitsEnterAndBackspacePass) {
   // Every other key is swallowed (0): the digits' neighbours, control keys and wider codes.
   const struct {
-    int key;
-    int passed;
+    int key, passed;
   } cases[] = {{'0', '0'}, {'9', '9'}, {13, 13}, {8, 8},      {'/', 0}, {':', 0},
                {' ', 0},   {'a', 0},   {0, 0},   {0xB2, 0},   {-1, 0},  {7, 0},
                {9, 0},     {12, 0},    {14, 0},  {0x10035, 0}};
@@ -178,9 +177,7 @@ TEST(DateBoxKeyFilter, DigitsEnterAndBackspacePass) {
 
 TEST(FitFontPoints, LargestFittingSizeInHalfPointsNeverBelowTheFloorNorAboveTheStart) {
   struct Case {
-    double start;
-    double largestFitting;  // labels fit at this size and below
-    double chosen;
+    double start, largestFitting, chosen;  // labels fit at largestFitting and below
   };
   for (const Case c : {Case{9, 12, 9}, Case{9, 7.5, 7.5}, Case{9, 7.2, 7}, Case{9, 1, 6.5},
                        Case{8.75, 1, 6.5}, Case{6, 1, 6}}) {
@@ -210,9 +207,7 @@ TEST_F(MainFormTest, LoadListsTheDaysThenSearchListsRefusesOrFindsNothing) {
   const std::string must =
       "You must enter either a sender or recipient in order to track a message.";
   const struct {
-    const char* sender;
-    const char* recipient;
-    const char* day;
+    const char *sender, *recipient, *day;
     bool backtrace;
     std::vector<std::string> rows;
     std::string message;  // empty: none

@@ -24,8 +24,7 @@ namespace {
 // One value: where it is written (below the test root; "Ansi" is the older 8-bit export), what
 // the export says of it, and what both stores must answer for it.
 struct ValueCase {
-  const char* key;
-  const char* name;
+  const char *key, *name;
   std::string written;  // the export's right-hand side; empty: written elsewhere, or never
   std::string text;     // what GetRegistryString gives, byte for byte
   std::int32_t number;

@@ -15,8 +15,7 @@ namespace {
 TEST(DatePatternFromWindowsPicture, CommonPicturesAndQuoting) {
   // Where a day is given, the form writes 5 January 2024 so and reads it back.
   struct Case {
-    const char* picture;
-    const char* pattern;
+    const char *picture, *pattern;
     const char* day = nullptr;
   };
   const std::vector<Case> cases = {
@@ -50,8 +49,7 @@ TEST(DatePatternFromWindowsPicture, CommonPicturesAndQuoting) {
 
 TEST(WindowsCommandLine, TextAfterProgramName) {
   struct Case {
-    const char* commandLine;
-    const char* rest;
+    const char *commandLine, *rest;
   };
   for (const Case& c : {
            Case{"rqtracker.exe x  ID", "x  ID"},
@@ -125,9 +123,7 @@ TEST(RegFileStore, LetterCaseOfAccentedLettersDoesNotCountEither) {
       "\237\"=\"big\"\r\n",
       "accents.reg");
   const struct {
-    const char* key;
-    const char* name;
-    const char* text;
+    const char *key, *name, *text;
   } cases[] = {
       {"SOFTWARE\\\311t\311 \212\336", "Gr\326\337e \237", "big"},
       {"software\\\351T\351 \232\376", "gr\366\337E \377", "big"},
