@@ -201,9 +201,8 @@ class RegistryStoreTest : public ::testing::Test {
     DeleteTestRoot(root_);
     imported_ = Import(root_ + ".reg", Utf16WithBom(ExportLines(root_, false))) &&
                 Import(root_ + " 4.reg", Regedit4Text(root_));
-    file_ = new RegFileStore(
-        RegFileStore::FromBytes(Utf16WithBom(ExportLines(root_, true)), "test.reg"));
-    ansiFile_ = new RegFileStore(RegFileStore::FromBytes(Regedit4Text(root_), "test4.reg"));
+    file_.emplace(RegFileStore::FromBytes(Utf16WithBom(ExportLines(root_, true)), "test.reg"));
+    ansiFile_.emplace(RegFileStore::FromBytes(Regedit4Text(root_), "test4.reg"));
     if (!imported_) return;
     const std::string types = "SOFTWARE\\" + root_ + "\\Types";
     HKEY key = OpenTestKey(types, KEY_SET_VALUE);
@@ -220,21 +219,14 @@ class RegistryStoreTest : public ::testing::Test {
     }
     if (key != nullptr) RegCloseKey(key);
   }
-  static void TearDownTestSuite() {
-    DeleteTestRoot(root_);
-    delete file_;
-    delete ansiFile_;
-  }
+  static void TearDownTestSuite() { DeleteTestRoot(root_); }
 
   void SetUp() override {
-    if (!imported_) {
-      GTEST_SKIP() << "could not write the test keys into HKEY_LOCAL_MACHINE (administrator "
-                      "rights needed)";
-    }
+    if (!imported_) GTEST_SKIP() << "could not write the test keys (administrator rights needed)";
   }
 
+  // As the program asks: without WOW6432Node.
   static std::string Key(std::string_view sub) {
-    // As the program asks: without WOW6432Node.
     return "SOFTWARE\\" + root_ + "\\" + std::string(sub);
   }
 
@@ -244,8 +236,7 @@ class RegistryStoreTest : public ::testing::Test {
 
   static inline std::string root_;
   static inline bool imported_ = false;
-  static inline RegFileStore* file_ = nullptr;
-  static inline RegFileStore* ansiFile_ = nullptr;
+  static inline std::optional<RegFileStore> file_, ansiFile_;
   const WindowsRegistryStore registry_;
 };
 

@@ -1,7 +1,6 @@
-// The Win32 windows as a user meets them, on a real (virtual) display: keys go to the focused
-// control through the program's own message handling, buttons are clicked, a row is selected,
-// and the message boxes are answered by the test. The rules behind the windows are tested
-// against the core; these tests show that the real controls carry them.
+// The Win32 windows as a user meets them on a (virtual) display: keys to the focused control
+// through the program's own message loop, clicks, message boxes answered by the test. The rules
+// behind the windows are the form logic's tests; these show that the real controls carry them.
 #include "app/win32/handles.h"
 
 #include <commctrl.h>
@@ -98,14 +97,12 @@ class Win32Windows : public ::testing::Test {
     SendMessageA(Control(id), BM_CLICK, 0, 0);
     Pump();
   }
-  // Tabs from the connector box until `id` has the focus (its edit part, for a combo box).
+  // Whether `c` or a part of it (a combo box's edit part) has the focus.
+  static bool Focused(HWND c) { return GetFocus() == c || GetAncestor(GetFocus(), GA_PARENT) == c; }
+  // Tabs from the connector box until `id` has the focus.
   void TabTo(ControlId id) {
     SetFocus(Control(icboConnector));
-    for (int i = 0;
-         i < 12 && GetAncestor(GetFocus(), GA_PARENT) != Control(id) && GetFocus() != Control(id);
-         ++i) {
-      Press(VK_TAB);
-    }
+    for (int i = 0; i < 12 && !Focused(Control(id)); ++i) Press(VK_TAB);
   }
 
   SampleServer sample;
@@ -187,8 +184,7 @@ TEST_F(Win32Windows, ControlsFollowTheTable) {
     Press(VK_TAB);
     HWND expected = focusOrder[i % focusOrder.size()];
     while (!IsWindowEnabled(expected)) expected = focusOrder[++i % focusOrder.size()];
-    const HWND focus = GetFocus();
-    EXPECT_TRUE(focus == expected || GetAncestor(focus, GA_PARENT) == expected) << i;
+    EXPECT_TRUE(Focused(expected)) << i;
   }
 
   // The date box shows the first day it lists (the days themselves are the form logic's).
