@@ -169,7 +169,7 @@ TEST_F(Win32Windows, ControlsFollowTheTable) {
     SCOPED_TRACE(def.name);
     const HWND c = Control(def.id);
     ASSERT_NE(c, nullptr);
-    if (!def.caption.empty()) EXPECT_EQ(WindowTextOf(c), def.caption);
+    EXPECT_TRUE(def.caption.empty() || WindowTextOf(c) == def.caption) << WindowTextOf(c);
     EXPECT_EQ(IsWindowEnabled(c) != FALSE, def.enabled || def.id == cmdListOrigins);
     const bool tabStop = (GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP) != 0;
     EXPECT_EQ(tabStop, def.tabIndex != kNoTabStop);
