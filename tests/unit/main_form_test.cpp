@@ -94,12 +94,12 @@ class FakeView final : public FormView, public ReportSink {
 };
 
 const Date kDay{2026, 12, 1};
+const Date kDayBefore{2026, 11, 30};
 const std::string kNone = "Could not find messages matching the criteria specified";
 const std::string kNotRouted =
     "Unable to trace message. Message does not seem to have been routed through Ravenquill queues.";
 const std::string kNoDetails =
     "Unable to locate message details in from selected origin. Error (0) ";
-const Date kDayBefore{2026, 11, 30};
 
 std::string Activity(const char* dir, const char* id, const char* verb, const char* arg) {
   return std::string("10:00:00\t") + dir + "\t" + id + "\t7\t192.0.2.10\t" + verb + "\t" + arg;
