@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -66,13 +67,7 @@ int RunDirect(std::string commandLine, const fs::path& in, const fs::path& out,
 #else
 std::string Quote(const std::string& s) {
   std::string out = "'";
-  for (char c : s) {
-    if (c == '\'') {
-      out += "'\\''";
-    } else {
-      out += c;
-    }
-  }
+  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
 }
 #endif
@@ -103,20 +98,12 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
                  err = base.string() + ".err";
   test::WriteFile(in.string(), input);
   std::string command = Quote(program);
-  for (const std::string& a : args) {
-    command += ' ';
-    command += Quote(a);
-  }
+  for (const std::string& a : args) command += ' ' + Quote(a);
   RunResult r;
 #ifdef _WIN32
   r.status = RunDirect(command, in, out, err);
 #else
-  command += " <";
-  command += Quote(in.string());
-  command += " >";
-  command += Quote(out.string());
-  command += " 2>";
-  command += Quote(err.string());
+  command += " <" + Quote(in.string()) + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
   const int raw = std::system(command.c_str());
   r.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 #endif
@@ -180,6 +167,15 @@ RunResult Sample::Trace(const std::vector<std::string>& args) const {
 
 fs::path Sample::Log(const std::string& head, const std::string& folder, const Day& d) const {
   return dir_ / folder / (head + "-" + d.LogDate() + ".log");
+}
+
+std::vector<std::string> Words(std::string_view text) {
+  std::vector<std::string> words;
+  for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
+    end = std::min(text.find(' ', start), text.size());
+    words.emplace_back(text.substr(start, end - start));
+  }
+  return words;
 }
 
 std::string ReadFile(const fs::path& file) {

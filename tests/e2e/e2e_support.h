@@ -74,6 +74,9 @@ class Sample {
   Day today_;
 };
 
+// The text split at spaces, so that a table row's arguments fit on one line; "" gives none.
+std::vector<std::string> Words(std::string_view text);
+
 // The whole file as bytes; empty when it cannot be read.
 std::string ReadFile(const std::filesystem::path& file);
 
