@@ -8,6 +8,7 @@
 #include <ctime>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -47,9 +48,8 @@ int RunDirect(std::string commandLine, const fs::path& in, const fs::path& out,
   STARTUPINFOA si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = handles[0];
-  si.hStdOutput = handles[1];
-  si.hStdError = handles[2];
+  std::tie(si.hStdInput, si.hStdOutput, si.hStdError) =
+      std::tie(handles[0], handles[1], handles[2]);
   PROCESS_INFORMATION pi{};
   const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
                                       nullptr, nullptr, &si, &pi);
@@ -112,21 +112,15 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
   return r;
 }
 
-std::string RqTrace() {
-  return RQ_E2E_RQTRACE;
-}
-std::string RqTracker() {
-  return RQ_E2E_RQTRACKER;
-}
-std::string RqSample() {
-  return RQ_E2E_RQSAMPLE;
-}
+// clang-format off
+std::string RqTrace() { return RQ_E2E_RQTRACE; }
+std::string RqTracker() { return RQ_E2E_RQTRACKER; }
+std::string RqSample() { return RQ_E2E_RQSAMPLE; }
+// clang-format on
 
 Day Day::Plus(int days) const {
   std::tm t{};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day + days;
+  std::tie(t.tm_year, t.tm_mon, t.tm_mday) = std::tuple(year - 1900, month - 1, day + days);
   t.tm_hour = 12;  // away from any daylight-saving edge
   std::mktime(&t);
   return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday};
