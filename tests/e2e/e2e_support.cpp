@@ -180,18 +180,7 @@ std::string ReadFile(const fs::path& file) {
 }
 
 std::vector<std::string> LinesContaining(const fs::path& log, std::string_view needle) {
-  const std::string text = ReadFile(log);
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\r', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string_view line(text.data() + start, end - start);
-    if (line.find(needle) != std::string_view::npos) lines.emplace_back(line);
-    start = end + 1;
-    if (start < text.size() && text[start] == '\n') ++start;
-  }
-  return lines;
+  return test::PlainContaining(ReadFile(log), needle);
 }
 
 }  // namespace rq::e2e
