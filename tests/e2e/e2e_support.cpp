@@ -163,10 +163,10 @@ fs::path Sample::Log(const std::string& head, const std::string& folder, const D
   return dir_ / folder / (head + "-" + d.LogDate() + ".log");
 }
 
-std::vector<std::string> Words(std::string_view text) {
+std::vector<std::string> Words(std::string_view text, char separator) {
   std::vector<std::string> words;
   for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
-    end = std::min(text.find(' ', start), text.size());
+    end = std::min(text.find(separator, start), text.size());
     words.emplace_back(text.substr(start, end - start));
   }
   return words;

@@ -30,11 +30,7 @@ class Rqtrace : public ::testing::Test {
   std::string Inbound(const std::string& text, const std::filesystem::path& log) const {
     for (const std::string& line : LinesContaining(log, text)) {
       if (line.find("\tSMTP-IN\t") == std::string::npos) continue;
-      std::vector<std::string> f;
-      for (std::size_t start = 0, tab = 0; tab != std::string::npos; start = tab + 1) {
-        tab = line.find('\t', start);
-        f.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
-      }
+      const std::vector<std::string> f = Words(line, '\t');
       return f.at(0) + '\t' + f.at(2) + '\t' + f.at(4) + ' ' + f.at(6) + '\n';
     }
     ADD_FAILURE() << "no inbound line with " << text;
@@ -123,6 +119,9 @@ TEST_F(Rqtrace, CommandsPrintTheirResults) {
       {"search --date 200101 --recipient maya", 1, "", notFound},
       // The list server's activity has no origins to offer.
       {"search --date D --connector LS --sender a", 1, "", notFound},
+      {"trace --date D --backtrace C6192E5A", 1, "",
+       "Unable to trace message. Message does not seem to have been routed through Ravenquill "
+       "queues.\n"},
       {"search --date D", 2, "",
        "You must enter either a sender or recipient in order to track a message.\n"},
       {"dates", 0, days, ""},
