@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -46,9 +48,8 @@ int RunDirect(std::string commandLine, const fs::path& in, const fs::path& out,
   STARTUPINFOA si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = handles[0];
-  si.hStdOutput = handles[1];
-  si.hStdError = handles[2];
+  std::tie(si.hStdInput, si.hStdOutput, si.hStdError) =
+      std::tie(handles[0], handles[1], handles[2]);
   PROCESS_INFORMATION pi{};
   const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
                                       nullptr, nullptr, &si, &pi);
@@ -66,13 +67,7 @@ int RunDirect(std::string commandLine, const fs::path& in, const fs::path& out,
 #else
 std::string Quote(const std::string& s) {
   std::string out = "'";
-  for (char c : s) {
-    if (c == '\'') {
-      out += "'\\''";
-    } else {
-      out += c;
-    }
-  }
+  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
 }
 #endif
@@ -103,20 +98,12 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
                  err = base.string() + ".err";
   test::WriteFile(in.string(), input);
   std::string command = Quote(program);
-  for (const std::string& a : args) {
-    command += ' ';
-    command += Quote(a);
-  }
+  for (const std::string& a : args) command += ' ' + Quote(a);
   RunResult r;
 #ifdef _WIN32
   r.status = RunDirect(command, in, out, err);
 #else
-  command += " <";
-  command += Quote(in.string());
-  command += " >";
-  command += Quote(out.string());
-  command += " 2>";
-  command += Quote(err.string());
+  command += " <" + Quote(in.string()) + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
   const int raw = std::system(command.c_str());
   r.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 #endif
@@ -125,21 +112,15 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
   return r;
 }
 
-std::string RqTrace() {
-  return RQ_E2E_RQTRACE;
-}
-std::string RqTracker() {
-  return RQ_E2E_RQTRACKER;
-}
-std::string RqSample() {
-  return RQ_E2E_RQSAMPLE;
-}
+// clang-format off
+std::string RqTrace() { return RQ_E2E_RQTRACE; }
+std::string RqTracker() { return RQ_E2E_RQTRACKER; }
+std::string RqSample() { return RQ_E2E_RQSAMPLE; }
+// clang-format on
 
 Day Day::Plus(int days) const {
   std::tm t{};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day + days;
+  std::tie(t.tm_year, t.tm_mon, t.tm_mday) = std::tuple(year - 1900, month - 1, day + days);
   t.tm_hour = 12;  // away from any daylight-saving edge
   std::mktime(&t);
   return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday};
@@ -182,6 +163,15 @@ fs::path Sample::Log(const std::string& head, const std::string& folder, const D
   return dir_ / folder / (head + "-" + d.LogDate() + ".log");
 }
 
+std::vector<std::string> Words(std::string_view text, char separator) {
+  std::vector<std::string> words;
+  for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
+    end = std::min(text.find(separator, start), text.size());
+    words.emplace_back(text.substr(start, end - start));
+  }
+  return words;
+}
+
 std::string ReadFile(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   std::ostringstream s;
@@ -190,18 +180,7 @@ std::string ReadFile(const fs::path& file) {
 }
 
 std::vector<std::string> LinesContaining(const fs::path& log, std::string_view needle) {
-  const std::string text = ReadFile(log);
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\r', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string_view line(text.data() + start, end - start);
-    if (line.find(needle) != std::string_view::npos) lines.emplace_back(line);
-    start = end + 1;
-    if (start < text.size() && text[start] == '\n') ++start;
-  }
-  return lines;
+  return test::PlainContaining(ReadFile(log), needle);
 }
 
 }  // namespace rq::e2e

@@ -74,6 +74,9 @@ class Sample {
   Day today_;
 };
 
+// The text split at each separator, e.g. a table row's arguments on one line; "" gives none.
+std::vector<std::string> Words(std::string_view text, char separator = ' ');
+
 // The whole file as bytes; empty when it cannot be read.
 std::string ReadFile(const std::filesystem::path& file);
 

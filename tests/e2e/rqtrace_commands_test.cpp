@@ -30,11 +30,7 @@ class Rqtrace : public ::testing::Test {
   std::string Inbound(const std::string& text, const std::filesystem::path& log) const {
     for (const std::string& line : LinesContaining(log, text)) {
       if (line.find("\tSMTP-IN\t") == std::string::npos) continue;
-      std::vector<std::string> f;
-      for (std::size_t start = 0, tab = 0; tab != std::string::npos; start = tab + 1) {
-        tab = line.find('\t', start);
-        f.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
-      }
+      const std::vector<std::string> f = Words(line, '\t');
       return f.at(0) + '\t' + f.at(2) + '\t' + f.at(4) + ' ' + f.at(6) + '\n';
     }
     ADD_FAILURE() << "no inbound line with " << text;
@@ -42,6 +38,13 @@ class Rqtrace : public ::testing::Test {
   }
   std::string Inbound(const std::string& text) const {
     return Inbound(text, s.SmtpActivity(today));
+  }
+
+  // The words of `text`, "D" standing for today's log date.
+  std::vector<std::string> Args(const std::string& text) const {
+    std::vector<std::string> args = Words(text);
+    for (std::string& a : args) a = a == "D" ? d : a;
+    return args;
   }
 
   static std::string Debug(const std::string& id, const std::string& lines) {
@@ -53,7 +56,7 @@ class Rqtrace : public ::testing::Test {
 // start is worth pinning, as a prefix).
 TEST_F(Rqtrace, CommandsPrintTheirResults) {
   struct Row {
-    std::vector<std::string> args;
+    std::string args;
     int status;
     std::string out, err;
     bool prefix = false;
@@ -71,8 +74,7 @@ TEST_F(Rqtrace, CommandsPrintTheirResults) {
   // which the report of yesterday must not show.
   ASSERT_EQ(LinesContaining(s.SmtpActivity(today), "D7A3F04E").size(), 5u);
   const std::vector<Row> rows = {
-      {{"split", "--date", d, "4F2A0C2E"},
-       0,
+      {"split --date D 4F2A0C2E", 0,
        SplitLine("4F2A0C2E", 3) + Queued("4F2A0C2E", "bluefin.example", "4F2A0C3A") +
            Delivery("4F2A0C3A", "bluefin.example", act(today, "4F2A0C3A", 6)) +
            Debug("4F2A0C2E", dbg(today, "4F2A0C3A", 3)) +
@@ -83,69 +85,53 @@ TEST_F(Rqtrace, CommandsPrintTheirResults) {
            Queued("4F2A0C2E", "quarry.example", "4F2A0C3C") +
            Debug("4F2A0C2E", dbg(today, "4F2A0C3C", 3)),
        ""},
-      {{"split", "--date", d, "D7A3F02B"},
-       1,
-       "",
+      {"split --date D D7A3F02B", 1, "",
        "Could not find the start point in the logs for this message for date " + today.CShort() +
            ".\n"},
-      {{"split", "--date", d, "--days-back", "1", "D7A3F02B"},
-       0,
+      {"split --date D --days-back 1 D7A3F02B", 0,
        SplitLine("D7A3F02B", 2) + Queued("D7A3F02B", "sable.example", "D7A3F04D") +
            Delivery("D7A3F04D", "sable.example", act(y, "D7A3F04D", 5)) +
            Debug("D7A3F02B", dbg(y, "D7A3F04D", 3)) +
            Queued("D7A3F02B", "osprey.example", "D7A3F04E") +
            Debug("D7A3F02B", dbg(y, "D7A3F04E", 3)),
        ""},
-      {{"split", "--date", d, "9C4E1B7703"}, 0, SplitLine("9C4E1B7703", 4), "", true},
-      {{"show", "--date", d, "4F2A0C11"},
-       0,
+      {"split --date D 9C4E1B7703", 0, SplitLine("9C4E1B7703", 4), "", true},
+      {"show --date D 4F2A0C11", 0,
        "Status: SMTP transaction details for Message ID [4F2A0C11] follow below: \r\n\r\n" +
            act(today, "4F2A0C11", 8) + "\r\n",
        ""},
-      {{"show", "--date", d, "0BADC0DE99"},
-       1,
-       "",
+      {"show --date D 0BADC0DE99", 1, "",
        "Unable to locate message details in from selected origin. Error (0) \n"},
-      {{"show", "--date", "200101", "4F2A0C11"},
-       1,
-       "",
+      {"show --date 200101 4F2A0C11", 1, "",
        "Unable to locate message details in from selected origin. Error (53) File not found: ",
        true},
       // Letter case does not count; one row per message, from its first matching line; sender
       // or recipient in log order; the postoffice connector's search reads its own log.
-      {{"search", "--date", d, "--sender", "INES.Moreau"},
-       0,
-       Inbound("\tMAIL\tFROM:<ines.moreau@"),
-       ""},
-      {{"search", "--date", d, "--recipient", "@bluefin.example"},
-       0,
-       Inbound("TO:<tom.weller@bluefin.example>"),
-       ""},
-      {{"search", "--date", d, "--sender", "ines.moreau", "--recipient", "maya.lind"},
-       0,
-       Inbound("FROM:<ines.moreau@") + Inbound("TO:<maya.lind@"),
-       ""},
-      {{"search", "--date", d, "--connector", "sf", "--sender", "ruth.berg"},
-       0,
-       Inbound("\tMAIL\tFROM:<ruth.berg@", s.Log("POC-Activity", "Logs/Activity/SF", today)),
-       ""},
-      {{"search", "--date", d, "--sender", "nobody.here"}, 1, "", notFound},
-      {{"search", "--date", d, "--sender", "nobody.here", "--json"}, 1, "[]\n", notFound},
-      {{"search", "--date", "200101", "--recipient", "maya"}, 1, "", notFound},
+      {"search --date D --sender INES.Moreau", 0, Inbound("\tMAIL\tFROM:<ines.moreau@"), ""},
+      {"search --date D --recipient @bluefin.example", 0,
+       Inbound("TO:<tom.weller@bluefin.example>"), ""},
+      {"search --date D --sender ines.moreau --recipient maya.lind", 0,
+       Inbound("FROM:<ines.moreau@") + Inbound("TO:<maya.lind@"), ""},
+      {"search --date D --connector sf --sender ruth.berg", 0,
+       Inbound("\tMAIL\tFROM:<ruth.berg@", s.Log("POC-Activity", "Logs/Activity/SF", today)), ""},
+      {"search --date D --sender nobody.here", 1, "", notFound},
+      {"search --date D --sender nobody.here --json", 1, "[]\n", notFound},
+      {"search --date 200101 --recipient maya", 1, "", notFound},
       // The list server's activity has no origins to offer.
-      {{"search", "--date", d, "--connector", "LS", "--sender", "a"}, 1, "", notFound},
-      {{"search", "--date", d},
-       2,
-       "",
+      {"search --date D --connector LS --sender a", 1, "", notFound},
+      {"trace --date D --backtrace C6192E5A", 1, "",
+       "Unable to trace message. Message does not seem to have been routed through Ravenquill "
+       "queues.\n"},
+      {"search --date D", 2, "",
        "You must enter either a sender or recipient in order to track a message.\n"},
-      {{"dates"}, 0, days, ""},
-      {{"dates", "--connector", "Sf"}, 0, days, ""},
-      {{"dates", "--connector", "LS"}, 1, "", ""},
-      {{"check"}, 0, "", ""},
+      {"dates", 0, days, ""},
+      {"dates --connector Sf", 0, days, ""},
+      {"dates --connector LS", 1, "", ""},
+      {"check", 0, "", ""},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(testing::PrintToString(row.args));
-    const RunResult r = s.Trace(row.args);
+    SCOPED_TRACE(row.args);
+    const RunResult r = s.Trace(Args(row.args));
     EXPECT_EQ(r.status, row.status) << r.err;
     EXPECT_EQ(row.prefix ? r.out.substr(0, row.out.size()) : r.out, row.out);
     EXPECT_EQ(row.prefix ? r.err.substr(0, row.err.size()) : r.err, row.err);
@@ -210,80 +196,59 @@ TEST_F(Rqtrace, RangesLeadEveryLineWithItsDay) {
 // The JSON of every command parses and holds the fields the README documents: each row checks
 // values at JSON pointers, "<array>" / "<string>" only the kind of value.
 TEST_F(Rqtrace, JsonOfEveryCommandFollowsItsSchema) {
+  // fields: {pointer: value}; "D" stands for today's log date, "<line>" for the copy's first line.
   struct Case {
-    std::vector<std::string> args;
+    std::string args;
     int status;
-    std::vector<std::pair<std::string, json>> fields;
+    const char* fields;
   };
   const std::string firstCopyLine = LinesContaining(s.SmtpActivity(today), "4F2A0C3A").at(0);
   const std::vector<Case> cases = {
-      {{"trace", "--date", d, "4F2A0C11"},
-       0,
-       {{"/messageId", "4F2A0C11"},
-        {"/date", d},
-        {"/direction", "forward"},
-        {"/connector", "SMTP"},
-        {"/tracedId", "4F2A0C11"},
-        {"/result", "routed"},
-        {"/queues", 1},
-        {"/routes/0/connector", "SMTP"},
-        {"/routes/0/messageId", "4F2A0C2E"},
-        {"/routes/0/time", "<string>"},
-        {"/routes/0/copies/0/domain", "bluefin.example"},
-        {"/routes/0/copies/0/messageId", "4F2A0C3A"},
-        {"/routes/0/copies/0/activity/0", firstCopyLine},
-        {"/routes/0/copies/2/messageId", "4F2A0C3C"}}},
-      {{"trace", "--date", d, "6B81D204"},
-       0,
-       {{"/routes/0/connector", "SF"}, {"/routes/0/line", "<string>"}}},
-      {{"trace", "--date", d, "6B81D3A0"}, 0, {{"/routes/0/postoffice", "unlogged"}}},
-      {{"trace", "--date", d, "--backtrace", "4F2A0C3A"},
-       0,
-       {{"/direction", "backward"},
-        {"/splitFrom", "4F2A0C2E"},
-        {"/tracedId", "4F2A0C2E"},
-        {"/routes/0/messageId", "4F2A0C11"}}},
-      {{"trace", "--date", d, "B5081C44"}, 0, {{"/result", "waiting"}}},
-      {{"trace", "--date", d, "B5081D07"}, 0, {{"/result", "notRouted"}, {"/inbound", "<array>"}}},
-      {{"trace", "--date", d, "--backtrace", "C6192E5A"},
-       1,
-       {{"/result", "nothing"}, {"/splitFrom", ""}, {"/message", "<string>"}}},
-      {{"split", "--date", d, "4F2A0C2E"},
-       0,
-       {{"/found", true},
-        {"/date", d},
-        {"/copies/0/activity/0", firstCopyLine},
-        {"/copies/2/debug", "<array>"}}},
-      {{"split", "--date", d, "D7A3F02B"}, 1, {{"/found", false}, {"/copies", json::array()}}},
-      {{"show", "--date", d, "4F2A0C11"},
-       0,
-       {{"/messageId", "4F2A0C11"}, {"/lines/0", "<string>"}}},
-      {{"show", "--date", d, "0BADC0DE99"},
-       1,
-       {{"/lines", json::array()}, {"/message", "<string>"}}},
-      {{"search", "--date", d, "--recipient", "fjord", "--backtrace"},
-       0,
-       {{"/0/messageId", "71C0E44D"},
-        {"/0/data", "203.0.113.82 TO:<jon.aasen@fjord.example>"},
-        {"/0/time", "<string>"}}},
-      {{"dates"}, 0, {{"/connector", "SMTP"}, {"/dates/2", d}}},
-      {{"check"}, 0, {{"/warnings", json::array()}}},
+      {"trace --date D 4F2A0C11", 0,
+       R"({"/messageId": "4F2A0C11", "/date": "D", "/direction": "forward", "/connector": "SMTP",
+           "/tracedId": "4F2A0C11", "/result": "routed", "/queues": 1, "/routes/0/connector": "SMTP",
+           "/routes/0/messageId": "4F2A0C2E", "/routes/0/time": "<string>",
+           "/routes/0/copies/0/domain": "bluefin.example", "/routes/0/copies/0/messageId": "4F2A0C3A",
+           "/routes/0/copies/0/activity/0": "<line>", "/routes/0/copies/2/messageId": "4F2A0C3C"})"},
+      {"trace --date D 6B81D204", 0,
+       R"({"/routes/0/connector": "SF", "/routes/0/line": "<string>"})"},
+      {"trace --date D 6B81D3A0", 0, R"({"/routes/0/postoffice": "unlogged"})"},
+      {"trace --date D --backtrace 4F2A0C3A", 0,
+       R"({"/direction": "backward", "/splitFrom": "4F2A0C2E", "/tracedId": "4F2A0C2E",
+           "/routes/0/messageId": "4F2A0C11"})"},
+      {"trace --date D B5081C44", 0, R"({"/result": "waiting"})"},
+      {"trace --date D B5081D07", 0, R"({"/result": "notRouted", "/inbound": "<array>"})"},
+      {"trace --date D --backtrace C6192E5A", 1,
+       R"({"/result": "nothing", "/splitFrom": "", "/message": "<string>"})"},
+      {"split --date D 4F2A0C2E", 0,
+       R"({"/found": true, "/date": "D", "/copies/0/activity/0": "<line>", "/copies/2/debug": "<array>"})"},
+      {"split --date D D7A3F02B", 1, R"({"/found": false, "/copies": []})"},
+      {"show --date D 4F2A0C11", 0, R"({"/messageId": "4F2A0C11", "/lines/0": "<string>"})"},
+      {"show --date D 0BADC0DE99", 1, R"({"/lines": [], "/message": "<string>"})"},
+      {"search --date D --recipient fjord --backtrace", 0,
+       R"({"/0/messageId": "71C0E44D", "/0/data": "203.0.113.82 TO:<jon.aasen@fjord.example>",
+           "/0/time": "<string>"})"},
+      {"dates", 0, R"({"/connector": "SMTP", "/dates/2": "D"})"},
+      {"check", 0, R"({"/warnings": []})"},
   };
   for (const Case& c : cases) {
-    std::vector<std::string> args = c.args;
-    args.push_back("--json");
-    const RunResult r = s.Trace(args);
+    SCOPED_TRACE(c.args);
+    const RunResult r = s.Trace(Args(c.args + " --json"));
     EXPECT_EQ(r.status, c.status) << r.err;
     const json out = json::parse(r.out);
-    for (const auto& [pointer, expected] : c.fields) {
+    const json fields = json::parse(c.fields);
+    for (const auto& [pointer, value] : fields.items()) {
       const json::json_pointer at(pointer);
+      const json expected = value == "D"        ? json(d)
+                            : value == "<line>" ? json(firstCopyLine)
+                                                : value;
       ASSERT_TRUE(out.contains(at)) << pointer << " in " << r.out;
       if (expected == "<string>") {
         EXPECT_TRUE(out.at(at).is_string()) << pointer;
       } else if (expected == "<array>") {
         EXPECT_TRUE(out.at(at).is_array() && !out.at(at).empty()) << pointer;
       } else {
-        EXPECT_EQ(out.at(at), expected) << pointer << " of " << c.args.back();
+        EXPECT_EQ(out.at(at), expected) << pointer;
       }
     }
   }
@@ -327,21 +292,14 @@ TEST(RqtraceSettings, UnreadableSettingsGiveOneErrorAndStatusTwo) {
 }
 
 TEST_F(Rqtrace, BadUsageGivesStatusTwo) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"frobnicate"},
-      {"trace", "4F2A0C11"},  // no --date
-      {"split", "--days-back", "-1", "4F2A0C11"},
-      {"search", "--date", d, "--sender"},
-      // Date ranges: malformed, backwards, longer than 400 days.
-      {"search", "--date", "2612..261207", "--sender", "a"},
-      {"show", "--date", "261207..261301", "4F2A0C11"},
-      {"show", "--date", "261207..261206", "4F2A0C11"},
-      {"search", "--date", "250101..260205", "--sender", "a"},
-      {},
-  };
-  for (const std::vector<std::string>& args : cases) {
-    const RunResult r = s.Trace(args);
-    EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
+  // The last four: date ranges malformed, backwards and longer than 400 days.
+  for (const char* args :
+       {"", "frobnicate", "trace 4F2A0C11", "split --days-back -1 4F2A0C11",
+        "search --date D --sender", "search --date 2612..261207 --sender a",
+        "show --date 261207..261301 4F2A0C11", "show --date 261207..261206 4F2A0C11",
+        "search --date 250101..260205 --sender a"}) {
+    const RunResult r = s.Trace(Args(args));
+    EXPECT_EQ(r.status, 2) << args;
     EXPECT_EQ(r.out, "");
   }
 }

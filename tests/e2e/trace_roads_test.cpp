@@ -20,30 +20,30 @@ class TraceRoad : public ::testing::Test {
     return "Trace: Tracing message with Message ID [" + id + "] from the SMTP " +
            (backward ? "Outbound" : "Inbound") + " Queue\r\n\r\n";
   }
-  static std::string SplitFrom(const std::string& copy, const std::string& parent) {
-    return Head(copy, true) + "Trace: Message ID [" + copy +
-           "] was split from parent Message ID [" + parent +
-           "] at the SMTP Outbound Queue\r\n\r\n" + Head(parent, true);
-  }
-  static std::string Routed(const std::string& id, int queues) {
+  // The report's start for a message routed to `queues` queues, and the routing line written
+  // today at the given time.
+  std::string Fwd(const std::string& id, int queues, const std::string& time,
+                  const std::string& connector, const std::string& newId) const {
     return Head(id, false) + "Status: Message ID [" + id +
            "] was routed by the MTA from the SMTP Inbound Queue to " + std::to_string(queues) +
-           " destination queue(s)\r\n\r\n";
+           " destination queue(s)\r\n\r\n" + Route(time, id, connector, newId);
   }
-  static std::string RoutedBack(const std::string& id) {
-    return "Status: Message ID [" + id +
-           "] was routed by the MTA to the SMTP Outbound Queue from 1 Originating queue(s)\r\n\r\n";
-  }
-  // A routing line written today at the given time, forward or backward.
   std::string Route(const std::string& time, const std::string& id, const std::string& connector,
                     const std::string& newId) const {
     return today.Iso() + " " + time + " Queue Route: Message ID [" + id +
            "] was routed by the MTA from the SMTP Inbound Queue to the " + connector +
            " Outbound Queue with a Message ID of [" + newId + "]\r\n\r\n";
   }
-  std::string RouteBack(const std::string& time, const std::string& id,
-                        const std::string& connector, const std::string& origin) const {
-    return today.Iso() + " " + time + " Queue Route: Message ID [" + id +
+  // Backward from a copy: its parent and the parent's routing line, written today at `time`.
+  std::string Back(const std::string& copy, const std::string& parent, const std::string& time,
+                   const std::string& connector, const std::string& origin) const {
+    return Head(copy, true) + "Trace: Message ID [" + copy +
+           "] was split from parent Message ID [" + parent +
+           "] at the SMTP Outbound Queue\r\n\r\n" + Head(parent, true) + "Status: Message ID [" +
+           parent +
+           "] was routed by the MTA to the SMTP Outbound Queue from 1 Originating "
+           "queue(s)\r\n\r\n" +
+           today.Iso() + " " + time + " Queue Route: Message ID [" + parent +
            "] was routed by the MTA to the SMTP Outbound Queue from the " + connector +
            " Inbound Queue with an originating Message ID of [" + origin + "]\r\n\r\n";
   }
@@ -83,62 +83,48 @@ TEST_F(TraceRoad, EveryRoadWritesItsReport) {
     std::string id;
     bool backward;
     std::string out;
-    int status = 0;
-    std::string err = "";
   };
   const std::vector<Row> rows = {
       // The deferred third copy has no SMTP conversation: no delivery block.
       {"4F2A0C11", false,
-       Routed("4F2A0C11", 1) + Route("09:12:40.012", "4F2A0C11", kSmtp, "4F2A0C2E") +
-           SplitLine("4F2A0C2E", 3) + Copy("4F2A0C2E", "bluefin.example", "4F2A0C3A", 6) +
+       Fwd("4F2A0C11", 1, "09:12:40.012", kSmtp, "4F2A0C2E") + SplitLine("4F2A0C2E", 3) +
+           Copy("4F2A0C2E", "bluefin.example", "4F2A0C3A", 6) +
            Copy("4F2A0C2E", "oakridge.example", "4F2A0C3B", 5) +
            Copy("4F2A0C2E", "quarry.example", "4F2A0C3C", 0)},
       {"6B81D204", false,
-       Routed("6B81D204", 1) + Route("09:20:30.012", "6B81D204", kSf, "6B81D219") +
-           PocFirst("6B81D219")},
+       Fwd("6B81D204", 1, "09:20:30.012", kSf, "6B81D219") + PocFirst("6B81D219")},
       // Without a delivery line the note names the day in the short date form.
       {"6B81D3A0", false,
-       Routed("6B81D3A0", 1) + Route("09:31:21.012", "6B81D3A0", kSf, "6B81D3B5") +
+       Fwd("6B81D3A0", 1, "09:31:21.012", kSf, "6B81D3B5") +
            "6B81D3B5 seems to have been delivered to the postoffice connector, but there was no "
            "log entry on " +
            today.CShort() + " to indicate that it was delivered to any mailbox.\r\n"},
       {"71C0E44D", true,
-       SplitFrom("71C0E44D", "71C0E42B") + RoutedBack("71C0E42B") +
-           RouteBack("09:40:30.012", "71C0E42B", kSf, "71C0E410") + PocFirst("71C0E410")},
+       Back("71C0E44D", "71C0E42B", "09:40:30.012", kSf, "71C0E410") + PocFirst("71C0E410")},
       // A copy made by the postoffice itself.
       {"71C0E622", true,
-       SplitFrom("71C0E622", "71C0E607") + RoutedBack("71C0E607") +
-           RouteBack("09:50:30.012", "71C0E607", kSf, "71C0E5F0") +
+       Back("71C0E622", "71C0E607", "09:50:30.012", kSf, "71C0E5F0") +
            "71C0E5F0 seems to have been generated at the postoffice connector inbound queue. The "
            "message was most likely sent by ZazUzez, ZIVERede or it is a system generated message "
            "initiated by the postoffice connector.\r\n"},
       {"83D5A901", false,
-       Routed("83D5A901", 1) + Route("10:02:30.012", "83D5A901", kLs, "83D5A91C") +
+       Fwd("83D5A901", 1, "10:02:30.012", kLs, "83D5A91C") +
            First("LS-Debug", "Connectors/LS/Logs", "83D5A91C")},
       // A routed message is always reported, even when the list server logged nothing about it.
-      {"83D5AA40", false,
-       Routed("83D5AA40", 1) + Route("10:11:30.012", "83D5AA40", kLs, "83D5AA57")},
+      {"83D5AA40", false, Fwd("83D5AA40", 1, "10:11:30.012", kLs, "83D5AA57")},
       {"92E6B110", false,
-       Routed("92E6B110", 2) + Route("10:20:30.012", "92E6B110", kSmtp, "92E6B12A") +
-           SplitLine("92E6B12A", 2) + Copy("92E6B12A", "pinecrest.example", "92E6B14C", 5) +
+       Fwd("92E6B110", 2, "10:20:30.012", kSmtp, "92E6B12A") + SplitLine("92E6B12A", 2) +
+           Copy("92E6B12A", "pinecrest.example", "92E6B14C", 5) +
            Copy("92E6B12A", "marlow.example", "92E6B14D", 5) +
            Route("10:20:30.024", "92E6B110", kSf, "92E6B12B") + PocFirst("92E6B12B")},
       {"92E6B300", false,
-       Routed("92E6B300", 2) + Route("10:30:30.012", "92E6B300", kSmtp, "92E6B31A") +
-           SplitLine("92E6B31A", 1) + Copy("92E6B31A", "tidewater.example", "92E6B33C", 5) +
+       Fwd("92E6B300", 2, "10:30:30.012", kSmtp, "92E6B31A") + SplitLine("92E6B31A", 1) +
+           Copy("92E6B31A", "tidewater.example", "92E6B33C", 5) +
            Route("10:30:30.024", "92E6B300", kLs, "92E6B31B")},
-      {"A4F7015D", true,
-       SplitFrom("A4F7015D", "A4F7013B") + RoutedBack("A4F7013B") +
-           RouteBack("10:40:30.012", "A4F7013B", kPop, "A4F70120")},
+      {"A4F7015D", true, Back("A4F7015D", "A4F7013B", "10:40:30.012", kPop, "A4F70120")},
       // An unknown connector's name is left empty.
-      {"A4F70270", false,
-       Routed("A4F70270", 1) + Route("10:50:30.012", "A4F70270", "", "A4F7028B")},
-      {"4F2A0C3A", true,
-       SplitFrom("4F2A0C3A", "4F2A0C2E") + RoutedBack("4F2A0C2E") +
-           RouteBack("09:12:40.012", "4F2A0C2E", kSmtp, "4F2A0C11")},
-      {"C6192E5A", true, "", 1,
-       "Unable to trace message. Message does not seem to have been routed through Ravenquill "
-       "queues.\n"},
+      {"A4F70270", false, Fwd("A4F70270", 1, "10:50:30.012", "", "A4F7028B")},
+      {"4F2A0C3A", true, Back("4F2A0C3A", "4F2A0C2E", "09:12:40.012", kSmtp, "4F2A0C11")},
       {"B5081C44", false,
        Head("B5081C44", false) +
            "Result: [B5081C44] is waiting in the SMTP inbound message queue to be routed by the "
@@ -151,8 +137,8 @@ TEST_F(TraceRoad, EveryRoadWritesItsReport) {
       // Readers look for copy IDs as bare text, so the shorter copy's block shows the longer
       // one's lines as well; each block still names its own copy.
       {"E8B40A10", false,
-       Routed("E8B40A10", 1) + Route("11:30:30.012", "E8B40A10", kSmtp, "E8B40A2C") +
-           SplitLine("E8B40A2C", 2) + Copy("E8B40A2C", "alder.example", "E8B40A3E", 10) +
+       Fwd("E8B40A10", 1, "11:30:30.012", kSmtp, "E8B40A2C") + SplitLine("E8B40A2C", 2) +
+           Copy("E8B40A2C", "alder.example", "E8B40A3E", 10) +
            Copy("E8B40A2C", "birch.example", "E8B40A3E7", 5)},
   };
   for (const Row& row : rows) {
@@ -160,9 +146,9 @@ TEST_F(TraceRoad, EveryRoadWritesItsReport) {
     std::vector<std::string> args = {"trace", "--date", today.LogDate(), row.id};
     if (row.backward) args.insert(args.begin() + 1, "--backtrace");
     const RunResult r = s.Trace(args);
-    EXPECT_EQ(r.status, row.status) << r.err;
+    EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, row.out);
-    EXPECT_EQ(r.err, row.err);
+    EXPECT_EQ(r.err, "");
   }
 }
 

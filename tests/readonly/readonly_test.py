@@ -1,10 +1,6 @@
 #!/usr/bin/env python3
-"""The read-only promise: every rqtrace command and the command-line trace of rqtracker, run
-under strace on a generated sample server, never open a file for writing, create, rename, remove,
-truncate or change the mode of anything, nor make a directory.
-
-    readonly_test.py --rqtrace PATH --rqtracker PATH --rqsample PATH   (exit 0, 1 failed, 77 skipped)
-"""
+"""The read-only promise: every rqtrace command and rqtracker's command-line trace, under strace on
+a generated sample server, never write, create, rename, remove, truncate or chmod anything. Exit 0, 1, 77."""
 
 import argparse
 import os
@@ -29,8 +25,7 @@ WRITE_FLAGS = re.compile(r"\bO_(WRONLY|RDWR|CREAT|TRUNC|APPEND)\b")
 CALL = re.compile(r"^(?:\[pid\s+\d+\]\s*|\d+\s+)?([a-z_0-9]+)\((.*)$")
 
 
-def calls(trace_file):
-    """(line, call name, its arguments) of every traced call."""
+def calls(trace_file):  # (line, call name, arguments)
     with open(trace_file, encoding="latin-1") as f:
         return [(line.strip(), m.group(1), m.group(2)) for line in f for m in [CALL.match(line.strip())] if m]
 
@@ -41,17 +36,15 @@ def violations(trace_file):
 
 
 def traced_paths(trace_file):
-    """The quoted paths of every traced call but the program's own start (whose arguments are
-    quoted too)."""
+    """The quoted paths of every traced call but the program's own start (its arguments are quoted too)."""
     return [p for _, name, rest in calls(trace_file) if name != "execve"
             for p in re.findall(r'"((?:[^"\\]|\\.)*)"', rest)]
 
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("--rqtrace", required=True)
-    ap.add_argument("--rqtracker", required=True)
-    ap.add_argument("--rqsample", required=True)
+    for option in ("--rqtrace", "--rqtracker", "--rqsample"):
+        ap.add_argument(option, required=True)
     a = ap.parse_args()
 
     strace = shutil.which("strace")
@@ -60,17 +53,14 @@ def main():
         return SKIP
     work = tempfile.mkdtemp(prefix="rq-readonly-")
     try:
-        probe = subprocess.run([strace, "-f", "-qq", "-o", os.path.join(work, "probe"), "true"],
+        traced = [strace, "-f", "-qq", "-e", "trace=%file,%desc", "-o"]
+        # The detector must see a write where there is one, or its silence proves nothing.
+        control = os.path.join(work, "control")
+        probe = subprocess.run(traced + [control, sys.executable, "-c", f"open({os.path.join(work, 'w')!r}, 'w')"],
                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         if probe.returncode != 0:
             print("SKIPPED: strace cannot trace here: " + probe.stderr.decode(errors="replace"))
             return SKIP
-
-        # The detector must see a write where there is one, or its silence proves nothing.
-        control = os.path.join(work, "control")
-        subprocess.run([strace, "-f", "-qq", "-e", "trace=%file,%desc", "-o", control,
-                        sys.executable, "-c",
-                        f"open({os.path.join(work, 'written')!r}, 'w').close()"], check=True)
         if not violations(control):
             print("FAILED: a traced write went unnoticed; the strace output is not understood")
             return 1
@@ -91,10 +81,9 @@ def main():
             f.write(b"x")
 
         # (program, arguments after the settings options, standard input)
-        runs = [("rqtrace", ["split", "--date", day, "--days-back", "2", i], b"") for i in ids[:3]]
-        runs += [("rqtrace", ["trace", "--date", day, i], b"") for i in ids]
-        runs += [("rqtrace", ["trace", "--backtrace", "--date", day, i], b"") for i in ids]
-        runs += [("rqtrace", ["show", "--date", day, i], b"") for i in ids[:4]]
+        runs = [("rqtrace", [cmd, "--date", day] + more + [i], b"") for cmd, more, some in (
+            ("split", ["--days-back", "2"], ids[:2]), ("trace", [], ids), ("trace", ["--backtrace"], ids),
+            ("show", [], ids[:2])) for i in some]
         runs += [("rqtrace", args.split("|"), b"") for args in (
             f"search|--date|{day}|--sender|@", f"search|--date|{day}|--recipient|e|--json",
             f"search|--date|{day}|--recipient|e|--backtrace", f"search|--date|{day}",
@@ -108,29 +97,23 @@ def main():
         runs += [(prog, args, b"") for prog in ("rqtrace", "rqtracker") for args in (["--help"], ["--version"])]
         runs += [("rqtrace", ["--settings", os.path.join(work, "missing.reg"), "check"], b""), ("rqtrace", [], b"")]
 
-        env = dict(os.environ, LC_ALL="C")
-        env.pop("DISPLAY", None)
-        env.pop("WAYLAND_DISPLAY", None)
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        env["LC_ALL"] = "C"
         # The leak checker stops the world with ptrace, which strace already holds.
         env["ASAN_OPTIONS"] = (env.get("ASAN_OPTIONS", "") + ":detect_leaks=0").lstrip(":")
-        failures = []
-        logs_read = 0
+        failures, logs_read = [], 0
         for n, (prog, args, stdin) in enumerate(runs):
             log = os.path.join(work, f"trace{n}")
-            cmd = [strace, "-f", "-qq", "-e", "trace=%file,%desc", "-o", log,
-                   a.rqtrace if prog == "rqtrace" else a.rqtracker] + args
+            cmd = traced + [log, a.rqtrace if prog == "rqtrace" else a.rqtracker] + args
             proc = subprocess.run(cmd, input=stdin, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                   env=env, timeout=120)
             shown = prog + " " + " ".join(args)
             if proc.returncode not in (0, 1, 2):
                 failures.append(f"{shown}: exit {proc.returncode}: {proc.stderr[-500:]!r}")
             logs_read += sum(1 for p in traced_paths(log) if p.endswith(".log"))
-            for v in violations(log):
-                failures.append(f"{shown}: {v}")
-            if "escape" in " ".join(args):
-                for p in traced_paths(log):
-                    if p.endswith("escape") and "Inbound" not in p:
-                        failures.append(f"{shown}: looked outside the inbound folder: {p}")
+            failures += [f"{shown}: {v}" for v in violations(log)]
+            failures += [f"{shown}: looked outside the inbound folder: {p}" for p in traced_paths(log)
+                         if p.endswith("escape") and "Inbound" not in p]
         print(f"{len(runs)} runs traced, {logs_read} log file calls seen")
         if logs_read == 0:
             failures.append("no run touched a log file: the trace saw nothing")

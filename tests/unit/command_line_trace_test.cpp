@@ -43,25 +43,15 @@ Traced Trace(const test::SampleServer& sample, std::string_view id, std::vector<
   return t;
 }
 
+// Pairs of a command line and its fields, each led by '|'; only the blank separates.
 TEST(SplitCommandLine, FieldsAtEverySingleBlank) {
-  struct Case {
-    const char* line;
-    std::vector<std::string> fields;
-  };
-  const std::vector<Case> cases = {
-      {"", {""}},
-      {"word", {"word"}},
-      {"x ID", {"x", "ID"}},
-      {"x  ID", {"x", "", "ID"}},
-      {" ID", {"", "ID"}},
-      {"x ID third", {"x", "ID", "third"}},
-      {"x ID ", {"x", "ID", ""}},
-      {"x\tID", {"x\tID"}},  // only the blank separates
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.line);
-    const auto fields = SplitCommandLine(c.line);
-    EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.end()), c.fields);
+  const std::vector<std::string> cases = {
+      "",    "|",    "word",  "|word",  "x ID",       "|x|ID",       "x  ID", "|x||ID",
+      " ID", "||ID", "x ID ", "|x|ID|", "x ID third", "|x|ID|third", "x\tID", "|x\tID"};
+  for (std::size_t i = 0; i < cases.size(); i += 2) {
+    std::string fields;
+    for (const auto& field : SplitCommandLine(cases[i])) fields += "|" + std::string(field);
+    EXPECT_EQ(fields, cases[i + 1]) << cases[i];
   }
 }
 

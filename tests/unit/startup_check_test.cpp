@@ -11,18 +11,15 @@
 namespace rq {
 namespace {
 
-constexpr const char* kMta =
-    "Warning: MTA Debug and Activity logging does not seem to be configured on this server. You "
-    "need to enable both logging options to facilitate message tracking.";
-constexpr const char* kSf =
-    "Warning: Postoffice Connector Debug and Activity logging do not seem to be configured on "
-    "this server. You need to enable both logging options to facilitate message tracking.";
-constexpr const char* kSmtp =
-    "Warning: SMTP Connector Debug and Activity logging do not seem to be configured on this "
-    "server. You need to enable both logging options to facilitate message tracking.";
-constexpr const char* kLs =
-    "Warning: LS Connector Debug and Activity logging do not seem to be configured on this "
-    "server. You need to enable both logging options to facilitate message tracking.";
+std::string Warning(const std::string& service, const std::string& seem) {
+  return "Warning: " + service + " Debug and Activity logging " + seem +
+         " to be configured on this server. You need to enable both logging options to facilitate "
+         "message tracking.";
+}
+const std::string kMta = Warning("MTA", "does not seem"),
+                  kSf = Warning("Postoffice Connector", "do not seem"),
+                  kSmtp = Warning("SMTP Connector", "do not seem"),
+                  kLs = Warning("LS Connector", "do not seem");
 
 std::vector<std::string> Service(const std::string& key, const std::string& activity,
                                  const std::string& debug) {
