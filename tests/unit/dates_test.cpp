@@ -30,8 +30,7 @@ TEST(DateFromLogDate, DigitsAndCalendarRollOver) {
       {"2401 5", {2023, 12, 31}},  // a blank makes the part no number
       {"24-105", {2023, 12, 5}},
       {"2401051234", {2024, 1, 5}},  // characters after the sixth are not read
-      {"990101", {2099, 1, 1}},
-  };
+      {"990101", {2099, 1, 1}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(DateFromLogDate(c.text), c.expected);

@@ -45,15 +45,13 @@ TEST(LogDateFromFileName, ThirdFieldBeforeItsFirstDot) {
     const char* name;
     const char* date;
   };
-  const std::vector<Case> cases = {
-      {"SMTP-Activity-260314.log", "260314"},
-      {"POC-Activity-260314.log", "260314"},
-      {"SMTP-Activity-260314.old.log", "260314"},
-      {"SMTP-Activity-.log", ""},
-      {"SMTP-Activity", ""},
-      {"A-B-C-D.log", "C"},
-      {"", ""},
-  };
+  const std::vector<Case> cases = {{"SMTP-Activity-260314.log", "260314"},
+                                   {"POC-Activity-260314.log", "260314"},
+                                   {"SMTP-Activity-260314.old.log", "260314"},
+                                   {"SMTP-Activity-.log", ""},
+                                   {"SMTP-Activity", ""},
+                                   {"A-B-C-D.log", "C"},
+                                   {"", ""}};
   for (const Case& c : cases) EXPECT_EQ(LogDateFromFileName(c.name), c.date) << c.name;
 }
 

@@ -67,8 +67,7 @@ TEST_F(LocateOriginTest, ConnectorsAndDirections) {
       {"list server adds nothing", {"LS", "anna", "bob", false}, {}},
       {"pop adds nothing", {"POP", "anna", "bob", false}, {}},
       {"mta adds nothing", {"MTA", "anna", "bob", false}, {}},
-      {"no search text: nothing is searched", {"SMTP", "", "", false}, {}},
-  };
+      {"no search text: nothing is searched", {"SMTP", "", "", false}, {}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     origins.Clear();
@@ -92,32 +91,6 @@ TEST_F(LocateOriginTest, RowsFromBeforeCountAndStay) {
   sample.WriteLog("SMTP", "Activity", kDay, "");
   origins.Clear();
   EXPECT_EQ(Run({"SMTP", "a", "", false}), 0);
-}
-
-// The search as a plain reading of its rules, line by line, for comparison.
-std::vector<Origin> PlainSearch(const std::vector<std::string>& lines, const std::string& tag,
-                                const std::string& sender, const std::string& recipient) {
-  auto contains = [](const std::string& hay, const std::string& needle) {
-    return test::PlainFolded(hay).find(test::PlainFolded(needle)) != std::string::npos;
-  };
-  std::vector<Origin> rows;
-  for (const std::string& line : lines) {
-    std::vector<std::string> f(1);
-    for (char c : line) {
-      if (c == '\t') {
-        f.emplace_back();
-      } else {
-        f.back() += c;
-      }
-    }
-    if (f.size() < 7 || f[1] != tag) continue;
-    const bool pass = (!sender.empty() && f[5] == "MAIL" && contains(f[6], sender)) ||
-                      (!recipient.empty() && f[5] == "RCPT" && contains(f[6], recipient));
-    bool known = false;
-    for (const Origin& o : rows) known = known || o.MessageID == f[2];
-    if (pass && !known) rows.push_back({f[0], f[2], f[4] + " " + f[6]});
-  }
-  return rows;
 }
 
 // Random logs cover the tag and verb rules, the letter-case rule, the first passing line of an ID
@@ -150,14 +123,10 @@ TEST_F(LocateOriginTest, RandomLogsAgreeWithTheRules) {
     SCOPED_TRACE("round " + std::to_string(round));
     origins.Clear();
     Run(search);
-    const std::vector<Origin> expected = PlainSearch(
-        lines, search.backtrace ? "SMTP-OU" : "SMTP-IN", search.sender, search.recipient);
-    ASSERT_EQ(origins.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-      EXPECT_EQ(origins[i].LogTime, expected[i].LogTime);
-      EXPECT_EQ(origins[i].MessageID, expected[i].MessageID);
-      EXPECT_EQ(origins[i].sData, expected[i].sData);
-    }
+    std::vector<test::PlainOrigin> got;
+    for (const Origin& o : origins.rows()) got.push_back({o.LogTime, o.MessageID, o.sData});
+    EXPECT_EQ(got, test::PlainOrigins(lines, search.backtrace ? "SMTP-OU" : "SMTP-IN",
+                                      search.sender, search.recipient));
   }
 }
 

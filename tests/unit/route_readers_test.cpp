@@ -110,8 +110,7 @@ TEST(ConnectorRouteReaders, FirstBracketedLineOfTheirOwnLogOnly) {
       {"list server log", false, "LID", "", 1, "list [LID] delivered\r\n"},
       {"last line without a break", false, "END", "", 1, "last [END]\r\n"},
       {"the other connector's log is never read", false, "ABC", "keep", 0, "keep"},
-      {"nor the other way round", true, "LID", "", 0, ""},
-  };
+      {"nor the other way round", true, "LID", "", 0, ""}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string results = c.before;

@@ -60,20 +60,19 @@ TEST(GetSMTPRequeueInformation, TheListHoldsExactlyWhatOneCallFound) {
   const test::SampleServer sample;
   sample.WriteLog("SMTP", "Debug", kDay,
                   CrLfLines({Requeue("P", "C1", "a"), "RQ-I0018: [P] and no tags"}));
-  // Five old records with every field set: two found lines leave exactly two, and the second
-  // line's record holds nothing from the old record at its position.
-  RouteList copies(5, RouteEntry{"old", "SMTP", "old.example", "10:00"});
+  // Two found lines over five old records leave exactly two, the second holding nothing old.
+  const RouteList old(5, RouteEntry{"old", "SMTP", "old.example", "10:00"});
+  RouteList copies = old;
   ASSERT_EQ(GetSMTPRequeueInformation(sample.server(), kDay, "P", copies), 1);
   EXPECT_EQ(copies, (RouteList{Copy("C1", "a"), RouteEntry{}}));
-
   // Nothing found, or no log: the list is left as it was.
-  RouteList untouched(5, RouteEntry{"old", "", "", ""});
-  EXPECT_EQ(GetSMTPRequeueInformation(sample.server(), kDay, "ABSENT", untouched), 0);
-  EXPECT_EQ(GetSMTPRequeueInformation(sample.server(), {2026, 3, 13}, "P", untouched), 0);
-  EXPECT_EQ(untouched.size(), 5u);
-  EXPECT_EQ(untouched[4].MessageID, "old");
-  RouteList never;
-  EXPECT_EQ(CountEntries(never), 0u);
+  for (const Date day : {kDay, Date{2026, 3, 13}}) {
+    copies = old;
+    EXPECT_EQ(GetSMTPRequeueInformation(sample.server(), day, day == kDay ? "ABSENT" : "P", copies),
+              0);
+    EXPECT_EQ(copies, old);
+  }
+  EXPECT_EQ(CountEntries(RouteList{}), 0u);
 }
 
 TEST(GetSMTPRequeueParent, FirstQualifyingLineWins) {
@@ -84,21 +83,15 @@ TEST(GetSMTPRequeueParent, FirstQualifyingLineWins) {
   };
   const std::vector<Case> cases = {
       {"plain", {Requeue("P1", "C", "d")}, "P1"},
-      {"two lines name the copy", {Requeue("P1", "C", "d"), Requeue("P2", "C", "d")}, "P1"},
-      {"tag at the start is skipped, the next line counts",
-       {"RQ-I0018: [P0] requeued as [C]", Requeue("P3", "C", "d")},
-       "P3"},
-      {"empty parent: the search for ']' starts after it",
-       {"x RQ-I0018: [] requeued as [C] target domain [d]"},
-       "] requeued as [C"},
-      {"empty parent and no other ']': skipped", {"requeued as [C] x RQ-I0018: []", "y"}, ""},
-      {"no closing bracket after the tag: the next line counts",
-       {"x requeued as [C] RQ-I0018: [P", Requeue("P4", "C", "d")},
-       "P4"},
-      {"copy named without its tag", {"x RQ-I0018: [P] [C]"}, ""},
-      {"copy is part of a longer copy ID", {Requeue("P", "CX", "d")}, ""},
-      {"line without the tag", {"x requeued as [C] parent [P]"}, ""},
-  };
+      {"first of two", {Requeue("P1", "C", "d"), Requeue("P2", "C", "d")}, "P1"},
+      {"tag at the start", {"RQ-I0018: [P0] requeued as [C]", Requeue("P3", "C", "d")}, "P3"},
+      // An empty parent: the search for ']' starts after it.
+      {"empty parent", {"x RQ-I0018: [] requeued as [C] target domain [d]"}, "] requeued as [C"},
+      {"empty, no other ']'", {"requeued as [C] x RQ-I0018: []", "y"}, ""},
+      {"no closing bracket", {"x requeued as [C] RQ-I0018: [P", Requeue("P4", "C", "d")}, "P4"},
+      {"copy without its tag", {"x RQ-I0018: [P] [C]"}, ""},
+      {"part of a longer ID", {Requeue("P", "CX", "d")}, ""},
+      {"no code", {"x requeued as [C] parent [P]"}, ""}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const test::SampleServer sample;
@@ -107,26 +100,6 @@ TEST(GetSMTPRequeueParent, FirstQualifyingLineWins) {
   }
   const test::SampleServer empty;
   EXPECT_EQ(GetSMTPRequeueParent(empty.server(), kDay, "C"), "");
-}
-
-TEST(TransactionReaders, SelectEveryLineWithTheIdInFileOrder) {
-  const test::SampleServer sample;
-  const std::string log =
-      "noise 1\r\nline 1 ID42\r\n\r\nnoise 2\rline 2 ID42\r\na longer ID420 also contains it\r\n"
-      "last ID42 no break";
-  sample.WriteLog("SMTP", "Activity", kDay, log);
-  sample.WriteLog("SMTP", "Debug", kDay, log);
-  // An empty ID selects every non-empty line.
-  for (const char* id : {"ID42", ""}) {
-    SCOPED_TRACE(id);
-    const std::string expected = CrLfLines(test::PlainContaining(log, id));
-    std::string results;
-    EXPECT_EQ(GetSMTPTransactionDetails(sample.server(), kDay, id, results), 1);
-    EXPECT_EQ(results, expected);
-    results.clear();
-    EXPECT_EQ(GetSMTPDebugDelivery(sample.server(), kDay, id, results), 1);
-    EXPECT_EQ(results, expected);
-  }
 }
 
 TEST(TransactionReaders, ResultRulesDifferOnlyForTextAlreadyThere) {
@@ -143,14 +116,12 @@ TEST(TransactionReaders, ResultRulesDifferOnlyForTextAlreadyThere) {
     int transaction;
     int debug;
   };
-  const std::vector<Case> cases = {
-      {"found, empty on entry", kDay, "ID", "", 1, 1},
-      {"not found, empty on entry", kDay, "NONE", "", 0, 0},
-      {"not found, text on entry", kDay, "NONE", "kept\r\n", 1, 0},
-      {"found, text on entry", kDay, "ID", "kept\r\n", 1, 1},
-      {"no debug log", next, "ID", "kept", 1, 0},
-      {"no log at all", {2026, 3, 16}, "ID", "kept", 0, 0},
-  };
+  const std::vector<Case> cases = {{"found, empty on entry", kDay, "ID", "", 1, 1},
+                                   {"not found, empty on entry", kDay, "NONE", "", 0, 0},
+                                   {"not found, text on entry", kDay, "NONE", "kept\r\n", 1, 0},
+                                   {"found, text on entry", kDay, "ID", "kept\r\n", 1, 1},
+                                   {"no debug log", next, "ID", "kept", 1, 0},
+                                   {"no log at all", {2026, 3, 16}, "ID", "kept", 0, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string t = c.before;
@@ -164,10 +135,13 @@ TEST(TransactionReaders, ResultRulesDifferOnlyForTextAlreadyThere) {
   }
 }
 
-TEST(TransactionReaders, OneReadingForManyIdsEqualsOneReadingPerId) {
-  // IDs that are parts of one another, repeated or empty, over logs made of their letters.
+TEST(TransactionReaders, EachReadingAgreesWithThePlainRule) {
+  // Logs of CR, LF, blanks and two letters; IDs that are parts of one another, repeated or empty.
+  // Text already in a result stays in front of what a reading adds; one reading for many IDs
+  // equals one reading per ID.
   std::mt19937 random(61206);
   const test::SampleServer sample;
+  const Server& server = sample.server();
   for (int round = 0; round < 60; ++round) {
     std::string log(random() % 80, ' ');
     for (char& c : log) c = "ab \r\n"[random() % 5];
@@ -179,29 +153,33 @@ TEST(TransactionReaders, OneReadingForManyIdsEqualsOneReadingPerId) {
       for (char& c : id) c = "ab"[random() % 2];
     }
     const std::vector<std::string_view> ids(idTexts.begin(), idTexts.end());
-    SCOPED_TRACE("round " + std::to_string(round));
-    // Text already in a result stays in front of what the reading adds.
-    std::vector<std::string> together(ids.size());
-    together[0] = "kept ";
-    std::vector<std::string> debugTogether = together;
-    const std::vector<int> answers =
-        GetSMTPTransactionDetailsForEach(sample.server(), kDay, ids, together);
-    const std::vector<int> debugAnswers =
-        GetSMTPDebugDeliveryForEach(sample.server(), kDay, ids, debugTogether);
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-      std::string alone = i == 0 ? "kept " : "";
-      std::string debugAlone = alone;
-      EXPECT_EQ(answers[i], GetSMTPTransactionDetails(sample.server(), kDay, ids[i], alone));
-      EXPECT_EQ(together[i], alone) << "id '" << ids[i] << "'";
-      EXPECT_EQ(debugAnswers[i], GetSMTPDebugDelivery(sample.server(), kDay, ids[i], debugAlone));
-      EXPECT_EQ(debugTogether[i], debugAlone) << "id '" << ids[i] << "'";
+    SCOPED_TRACE("round " + std::to_string(round) + " " + testing::PrintToString(log));
+    for (const bool debug : {false, true}) {
+      std::vector<std::string> together(ids.size());
+      together[0] = "kept ";
+      const std::vector<int> answers =
+          debug ? GetSMTPDebugDeliveryForEach(server, kDay, ids, together)
+                : GetSMTPTransactionDetailsForEach(server, kDay, ids, together);
+      for (std::size_t i = 0; i < ids.size(); ++i) {
+        const std::string before = i == 0 ? "kept " : "";
+        const std::string want = before + CrLfLines(test::PlainContaining(log, ids[i]));
+        // The transaction reader answers for what the text holds, the debug one for what it added.
+        const int found = want.size() > (debug ? before.size() : 0) ? 1 : 0;
+        std::string alone = before;
+        EXPECT_EQ(debug ? GetSMTPDebugDelivery(server, kDay, ids[i], alone)
+                        : GetSMTPTransactionDetails(server, kDay, ids[i], alone),
+                  found);
+        EXPECT_EQ(alone, want) << debug << " id '" << ids[i] << "'";
+        EXPECT_EQ(together[i], want) << debug << " id '" << ids[i] << "'";
+        EXPECT_EQ(answers[i], found);
+      }
     }
   }
   // No log: every answer 0, and what was there stays.
   std::vector<std::string> results = {"x", ""};
-  EXPECT_EQ(GetSMTPTransactionDetailsForEach(sample.server(), {2026, 1, 1}, {"a", "b"}, results),
+  EXPECT_EQ(GetSMTPTransactionDetailsForEach(server, {2026, 1, 1}, {"a", "b"}, results),
             (std::vector<int>{0, 0}));
-  EXPECT_EQ(GetSMTPDebugDeliveryForEach(sample.server(), {2026, 1, 1}, {"a", "b"}, results),
+  EXPECT_EQ(GetSMTPDebugDeliveryForEach(server, {2026, 1, 1}, {"a", "b"}, results),
             (std::vector<int>{0, 0}));
   EXPECT_EQ(results, (std::vector<std::string>{"x", ""}));
 }

@@ -132,6 +132,39 @@ inline std::string PlainFolded(std::string_view text) {
   return out;
 }
 
+// A line's fields between separators.
+inline std::vector<std::string> PlainFields(std::string_view line, char sep) {
+  std::vector<std::string> fields(1);
+  for (char c : line) c == sep ? fields.emplace_back().clear() : fields.back().push_back(c);
+  return fields;
+}
+
+// The origin search: a line of TAB-separated fields whose second is the tag and whose sixth is
+// MAIL with the sender or RCPT with the recipient in the seventh (letter case folded; an empty
+// text is in nothing) makes a row of time, ID and "fifth seventh", unless the ID has one.
+struct PlainOrigin {
+  std::string time, id, data;
+  friend bool operator==(const PlainOrigin&, const PlainOrigin&) = default;
+};
+inline std::vector<PlainOrigin> PlainOrigins(const std::vector<std::string>& lines,
+                                             std::string_view tag, std::string_view sender,
+                                             std::string_view recipient,
+                                             std::vector<PlainOrigin> rows = {}) {
+  auto has = [](std::string_view arg, std::string_view text) {
+    return !text.empty() && PlainFolded(arg).find(PlainFolded(text)) != std::string::npos;
+  };
+  for (const std::string& line : lines) {
+    const std::vector<std::string> f = PlainFields(line, '\t');
+    if (f.size() < 7 || f[1] != tag) continue;
+    if (!(f[5] == "MAIL" && has(f[6], sender)) && !(f[5] == "RCPT" && has(f[6], recipient)))
+      continue;
+    bool known = false;
+    for (const PlainOrigin& r : rows) known = known || r.id == f[2];
+    if (!known) rows.push_back({f[0], f[2], f[4] + " " + f[6]});
+  }
+  return rows;
+}
+
 // A user interface that records every message box with the state of the busy pointer at that
 // moment, and answers questions from a script (No when it runs out).
 class RecordingUserInterface final : public UserInterface {
