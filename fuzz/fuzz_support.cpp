@@ -64,31 +64,18 @@ const std::string& ScratchDir() {
 
 void WriteWholeFile(const std::string& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) {
-    std::fprintf(stderr, "cannot write %s\n", path.c_str());
-    std::abort();
-  }
-}
-
-void MakeDirs(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::create_directories(path, ec);
-  if (ec) {
-    std::fprintf(stderr, "cannot create %s: %s\n", path.c_str(), ec.message().c_str());
-    std::abort();
-  }
+  RQ_FUZZ_CHECK(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush());
 }
 
 TinyServer::TinyServer()
     : settings(TinySettings(dir)),
       store(RegFileStore::FromBytes(settings, "fuzz.reg")),
       server(store) {
+  std::error_code ec;
   for (const char* code : {"MTA", "SMTP", "smtp", "SF", "sf", "LS", "POP"}) {
-    MakeDirs(dir + "/logs/" + code);
+    std::filesystem::create_directories(dir + "/logs/" + code, ec);
   }
-  MakeDirs(dir + "/root/SMTP/Inbound");
+  RQ_FUZZ_CHECK(std::filesystem::create_directories(dir + "/root/SMTP/Inbound", ec) && !ec);
 }
 
 std::string TinyServer::Log(std::string_view code, std::string_view prefix,

@@ -42,9 +42,6 @@ const std::string& ScratchDir();
 // Replaces the file's contents; aborts when it cannot (the harness itself is broken then).
 void WriteWholeFile(const std::string& path, std::string_view bytes);
 
-// mkdir -p for a directory below the scratch directory.
-void MakeDirs(const std::string& path);
-
 // A server whose settings file keeps every log below <scratch>/logs/<code> and its connectors
 // below <scratch>/root; the log folders of the usual codes exist.
 struct TinyServer {
