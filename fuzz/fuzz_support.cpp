@@ -11,16 +11,11 @@ namespace {
 
 std::string MakeScratchDir() {
   // /dev/shm keeps the thousands of rewrites per second off the disk.
-  std::string base = "/dev/shm";
-  if (::access(base.c_str(), W_OK) != 0) {
-    const char* tmp = std::getenv("TMPDIR");
-    base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
-  }
-  std::string templ = base + "/rqfuzz.XXXXXX";
-  if (::mkdtemp(templ.data()) == nullptr) {
-    std::perror("mkdtemp");
-    std::abort();
-  }
+  const bool shm = ::access("/dev/shm", W_OK) == 0;
+  std::string templ =
+      (shm ? std::string("/dev/shm") : std::filesystem::temp_directory_path().string()) +
+      "/rqfuzz.XXXXXX";
+  RQ_FUZZ_CHECK(::mkdtemp(templ.data()) != nullptr);
   return templ;
 }
 

@@ -1,9 +1,7 @@
-// Every log reader against a plain per-line reading of the same rules, on a tiny server whose
-// settings point into a scratch directory and whose one log of the day comes from the input.
-//
-// Input: reader byte, flags byte, message ID, NUL, text A, NUL, text B, NUL, log contents.
-// Text A is the sender (origin search) or what the result text held before the call; text B the
-// recipient.
+// Every log reader against the plain per-line rules, on a tiny server whose log comes from the
+// input: reader byte, flags byte, message ID, NUL, text A, NUL, text B, NUL, log contents. Text A
+// is the sender or what the result held before the call, text B the recipient.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,64 +15,6 @@ namespace {
 using rq::RouteEntry;
 using rq::RouteList;
 using rq::fuzz::PlainContains;
-
-// Field i of a routing line cut at blanks, without brackets.
-std::string Field(const std::vector<std::string>& f, std::size_t i) {
-  std::string s = i < f.size() ? f[i] : std::string();
-  std::erase(s, '[');
-  std::erase(s, ']');
-  return s;
-}
-
-// The text after the first `tag`, up to its first ']'; empty when the tag is absent or starts
-// the line.
-std::string AfterTag(const std::string& line, const std::string& tag) {
-  const std::size_t at = line.find(tag);
-  if (at == std::string::npos || at == 0) return "";
-  const std::string rest = line.substr(at + tag.size());
-  return rest.substr(0, rest.find(']'));
-}
-
-RouteList PriorRoutes(unsigned n) {
-  RouteList list;
-  for (unsigned i = 0; i < n; ++i) list.push_back({"old" + std::to_string(i), "X", "d", "t"});
-  return list;
-}
-
-// The MTA's routing lines that name the ID: fields cut at blanks, the time's TAB ends it.
-RouteList PlainRoutes(const std::vector<std::string>& lines, const std::string& id, bool back) {
-  RouteList want;
-  for (const std::string& line : lines) {
-    if (!PlainContains(line, id) || line.find("RQ-MTA-ROUTE") == std::string::npos) continue;
-    const std::vector<std::string> f = rq::test::PlainFields(line, ' ');
-    const std::string time =
-        f.size() > 1 ? f[0] + " " + f[1].substr(0, f[1].find('\t')) : f[0] + " ";
-    want.push_back({Field(f, back ? 2 : 11), Field(f, back ? 4 : 8), "", time});
-  }
-  return want;
-}
-
-RouteList PlainCopies(const std::vector<std::string>& lines, const std::string& id) {
-  RouteList found;
-  for (const std::string& line : lines) {
-    if (line.find("[" + id + "]") == std::string::npos ||
-        line.find("RQ-I0018:") == std::string::npos)
-      continue;
-    found.push_back({AfterTag(line, "requeued as ["), "", AfterTag(line, "target domain ["), ""});
-  }
-  return found;
-}
-
-std::string PlainParent(const std::vector<std::string>& lines, const std::string& id) {
-  for (const std::string& line : lines) {
-    if (line.find("requeued as [" + id + "]") == std::string::npos) continue;
-    const std::size_t p = line.find("RQ-I0018: [");
-    if (p == std::string::npos || p == 0) continue;
-    const std::size_t close = line.find(']', p + 12);
-    if (close != std::string::npos) return line.substr(p + 11, close - p - 11);
-  }
-  return "";
-}
 
 }  // namespace
 
@@ -107,20 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   const Target& t = kTargets[reader];
   const std::string path = tiny.Log(t.code, t.prefix, t.kind);
-  if (exists) {
-    rq::fuzz::WriteWholeFile(path, parts[3]);
-  } else {
-    std::remove(path.c_str());
-  }
+  exists ? rq::fuzz::WriteWholeFile(path, parts[3]) : (void)std::remove(path.c_str());
   // A missing log is read as no lines at all.
   const std::vector<std::string> lines =
       exists ? rq::fuzz::PlainLines(parts[3]) : std::vector<std::string>{};
+  const RouteList old(prior, RouteEntry{"old", "X", "d", "t"});
 
   switch (reader) {
     case 0: {
-      RouteList want = PriorRoutes(prior);
-      for (RouteEntry& e : PlainRoutes(lines, id, back)) want.push_back(e);
-      RouteList got = PriorRoutes(prior);
+      RouteList want = old;
+      for (RouteEntry& e : rq::test::PlainRoutes(lines, id, back)) want.push_back(e);
+      RouteList got = old;
       const int result = rq::GetRouteInformationFromMTALogs(server, kDay, id, back, got);
       RQ_FUZZ_CHECK(result == (exists && !want.empty() ? 1 : 0));
       RQ_FUZZ_CHECK(got == want);
@@ -129,13 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 1:
     case 2: {
       // The first line naming the bracketed ID, appended.
-      std::string want = a;
-      for (const std::string& line : lines) {
-        if (line.find("[" + id + "]") != std::string::npos) {
-          want += line + "\r\n";
-          break;
-        }
-      }
+      const auto first = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.find("[" + id + "]") != std::string::npos;
+      });
+      const std::string want = a + (first == lines.end() ? "" : *first + "\r\n");
       std::string got = a;
       const int result = reader == 1 ? rq::GetRouteInformationFromSFLogs(server, kDay, id, got)
                                      : rq::GetRouteInformationFromLSLogs(server, kDay, id, got);
@@ -143,18 +77,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       RQ_FUZZ_CHECK(got == want);
       break;
     }
-    case 3: {
+    case 3:
+    case 4: {
       // The records of this call only; nothing found leaves the list as it was.
-      const RouteList found = PlainCopies(lines, id);
-      RouteList got = PriorRoutes(prior);
+      const RouteList found = rq::test::PlainCopies(lines, id);
+      RouteList got = old;
       RQ_FUZZ_CHECK(rq::GetSMTPRequeueInformation(server, kDay, id, got) ==
                     (found.empty() ? 0 : 1));
-      RQ_FUZZ_CHECK(got == (found.empty() ? PriorRoutes(prior) : found));
+      RQ_FUZZ_CHECK(got == (found.empty() ? old : found));
+      RQ_FUZZ_CHECK(rq::GetSMTPRequeueParent(server, kDay, id) == rq::test::PlainParent(lines, id));
       break;
     }
-    case 4:
-      RQ_FUZZ_CHECK(rq::GetSMTPRequeueParent(server, kDay, id) == PlainParent(lines, id));
-      break;
     case 5:
     case 6: {
       const bool activity = reader == 5;

@@ -71,9 +71,8 @@ TEST(LiteralSearch, EdgeCases) {
   EXPECT_EQ(FindLiteral(b, e - 1, "def"), nullptr);  // runs past the range
 }
 
-// The folded searcher and the origin search's letter-case test follow one folding rule: ASCII,
-// Latin-1 and Windows-1252 capitals beside their small letters, and bytes 32 or 16 apart that are
-// no letters (multiplication and division signs, brackets and braces, @ and `).
+// The folded searcher and the origin search's case test fold alike: capitals of every kind beside
+// bytes 32 or 16 apart that are no letters (the multiplication sign, brackets, @ and `).
 TEST(FoldedSearch, AgreesWithPlainFoldedSearchOnRandomText) {
   std::mt19937 rng(11);
   const std::string alphabet =

@@ -57,16 +57,12 @@ TEST(GetLogDirectory, ForceLogLocationsDecidesWhichSettingCounts) {
 
 TEST(GetLogDirectory, KindsCodesAndMissingSettings) {
   const Fixture f(
-      {
-          std::string(kServerWide),
-          "\"Activity Log Directory\"=\"D:\\\\Act\"",
-          "\"Debug Log File Directory\"=\"D:\\\\Dbg\"",
-          "\"W3C Logging Directory\"=\"D:\\\\W3C\"",
-          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Agents\\MTA]",
-          "\"Activity Log Directory\"=\"F:\\\\MtaAct\"",
-          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Connectors]",
-          "\"Connector Root Directory\"=\"C:\\\\RQ\\\\Connectors\\\\\"",
-      },
+      {std::string(kServerWide), R"("Activity Log Directory"="D:\\Act")",
+       R"("Debug Log File Directory"="D:\\Dbg")", R"("W3C Logging Directory"="D:\\W3C")",
+       R"([HKEY_LOCAL_MACHINE\SOFTWARE\Raven Quill\Raven Quill\Agents\MTA])",
+       R"("Activity Log Directory"="F:\\MtaAct")",
+       R"([HKEY_LOCAL_MACHINE\SOFTWARE\Raven Quill\Raven Quill\Connectors])",
+       R"("Connector Root Directory"="C:\\RQ\\Connectors\\")"},
       '/');
   // The agent's key is read for "mta" too, and the fallback keeps the caller's letters.
   EXPECT_EQ(GetLogDirectory(f.server, "mta", "Activity"), "F:\\MtaAct");
@@ -147,16 +143,6 @@ TEST(Server, MapDirectoryReplacesAMatchingPrefix) {
   ASSERT_TRUE(ParsePathMapping("C:\\A=B=/x=y", m));
   EXPECT_EQ(m.windowsPrefix, "C:\\A");
   EXPECT_EQ(m.localDir, "B=/x=y");
-}
-
-TEST(GetLogDirectory, MappedDirectoriesOnThisMachine) {
-  const test::SampleServer sample(
-      {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven "
-       "Quill\\Connectors\\LS]",
-       "\"Debug Log File Directory\"=\"c:\\\\rq\\\\Own\\\\LS\""});
-  EXPECT_EQ(GetLogDirectory(sample.server(), "SMTP", "Debug"), sample.root() + "/Logs/Debug/SMTP");
-  EXPECT_EQ(GetLogDirectory(sample.server(), "LS", "Debug"), sample.root() + "/Own/LS");
-  EXPECT_EQ(GetConnectorPath(sample.server(), "SMTP", "Inbound"), sample.InboundDir());
 }
 
 }  // namespace
