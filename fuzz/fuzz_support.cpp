@@ -11,16 +11,11 @@ namespace {
 
 std::string MakeScratchDir() {
   // /dev/shm keeps the thousands of rewrites per second off the disk.
-  std::string base = "/dev/shm";
-  if (::access(base.c_str(), W_OK) != 0) {
-    const char* tmp = std::getenv("TMPDIR");
-    base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
-  }
-  std::string templ = base + "/rqfuzz.XXXXXX";
-  if (::mkdtemp(templ.data()) == nullptr) {
-    std::perror("mkdtemp");
-    std::abort();
-  }
+  const bool shm = ::access("/dev/shm", W_OK) == 0;
+  std::string templ =
+      (shm ? std::string("/dev/shm") : std::filesystem::temp_directory_path().string()) +
+      "/rqfuzz.XXXXXX";
+  RQ_FUZZ_CHECK(::mkdtemp(templ.data()) != nullptr);
   return templ;
 }
 
@@ -64,31 +59,18 @@ const std::string& ScratchDir() {
 
 void WriteWholeFile(const std::string& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) {
-    std::fprintf(stderr, "cannot write %s\n", path.c_str());
-    std::abort();
-  }
-}
-
-void MakeDirs(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::create_directories(path, ec);
-  if (ec) {
-    std::fprintf(stderr, "cannot create %s: %s\n", path.c_str(), ec.message().c_str());
-    std::abort();
-  }
+  RQ_FUZZ_CHECK(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush());
 }
 
 TinyServer::TinyServer()
     : settings(TinySettings(dir)),
       store(RegFileStore::FromBytes(settings, "fuzz.reg")),
       server(store) {
+  std::error_code ec;
   for (const char* code : {"MTA", "SMTP", "smtp", "SF", "sf", "LS", "POP"}) {
-    MakeDirs(dir + "/logs/" + code);
+    std::filesystem::create_directories(dir + "/logs/" + code, ec);
   }
-  MakeDirs(dir + "/root/SMTP/Inbound");
+  RQ_FUZZ_CHECK(std::filesystem::create_directories(dir + "/root/SMTP/Inbound", ec) && !ec);
 }
 
 std::string TinyServer::Log(std::string_view code, std::string_view prefix,

@@ -1,7 +1,5 @@
-// What every fuzz target shares: a failing check that aborts with a message (so libFuzzer
-// records the input), inputs cut into parts, scratch files on a memory file system and a tiny
-// server over them. The plain reading rules the targets compare the real readers against are the
-// unit tests' own (test_support.h), written without the code under test.
+// What every fuzz target shares: a check that aborts (so libFuzzer keeps the input), inputs cut
+// into parts, scratch files on a memory file system, a tiny server, the unit tests' plain rules.
 #pragma once
 
 #include <cstddef>
@@ -19,10 +17,7 @@
 
 namespace rq::fuzz {
 
-using test::PlainContaining;
-using test::PlainContains;
-using test::PlainFolded;
-using test::PlainLines;
+using namespace rq::test;  // the plain reading rules
 
 #define RQ_FUZZ_CHECK(cond)                                                         \
   do {                                                                              \
@@ -32,8 +27,7 @@ using test::PlainLines;
     }                                                                               \
   } while (false)
 
-// Cuts an input into parts at NUL bytes: the first `count` parts end at a NUL, the last part is
-// whatever follows (and may hold NULs itself). Missing parts are empty.
+// `count` parts each ended by a NUL (empty when missing), then the rest, NULs and all.
 std::vector<std::string> CutInput(const std::uint8_t* data, std::size_t size, std::size_t count);
 
 // A scratch directory on a memory file system, made once per process and removed at exit.
@@ -42,11 +36,7 @@ const std::string& ScratchDir();
 // Replaces the file's contents; aborts when it cannot (the harness itself is broken then).
 void WriteWholeFile(const std::string& path, std::string_view bytes);
 
-// mkdir -p for a directory below the scratch directory.
-void MakeDirs(const std::string& path);
-
-// A server whose settings file keeps every log below <scratch>/logs/<code> and its connectors
-// below <scratch>/root; the log folders of the usual codes exist.
+// A server with every log below <scratch>/logs/<code> (folders made) and connectors below root.
 struct TinyServer {
   static constexpr Date kDay{2024, 1, 5};
   TinyServer();

@@ -1,12 +1,7 @@
-// The line source and the one-pass search for many IDs against the plain per-line rule, at chunk
-// sizes small enough that every line break, CR LF pair and needle in the input lands across a
-// chunk boundary somewhere.
-//
-// Input: chunk-size byte, long-line byte, stop byte, the needles each ended by NUL (1 to 8, from
-// the stop byte's top bits), file contents. The long line limit is small too, so that a
-// searching reader streams through lines without a match and reads lines with one again from
-// their start. The same lines must come out of the contents read in segments (2 to 5, from the
-// chunk-size byte), each on its own thread.
+// The line source, its segments (each on a thread) and the one-pass search for many IDs against
+// the plain per-line rule, with chunks and a long-line limit small enough to cut every line.
+// Input: chunk-size byte (also 2 to 5 segments), long-line byte, count byte (1 to 8 needles from
+// its top bits), the needles each ended by NUL, file contents.
 #include <string>
 #include <vector>
 
@@ -24,21 +19,15 @@ std::size_t ChunkSizeFrom(unsigned char b) {
   return 1 + b % 48;
 }
 
-template <class Read>
-std::vector<std::string> Collect(Read read) {
-  std::vector<std::string> got;
-  read([&](std::string_view line) {
-    got.emplace_back(line);
+// A callback that keeps every line it is handed.
+auto Into(std::vector<std::string>& lines) {
+  return [&lines](std::string_view line) {
+    lines.emplace_back(line);
     return true;
-  });
-  return got;
+  };
 }
 
-struct Hit {
-  std::string line;
-  std::vector<std::size_t> matched;
-  friend bool operator==(const Hit&, const Hit&) = default;
-};
+using Hit = std::pair<std::string, std::vector<std::size_t>>;  // a line and the needles in it
 
 }  // namespace
 
@@ -46,7 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 3) return 0;
   const std::size_t chunk = ChunkSizeFrom(data[0]);
   const std::size_t longLine = data[1] == 0xFF ? rq::LineSource::kLongLine : 1 + data[1] % 64;
-  const std::size_t stopAfter = data[2] & 0x1F;
   const std::size_t count = 1 + (data[2] >> 5);
   const std::vector<std::string> parts = rq::fuzz::CutInput(data + 3, size - 3, count);
   const std::string& needle = parts[0];
@@ -55,42 +43,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto source = [&] { return rq::LineSource(file, 0, -1, chunk, longLine); };
 
   const std::vector<std::string> lines = rq::fuzz::PlainLines(content);
-  RQ_FUZZ_CHECK(Collect([&](auto take) { source().ForEachLine(take); }) == lines);
-
   const std::vector<std::string> want = rq::fuzz::PlainContaining(content, needle);
-  RQ_FUZZ_CHECK(Collect([&](auto take) { source().ForEachLineContaining(needle, take); }) == want);
+  std::vector<std::string> all, with, joined, got;
+  source().ForEachLine(Into(all));
+  RQ_FUZZ_CHECK(all == lines);
+  source().ForEachLineContaining(needle, Into(with));
+  RQ_FUZZ_CHECK(with == want);
 
   const std::size_t segments = 2 + data[0] % 4;
   const rq::SegmentedLog log(file, segments, segments, chunk, longLine);
   std::vector<std::vector<std::string>> pieces(log.segments());
   log.ReadAll([&](rq::LineSource& part, std::size_t k) {
-    pieces[k] = Collect([&](auto take) { part.ForEachLineContaining(needle, take); });
+    part.ForEachLineContaining(needle, Into(pieces[k]));
   });
-  std::vector<std::string> joined;
   for (const auto& piece : pieces) joined.insert(joined.end(), piece.begin(), piece.end());
   RQ_FUZZ_CHECK(joined == want);
 
-  // Stopping early hands out exactly the first lines and nothing after the stop.
-  std::vector<std::string> head;
-  source().ForEachLineContaining(needle, [&](std::string_view line) {
-    head.emplace_back(line);
-    return head.size() <= stopAfter;
-  });
-  RQ_FUZZ_CHECK(head.size() == std::min(want.size(), stopAfter + 1));
-  RQ_FUZZ_CHECK(std::equal(head.begin(), head.end(), want.begin()));
-
-  // Every block but the last ends just after a line break, and the lines of the blocks, one
-  // block at a time, are the lines of the file. A block's view dies with the next call: keep
-  // only its last two bytes.
+  // Every block but the last ends just after a line break, and the blocks' lines are the file's.
+  // A block's view dies with the next call: keep only its last two bytes.
   rq::LineSource blocks = source();
-  std::vector<std::string> got;
   std::string tail;
   for (std::string_view block = blocks.NextBlock(); !block.empty(); block = blocks.NextBlock()) {
     RQ_FUZZ_CHECK(tail.empty() || tail.back() == '\r' || tail == "\r\n");
-    rq::ForEachLineInBlock(block, [&](std::string_view line) {
-      got.emplace_back(line);
-      return true;
-    });
+    rq::ForEachLineInBlock(block, Into(got));
     tail = block.substr(block.size() - std::min<std::size_t>(2, block.size()));
   }
   RQ_FUZZ_CHECK(got == lines);
@@ -103,9 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::string& line : lines) {
     Hit hit{line, {}};
     for (std::size_t i = 0; i < ids.size(); ++i) {
-      if (rq::fuzz::PlainContains(line, ids[i])) hit.matched.push_back(i);
+      if (rq::fuzz::PlainContains(line, ids[i])) hit.second.push_back(i);
     }
-    if (!hit.matched.empty()) hits.push_back(hit);
+    if (!hit.second.empty()) hits.push_back(hit);
     // Unlike a line, a bare range holds the empty needle whatever it is.
     const bool any = std::any_of(ids.begin(), ids.end(), [&](const std::string& id) {
       return line.find(id) != std::string::npos;

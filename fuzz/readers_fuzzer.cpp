@@ -1,9 +1,7 @@
-// Every log reader against a plain per-line reading of the same rules, on a tiny server whose
-// settings point into a scratch directory and whose one log of the day comes from the input.
-//
-// Input: reader byte, flags byte, message ID, NUL, text A, NUL, text B, NUL, log contents.
-// Text A is the sender (origin search) or what the result text held before the call; text B the
-// recipient, or the message ID of a row already in the origin list.
+// Every log reader against the plain per-line rules, on a tiny server whose log comes from the
+// input: reader byte, flags byte, message ID, NUL, text A, NUL, text B, NUL, log contents. Text A
+// is the sender or what the result held before the call, text B the recipient.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,111 +15,6 @@ namespace {
 using rq::RouteEntry;
 using rq::RouteList;
 using rq::fuzz::PlainContains;
-
-std::vector<std::string> SplitAll(const std::string& line, char sep) {
-  std::vector<std::string> fields(1);
-  for (char c : line) {
-    if (c == sep) {
-      fields.emplace_back();
-    } else {
-      fields.back() += c;
-    }
-  }
-  return fields;
-}
-
-std::string Field(const std::vector<std::string>& f, std::size_t i) {
-  return i < f.size() ? f[i] : std::string();
-}
-
-std::string NoBrackets(std::string s) {
-  std::erase(s, '[');
-  std::erase(s, ']');
-  return s;
-}
-
-// The text after the first `tag`, up to its first ']'; false when the tag is absent or starts
-// the line.
-bool AfterTag(const std::string& line, const std::string& tag, std::string& value) {
-  const std::size_t at = line.find(tag);
-  if (at == std::string::npos || at == 0) return false;
-  const std::string rest = line.substr(at + tag.size());
-  value = rest.substr(0, rest.find(']'));
-  return true;
-}
-
-RouteList PriorRoutes(unsigned n) {
-  RouteList list;
-  for (unsigned i = 0; i < n; ++i) list.push_back({"old" + std::to_string(i), "X", "d", "t"});
-  return list;
-}
-
-// The MTA's routing lines that name the ID: fields cut at blanks, the time's TAB ends it.
-RouteList PlainRoutes(const std::vector<std::string>& lines, const std::string& id, bool back) {
-  RouteList want;
-  for (const std::string& line : lines) {
-    if (!PlainContains(line, id) || line.find("RQ-MTA-ROUTE") == std::string::npos) continue;
-    const std::vector<std::string> f = SplitAll(line, ' ');
-    const std::string f1 = Field(f, 1);
-    want.push_back({NoBrackets(Field(f, back ? 2 : 11)), NoBrackets(Field(f, back ? 4 : 8)), "",
-                    Field(f, 0) + " " + f1.substr(0, f1.find('\t'))});
-  }
-  return want;
-}
-
-RouteList PlainCopies(const std::vector<std::string>& lines, const std::string& id) {
-  RouteList found;
-  for (const std::string& line : lines) {
-    if (line.find("[" + id + "]") == std::string::npos) continue;
-    if (line.find("RQ-I0018:") == std::string::npos) continue;
-    RouteEntry e;
-    AfterTag(line, "requeued as [", e.MessageID);
-    AfterTag(line, "target domain [", e.Domain);
-    found.push_back(e);
-  }
-  return found;
-}
-
-std::string PlainParent(const std::vector<std::string>& lines, const std::string& id) {
-  for (const std::string& line : lines) {
-    if (line.find("requeued as [" + id + "]") == std::string::npos) continue;
-    const std::size_t p = line.find("RQ-I0018: [");
-    if (p == std::string::npos || p == 0) continue;
-    const std::size_t close = line.find(']', p + 12);
-    if (close != std::string::npos) return line.substr(p + 11, close - p - 11);
-  }
-  return "";
-}
-
-struct Row {
-  std::string time, id, data;
-  friend bool operator==(const Row&, const Row&) = default;
-};
-
-std::vector<Row> PlainOrigins(const std::vector<std::string>& lines, const std::string& code,
-                              bool back, const std::string& sender, const std::string& recipient,
-                              std::vector<Row> rows) {
-  std::string upper = code;
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  if (upper != "SMTP" && upper != "SF") return rows;
-  const std::string tag = upper == "SMTP" && back ? "SMTP-OU" : "SMTP-IN";
-  auto has = [](const std::string& arg, const std::string& text) {
-    return !text.empty() &&
-           rq::fuzz::PlainFolded(arg).find(rq::fuzz::PlainFolded(text)) != std::string::npos;
-  };
-  for (const std::string& line : lines) {
-    const std::vector<std::string> f = SplitAll(line, '\t');
-    if (f.size() < 7 || f[1] != tag) continue;
-    if ((f[5] == "MAIL" && has(f[6], sender)) || (f[5] == "RCPT" && has(f[6], recipient))) {
-      bool known = false;
-      for (const Row& r : rows) known = known || r.id == f[2];
-      if (!known) rows.push_back({f[0], f[2], f[4] + " " + f[6]});
-    }
-  }
-  return rows;
-}
 
 }  // namespace
 
@@ -154,20 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   const Target& t = kTargets[reader];
   const std::string path = tiny.Log(t.code, t.prefix, t.kind);
-  if (exists) {
-    rq::fuzz::WriteWholeFile(path, parts[3]);
-  } else {
-    std::remove(path.c_str());
-  }
+  exists ? rq::fuzz::WriteWholeFile(path, parts[3]) : (void)std::remove(path.c_str());
   // A missing log is read as no lines at all.
   const std::vector<std::string> lines =
       exists ? rq::fuzz::PlainLines(parts[3]) : std::vector<std::string>{};
+  const RouteList old(prior, RouteEntry{"old", "X", "d", "t"});
 
   switch (reader) {
     case 0: {
-      RouteList want = PriorRoutes(prior);
-      for (RouteEntry& e : PlainRoutes(lines, id, back)) want.push_back(e);
-      RouteList got = PriorRoutes(prior);
+      RouteList want = old;
+      for (RouteEntry& e : rq::test::PlainRoutes(lines, id, back)) want.push_back(e);
+      RouteList got = old;
       const int result = rq::GetRouteInformationFromMTALogs(server, kDay, id, back, got);
       RQ_FUZZ_CHECK(result == (exists && !want.empty() ? 1 : 0));
       RQ_FUZZ_CHECK(got == want);
@@ -176,13 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 1:
     case 2: {
       // The first line naming the bracketed ID, appended.
-      std::string want = a;
-      for (const std::string& line : lines) {
-        if (line.find("[" + id + "]") != std::string::npos) {
-          want += line + "\r\n";
-          break;
-        }
-      }
+      const auto first = std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.find("[" + id + "]") != std::string::npos;
+      });
+      const std::string want = a + (first == lines.end() ? "" : *first + "\r\n");
       std::string got = a;
       const int result = reader == 1 ? rq::GetRouteInformationFromSFLogs(server, kDay, id, got)
                                      : rq::GetRouteInformationFromLSLogs(server, kDay, id, got);
@@ -190,18 +77,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       RQ_FUZZ_CHECK(got == want);
       break;
     }
-    case 3: {
+    case 3:
+    case 4: {
       // The records of this call only; nothing found leaves the list as it was.
-      const RouteList found = PlainCopies(lines, id);
-      RouteList got = PriorRoutes(prior);
+      const RouteList found = rq::test::PlainCopies(lines, id);
+      RouteList got = old;
       RQ_FUZZ_CHECK(rq::GetSMTPRequeueInformation(server, kDay, id, got) ==
                     (found.empty() ? 0 : 1));
-      RQ_FUZZ_CHECK(got == (found.empty() ? PriorRoutes(prior) : found));
+      RQ_FUZZ_CHECK(got == (found.empty() ? old : found));
+      RQ_FUZZ_CHECK(rq::GetSMTPRequeueParent(server, kDay, id) == rq::test::PlainParent(lines, id));
       break;
     }
-    case 4:
-      RQ_FUZZ_CHECK(rq::GetSMTPRequeueParent(server, kDay, id) == PlainParent(lines, id));
-      break;
     case 5:
     case 6: {
       const bool activity = reader == 5;
@@ -216,36 +102,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                   : rq::GetSMTPDebugDelivery(server, kDay, id, got);
       RQ_FUZZ_CHECK(result == wantResult);
       RQ_FUZZ_CHECK(got == want);
-      // Many IDs (parts of one another now and then) in one reading equal one reading per ID.
-      const std::vector<std::string_view> ids = {id, a, b,
-                                                 std::string_view(id).substr(0, id.size() / 2)};
-      std::vector<std::string> each(ids.size(), a);
-      const std::vector<int> results =
-          activity ? rq::GetSMTPTransactionDetailsForEach(server, kDay, ids, each)
-                   : rq::GetSMTPDebugDeliveryForEach(server, kDay, ids, each);
-      RQ_FUZZ_CHECK(results.size() == ids.size());
-      for (std::size_t i = 0; i < ids.size(); ++i) {
-        std::string one = a;
-        RQ_FUZZ_CHECK(results[i] == (activity
-                                         ? rq::GetSMTPTransactionDetails(server, kDay, ids[i], one)
-                                         : rq::GetSMTPDebugDelivery(server, kDay, ids[i], one)));
-        RQ_FUZZ_CHECK(each[i] == one);
-      }
       break;
     }
     default: {
       static constexpr const char* kCodes[] = {"SMTP", "smtp", "SF", "sf", "LS", "POP", "SMTP"};
       const std::string code = kCodes[reader - 7];
-      std::vector<Row> before;
-      if (prior != 0) before.push_back({"before", id, "x"});
-      const std::vector<Row> want = PlainOrigins(lines, code, back, a, b, before);
+      // Only the SMTP connector (code in either case) and the postoffice read their logs.
+      const bool smtp = code == "SMTP" || code == "smtp";
+      const bool reads = smtp || code == "SF" || code == "sf";
+      std::vector<rq::test::PlainOrigin> want;
       rq::OriginList got;
-      if (prior != 0) got.AddItemToSourceList("before", id, "x");
+      if (prior != 0) {
+        want.push_back({"before", id, "x"});
+        got.AddItemToSourceList("before", id, "x");
+      }
+      if (reads)
+        want = rq::test::PlainOrigins(lines, smtp && back ? "SMTP-OU" : "SMTP-IN", a, b, want);
       RQ_FUZZ_CHECK(rq::LocateOrigin(server, code, kDay, a, b, back, got) ==
                     (exists && !want.empty() ? 1 : 0));
       RQ_FUZZ_CHECK(got.size() == want.size());
       for (std::size_t i = 0; i < want.size(); ++i) {
-        RQ_FUZZ_CHECK((Row{got[i].LogTime, got[i].MessageID, got[i].sData}) == want[i]);
+        RQ_FUZZ_CHECK((rq::test::PlainOrigin{got[i].LogTime, got[i].MessageID, got[i].sData}) ==
+                      want[i]);
         RQ_FUZZ_CHECK(got.IndexOf(want[i].id) == static_cast<long long>(i));
       }
       break;

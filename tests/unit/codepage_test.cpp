@@ -23,9 +23,7 @@ TEST(Codepage, Windows1252Characters) {
   EXPECT_EQ(Cp1252ToUtf8("\xE9"), "\xC3\xA9");
   EXPECT_EQ(Utf8ToCp1252("\xE2\x82\xAC"), "\x80");
   EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD"), "?");  // not in the code page
-  EXPECT_EQ(Utf8ToCp1252("a\xFF"
-                         "b"),
-            "a?b");  // malformed: one '?' per bad byte
+  EXPECT_EQ(Utf8ToCp1252("a\xFF\x62"), "a?b");   // malformed: one '?' per bad byte
   EXPECT_EQ(Utf16LeToCp1252(std::string("A\0\x3D\xD8", 4)), "A?");  // lone surrogate
 }
 
@@ -40,19 +38,19 @@ TEST(Codepage, IsValidUtf8) {
     std::string bytes;
     bool valid;
   };
-  const std::vector<Case> cases = {
-      {"", true},
-      {"plain", true},
-      {"\xC3\xA9", true},
-      {"\xF4\x8F\xBF\xBF", true},
-      {"\xC3", false},              // cut short
-      {"\xC0\xAF", false},          // overlong
-      {"\xE0\x80\xAF", false},      // overlong
-      {"\xED\xA0\x80", false},      // surrogate
-      {"\xF4\x90\x80\x80", false},  // past U+10FFFF
-      {"\x80", false},
-      {"\xE9t\xE9", false},  // Windows-1252 text
-  };
+  // Cut short, overlong (two forms), a surrogate, past U+10FFFF, a lone continuation byte and
+  // Windows-1252 text are no UTF-8.
+  const std::vector<Case> cases = {{"", true},
+                                   {"plain", true},
+                                   {"\xC3\xA9", true},
+                                   {"\xF4\x8F\xBF\xBF", true},
+                                   {"\xC3", false},
+                                   {"\xC0\xAF", false},
+                                   {"\xE0\x80\xAF", false},
+                                   {"\xED\xA0\x80", false},
+                                   {"\xF4\x90\x80\x80", false},
+                                   {"\x80", false},
+                                   {"\xE9t\xE9", false}};
   for (const Case& c : cases) EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.bytes;
   EXPECT_EQ(ToUtf8Display("caf\xC3\xA9"), "caf\xC3\xA9");
   EXPECT_EQ(ToUtf8Display("caf\xE9"), "caf\xC3\xA9");

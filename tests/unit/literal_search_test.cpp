@@ -71,10 +71,12 @@ TEST(LiteralSearch, EdgeCases) {
   EXPECT_EQ(FindLiteral(b, e - 1, "def"), nullptr);  // runs past the range
 }
 
-// The folded searcher and the origin search's letter-case test follow one folding rule.
+// The folded searcher and the origin search's case test fold alike: capitals of every kind beside
+// bytes 32 or 16 apart that are no letters (the multiplication sign, brackets, @ and `).
 TEST(FoldedSearch, AgreesWithPlainFoldedSearchOnRandomText) {
   std::mt19937 rng(11);
-  const std::string alphabet = "aAbBzZ@.\xC0\xE0\xD7\xF7\x8A\x9A\x9F\xFF\xDF";
+  const std::string alphabet =
+      "aAbBzZ@`[{.\xC0\xE0\xC9\xE9\xD7\xF7\x8A\x9A\x8C\x9C\x8E\x9E\x9F\xFF\xDF";
   for (int round = 0; round < 3000; ++round) {
     const std::string hay = RandomText(rng, alphabet, rng() % 200);
     const std::string needle = RandomText(rng, alphabet, 1 + rng() % 5);
@@ -82,31 +84,6 @@ TEST(FoldedSearch, AgreesWithPlainFoldedSearchOnRandomText) {
     ASSERT_EQ(FoldedLiteralSearcher(needle).Find(hay.data(), hay.data() + hay.size()), want)
         << "round " << round;
     ASSERT_EQ(ContainsIgnoringCase(hay, needle), want != nullptr) << "round " << round;
-  }
-}
-
-TEST(FoldedSearch, WhichBytesFold) {
-  struct Case {
-    std::string hay;
-    std::string needle;
-    bool found;
-  };
-  const std::vector<Case> cases = {
-      {"From: <ALICE@Example.COM>", "alice@example.com", true},
-      {"xxABCxx", "abc", true},
-      {"\xC9T\xC9", "\xE9t\xE9", true},                // Latin-1 capitals
-      {"\x8A\x8C\x8E\x9F", "\x9A\x9C\x9E\xFF", true},  // Windows-1252 capitals
-      {"\xD7", "\xF7", false},                         // the multiplication sign is no letter
-      {"\xDF", "\xFF", false},
-      {"[", "{", false},  // nor are the bytes 32 apart from brackets
-      {"@", "`", false},
-      {"ab", "abc", false},
-  };
-  for (const Case& c : cases) {
-    const FoldedLiteralSearcher searcher(c.needle);
-    EXPECT_EQ(searcher.Find(c.hay.data(), c.hay.data() + c.hay.size()) != nullptr, c.found)
-        << c.hay;
-    EXPECT_EQ(ContainsIgnoringCase(c.hay, c.needle), c.found) << c.hay;
   }
   // Unlike a line search, an empty text is found even in an empty one.
   EXPECT_TRUE(ContainsIgnoringCase("", ""));

@@ -21,6 +21,11 @@ TEST(ListAvailableDates, AscendingNamesAndNothingRemoved) {
     test::WriteFile(dir + name, "x\r\n");
   }
   std::filesystem::create_directories(dir + "SMTP-Activity-260401.log");  // a folder
+  // Postoffice files begin with POC; a connector without a folder has no dates.
+  test::WriteFile(sample.root() + "/Logs/Activity/SF/POC-Activity-260314.log", "");
+  test::WriteFile(sample.root() + "/Logs/Activity/SF/SF-Activity-260313.log", "");
+  EXPECT_EQ(ListAvailableDates(sample.server(), "SF"), std::vector<std::string>{"260314"});
+  EXPECT_TRUE(ListAvailableDates(sample.server(), "LS").empty());
 #ifdef _WIN32
   // Windows file names do not count letter case: the lower-case name is listed too.
   EXPECT_EQ(ListAvailableDates(sample.server(), "SMTP"),
@@ -31,29 +36,18 @@ TEST(ListAvailableDates, AscendingNamesAndNothingRemoved) {
 #endif
 }
 
-TEST(ListAvailableDates, PostofficeFilesBeginWithPoc) {
-  const test::SampleServer sample;
-  const std::string dir = sample.root() + "/Logs/Activity/SF/";
-  test::WriteFile(dir + "POC-Activity-260314.log", "");
-  test::WriteFile(dir + "SF-Activity-260313.log", "");
-  EXPECT_EQ(ListAvailableDates(sample.server(), "SF"), std::vector<std::string>{"260314"});
-  EXPECT_TRUE(ListAvailableDates(sample.server(), "LS").empty()) << "no such folder";
-}
-
 TEST(LogDateFromFileName, ThirdFieldBeforeItsFirstDot) {
   struct Case {
     const char* name;
     const char* date;
   };
-  const std::vector<Case> cases = {
-      {"SMTP-Activity-260314.log", "260314"},
-      {"POC-Activity-260314.log", "260314"},
-      {"SMTP-Activity-260314.old.log", "260314"},
-      {"SMTP-Activity-.log", ""},
-      {"SMTP-Activity", ""},
-      {"A-B-C-D.log", "C"},
-      {"", ""},
-  };
+  const std::vector<Case> cases = {{"SMTP-Activity-260314.log", "260314"},
+                                   {"POC-Activity-260314.log", "260314"},
+                                   {"SMTP-Activity-260314.old.log", "260314"},
+                                   {"SMTP-Activity-.log", ""},
+                                   {"SMTP-Activity", ""},
+                                   {"A-B-C-D.log", "C"},
+                                   {"", ""}};
   for (const Case& c : cases) EXPECT_EQ(LogDateFromFileName(c.name), c.date) << c.name;
 }
 

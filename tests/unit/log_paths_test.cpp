@@ -34,46 +34,35 @@ TEST(GetServiceKey, AgentKeyForMtaInAnyCaseOtherwiseConnectorKeyAsGiven) {
 
 TEST(GetLogDirectory, ForceLogLocationsDecidesWhichSettingCounts) {
   struct Case {
-    const char* name;
-    std::vector<std::string> trackerLines;  // under the program's own key
-    std::string smtpOwn;                    // the connector's own "Debug Log File Directory"
+    std::string tracker;  // a line under the program's own key
+    std::string own;      // the connector's own "Debug Log File Directory", as stored
     std::string expected;
   };
   const std::vector<Case> cases = {
-      {"override missing", {}, "E:\\Own\\Debug\\", "E:\\Own\\Debug\\"},
-      {"override 0", {"\"Force Log Locations\"=dword:00000000"}, "E:\\Own", "E:\\Own"},
-      {"override 1", {"\"Force Log Locations\"=dword:00000001"}, "E:\\Own", "D:\\Logs\\SMTP"},
-      {"override -1", {"\"Force Log Locations\"=dword:ffffffff"}, "E:\\Own", "D:\\Logs\\SMTP"},
-      {"override stored as text", {"\"Force Log Locations\"=\"1\""}, "E:\\Own", "E:\\Own"},
-      {"own setting empty", {}, "", "D:\\Logs\\SMTP"},
+      {"", R"(E:\\Own\\Debug\\)", "E:\\Own\\Debug\\"},
+      {"\"Force Log Locations\"=dword:00000000", R"(E:\\Own)", "E:\\Own"},
+      {"\"Force Log Locations\"=dword:00000001", R"(E:\\Own)", "D:\\Logs\\SMTP"},
+      {"\"Force Log Locations\"=dword:ffffffff", R"(E:\\Own)", "D:\\Logs\\SMTP"},
+      {"\"Force Log Locations\"=\"1\"", R"(E:\\Own)", "E:\\Own"},  // stored as text
+      {"", "", "D:\\Logs\\SMTP"},                                  // own setting empty
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::vector<std::string> lines = {std::string(kServerWide),
-                                      "\"Debug Log File Directory\"=\"D:\\\\Logs\""};
-    lines.emplace_back(kTracker);
-    lines.insert(lines.end(), c.trackerLines.begin(), c.trackerLines.end());
-    lines.emplace_back(kSmtpKey);
-    std::string own;
-    for (char ch : c.smtpOwn) own += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
-    lines.push_back("\"Debug Log File Directory\"=\"" + own + "\"");
-    const Fixture f(lines);
+    SCOPED_TRACE(c.tracker + " " + c.own);
+    const Fixture f({std::string(kServerWide), "\"Debug Log File Directory\"=\"D:\\\\Logs\"",
+                     std::string(kTracker), c.tracker, std::string(kSmtpKey),
+                     "\"Debug Log File Directory\"=\"" + c.own + "\""});
     EXPECT_EQ(GetLogDirectory(f.server, "SMTP", "Debug"), c.expected);
   }
 }
 
 TEST(GetLogDirectory, KindsCodesAndMissingSettings) {
   const Fixture f(
-      {
-          std::string(kServerWide),
-          "\"Activity Log Directory\"=\"D:\\\\Act\"",
-          "\"Debug Log File Directory\"=\"D:\\\\Dbg\"",
-          "\"W3C Logging Directory\"=\"D:\\\\W3C\"",
-          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Agents\\MTA]",
-          "\"Activity Log Directory\"=\"F:\\\\MtaAct\"",
-          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven Quill\\Connectors]",
-          "\"Connector Root Directory\"=\"C:\\\\RQ\\\\Connectors\\\\\"",
-      },
+      {std::string(kServerWide), R"("Activity Log Directory"="D:\\Act")",
+       R"("Debug Log File Directory"="D:\\Dbg")", R"("W3C Logging Directory"="D:\\W3C")",
+       R"([HKEY_LOCAL_MACHINE\SOFTWARE\Raven Quill\Raven Quill\Agents\MTA])",
+       R"("Activity Log Directory"="F:\\MtaAct")",
+       R"([HKEY_LOCAL_MACHINE\SOFTWARE\Raven Quill\Raven Quill\Connectors])",
+       R"("Connector Root Directory"="C:\\RQ\\Connectors\\")"},
       '/');
   // The agent's key is read for "mta" too, and the fallback keeps the caller's letters.
   EXPECT_EQ(GetLogDirectory(f.server, "mta", "Activity"), "F:\\MtaAct");
@@ -101,14 +90,12 @@ TEST(GetLogFilePath, PrefixKindAndZeroPaddedDay) {
     Date day;
     const char* expected;
   };
-  const std::vector<Case> cases = {
-      {"SMTP", "Debug", {2026, 3, 4}, "SMTP-Debug-260304.log"},
-      {"SF", "Activity", {2026, 12, 31}, "POC-Activity-261231.log"},
-      {"sf", "Activity", {2026, 12, 31}, "sf-Activity-261231.log"},
-      {"MTA", "Debug", {2000, 1, 1}, "MTA-Debug-000101.log"},
-      {"LS", "W3C", {2100, 7, 9}, "LS-W3C-1000709.log"},
-      {"x", "any", {2009, 10, 10}, "x-any-091010.log"},
-  };
+  const std::vector<Case> cases = {{"SMTP", "Debug", {2026, 3, 4}, "SMTP-Debug-260304.log"},
+                                   {"SF", "Activity", {2026, 12, 31}, "POC-Activity-261231.log"},
+                                   {"sf", "Activity", {2026, 12, 31}, "sf-Activity-261231.log"},
+                                   {"MTA", "Debug", {2000, 1, 1}, "MTA-Debug-000101.log"},
+                                   {"LS", "W3C", {2100, 7, 9}, "LS-W3C-1000709.log"},
+                                   {"x", "any", {2009, 10, 10}, "x-any-091010.log"}};
   for (const Case& c : cases) {
     EXPECT_EQ(GetLogFilePath(c.code, c.kind, c.day), c.expected) << c.code;
   }
@@ -143,8 +130,7 @@ TEST(Server, MapDirectoryReplacesAMatchingPrefix) {
       {"C:\\Program Files", "C:\\Program Files"},
       {"D:\\Logs\\SMTP", "/mnt/d/Logs/SMTP"},
       {"E:\\Logs", "E:\\Logs"},
-      {"", ""},
-  };
+      {"", ""}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
     EXPECT_EQ(server.MapDirectory(c.stored), c.expected);
@@ -157,16 +143,6 @@ TEST(Server, MapDirectoryReplacesAMatchingPrefix) {
   ASSERT_TRUE(ParsePathMapping("C:\\A=B=/x=y", m));
   EXPECT_EQ(m.windowsPrefix, "C:\\A");
   EXPECT_EQ(m.localDir, "B=/x=y");
-}
-
-TEST(GetLogDirectory, MappedDirectoriesOnThisMachine) {
-  const test::SampleServer sample(
-      {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Raven Quill\\Raven "
-       "Quill\\Connectors\\LS]",
-       "\"Debug Log File Directory\"=\"c:\\\\rq\\\\Own\\\\LS\""});
-  EXPECT_EQ(GetLogDirectory(sample.server(), "SMTP", "Debug"), sample.root() + "/Logs/Debug/SMTP");
-  EXPECT_EQ(GetLogDirectory(sample.server(), "LS", "Debug"), sample.root() + "/Own/LS");
-  EXPECT_EQ(GetConnectorPath(sample.server(), "SMTP", "Inbound"), sample.InboundDir());
 }
 
 }  // namespace

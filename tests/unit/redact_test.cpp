@@ -34,8 +34,7 @@ TEST(Redactor, ReplacesNamesAndAddressesKeepsTheRest) {
       {R"("10:21:01\tmx.marlow.example\t198.51.100.88")",
        R"("10:21:01\thost1.domain1.example\t192.0.2.1")"},
       {"Message ID [4F2A0C11] was routed by the MTA to 1 destination queue(s).",
-       "Message ID [4F2A0C11] was routed by the MTA to 1 destination queue(s)."},
-  };
+       "Message ID [4F2A0C11] was routed by the MTA to 1 destination queue(s)."}};
   for (const Case& c : cases) {
     Redactor redactor;
     EXPECT_EQ(redactor.Redact(c.text), c.expected) << c.text;

@@ -1,5 +1,4 @@
-// Fixtures shared by the unit tests: temporary directories, files written byte for byte, and a
-// small sample server (settings text plus log folders) that lives in a temporary directory.
+// Fixtures shared by the tests: temporary folders, files written byte for byte, a sample server.
 #pragma once
 
 #include <deque>
@@ -51,9 +50,8 @@ std::string RegText(const std::vector<std::string>& lines);
 // The same text as the registry editor writes it: UTF-16LE with a byte-order mark.
 std::string Utf16LeWithBom(std::string_view ascii);
 
-// A server whose settings are stored with Windows directories below C:\RQ, which a path mapping
-// turns into this temporary directory: logs under Logs/<kind>/<code>/, connector queues under
-// Connectors/<code>/. Extra .reg lines may add or override settings.
+// A server whose settings keep Windows folders below C:\RQ, mapped to a temporary folder: logs in
+// Logs/<kind>/<code>/, queues in Connectors/<code>/. Extra .reg lines add or override settings.
 class SampleServer {
  public:
   static constexpr std::string_view kWinRoot = "C:\\RQ";
@@ -82,11 +80,9 @@ class SampleServer {
 // Lines joined with CR LF after each one.
 std::string CrLfLines(const std::vector<std::string>& lines);
 
-// The reading rules written out the slow, obvious way, as references for the unit tests and the
-// fuzz targets; none of them calls the code under test.
-//
-// The lines of a log: a line ends at CR or CR LF, a lone LF is an ordinary byte, and what follows
-// the last break is a line when it is not empty.
+// The reading rules written out the slow, obvious way for the tests and the fuzz targets, none
+// calling the code under test. A line ends at CR or CR LF (a lone LF is an ordinary byte); what
+// follows the last break is a line when it is not empty.
 inline std::vector<std::string> PlainLines(std::string_view bytes) {
   std::vector<std::string> lines;
   std::string current;
@@ -117,9 +113,8 @@ inline std::vector<std::string> PlainContaining(std::string_view bytes, std::str
   return out;
 }
 
-// Letter case in Windows-1252: ASCII and Latin-1 capitals (not the multiplication sign) are 32
-// below their small letters; the three capitals of 0x8A-0x8E are 16 below, and 0x9F's small
-// letter is 0xFF.
+// Windows-1252 case: ASCII and Latin-1 capitals (not 0xD7) are 32 below their small letters, those
+// of 0x8A-0x8E 16 below, and 0x9F's small letter is 0xFF.
 inline unsigned char PlainFold(unsigned char c) {
   if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
   if (c == 0x8A || c == 0x8C || c == 0x8E) return c + 0x10;
@@ -132,8 +127,94 @@ inline std::string PlainFolded(std::string_view text) {
   return out;
 }
 
-// A user interface that records every message box with the state of the busy pointer at that
-// moment, and answers questions from a script (No when it runs out).
+// A line's fields between separators.
+inline std::vector<std::string> PlainFields(std::string_view line, char sep) {
+  std::vector<std::string> fields(1);
+  for (char c : line) c == sep ? fields.emplace_back().clear() : fields.back().push_back(c);
+  return fields;
+}
+
+// The origin search: a line of TAB-separated fields whose second is the tag and whose sixth is
+// MAIL with the sender or RCPT with the recipient in the seventh (letter case folded; an empty
+// text is in nothing) makes a row of time, ID and "fifth seventh", unless the ID has one.
+struct PlainOrigin {
+  std::string time, id, data;
+  friend bool operator==(const PlainOrigin&, const PlainOrigin&) = default;
+};
+inline std::vector<PlainOrigin> PlainOrigins(const std::vector<std::string>& lines,
+                                             std::string_view tag, std::string_view sender,
+                                             std::string_view recipient,
+                                             std::vector<PlainOrigin> rows = {}) {
+  auto has = [](std::string_view arg, std::string_view text) {
+    return !text.empty() && PlainFolded(arg).find(PlainFolded(text)) != std::string::npos;
+  };
+  for (const std::string& line : lines) {
+    const std::vector<std::string> f = PlainFields(line, '\t');
+    if (f.size() < 7 || f[1] != tag) continue;
+    if (!(f[5] == "MAIL" && has(f[6], sender)) && !(f[5] == "RCPT" && has(f[6], recipient)))
+      continue;
+    bool known = false;
+    for (const PlainOrigin& r : rows) known = known || r.id == f[2];
+    if (!known) rows.push_back({f[0], f[2], f[4] + " " + f[6]});
+  }
+  return rows;
+}
+
+// The routing agent's lines that hold the ID and the tag, cut at blanks: source ID and code
+// (fields 2 and 4) going back, target code and ID (8 and 11) going forward, brackets dropped;
+// the time is the first field and the second up to a TAB.
+inline RouteList PlainRoutes(const std::vector<std::string>& lines, std::string_view id,
+                             bool back) {
+  auto field = [](const std::vector<std::string>& f, std::size_t i) {
+    std::string s = i < f.size() ? f[i] : std::string();
+    std::erase(s, '[');
+    std::erase(s, ']');
+    return s;
+  };
+  RouteList want;
+  for (const std::string& line : lines) {
+    if (!PlainContains(line, id) || line.find("RQ-MTA-ROUTE") == std::string::npos) continue;
+    const std::vector<std::string> f = PlainFields(line, ' ');
+    const std::string time = f[0] + " " + (f.size() > 1 ? f[1].substr(0, f[1].find('\t')) : "");
+    want.push_back({field(f, back ? 2 : 11), field(f, back ? 4 : 8), "", time});
+  }
+  return want;
+}
+
+// The text after the first `tag` up to a ']'; empty when the tag is absent or starts the line.
+inline std::string PlainAfterTag(const std::string& line, const std::string& tag) {
+  const std::size_t at = line.find(tag);
+  if (at == std::string::npos || at == 0) return "";
+  const std::string rest = line.substr(at + tag.size());
+  return rest.substr(0, rest.find(']'));
+}
+
+// The requeue lines naming [id]: one record (copy ID, domain) per line with the message code.
+inline RouteList PlainCopies(const std::vector<std::string>& lines, const std::string& id) {
+  RouteList found;
+  for (const std::string& line : lines) {
+    if (line.find("[" + id + "]") == std::string::npos) continue;
+    if (line.find("RQ-I0018:") == std::string::npos) continue;
+    found.push_back(
+        {PlainAfterTag(line, "requeued as ["), "", PlainAfterTag(line, "target domain ["), ""});
+  }
+  return found;
+}
+
+// A copy's parent: from the first "requeued as [copy]" line with the code tag not at its start,
+// the text after the tag up to a ']' found from the parent's second character on.
+inline std::string PlainParent(const std::vector<std::string>& lines, const std::string& id) {
+  for (const std::string& line : lines) {
+    if (line.find("requeued as [" + id + "]") == std::string::npos) continue;
+    const std::size_t p = line.find("RQ-I0018: [");
+    if (p == std::string::npos || p == 0) continue;
+    const std::size_t close = line.find(']', p + 12);
+    if (close != std::string::npos) return line.substr(p + 11, close - p - 11);
+  }
+  return "";
+}
+
+// Records every message box with the busy pointer's state then; answers from a script, then No.
 class RecordingUserInterface final : public UserInterface {
  public:
   struct Shown {
