@@ -148,13 +148,13 @@ Sample::Sample() : dir_(temp_ / "server"), today_(Today()) {
   if (r.status != 0) throw std::runtime_error("rqsample failed: " + r.err);
 }
 
-std::vector<std::string> Sample::Options() const {
-  return {"--settings", (dir_ / "settings.reg").string(), "--map",
-          "C:\\Program Files (x86)\\Raven Quill=" + dir_.string()};
+std::vector<std::string> OptionsFor(const fs::path& dir) {
+  return {"--settings", (dir / "settings.reg").string(), "--map",
+          "C:\\Program Files (x86)\\Raven Quill=" + dir.string()};
 }
 
-RunResult Sample::Trace(const std::vector<std::string>& args) const {
-  std::vector<std::string> all = Options();
+RunResult TraceOn(const fs::path& dir, std::vector<std::string> args) {
+  std::vector<std::string> all = OptionsFor(dir);
   all.insert(all.end(), args.begin(), args.end());
   return RunProgram(RqTrace(), all);
 }

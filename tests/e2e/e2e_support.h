@@ -45,6 +45,11 @@ Day Today();
 
 // The sample server of this test program: written on first use with --today set to today's
 // local date (the console trace starts from the real date), three days, seed 1.
+// --settings FILE --map WINPATH=DIR for a server rqsample wrote into `dir`, and rqtrace run on it
+// with those options and then the arguments.
+std::vector<std::string> OptionsFor(const std::filesystem::path& dir);
+RunResult TraceOn(const std::filesystem::path& dir, std::vector<std::string> args);
+
 class Sample {
  public:
   static const Sample& Get();
@@ -53,9 +58,8 @@ class Sample {
   Day today() const { return today_; }
 
   // --settings FILE --map WINPATH=DIR for this sample.
-  std::vector<std::string> Options() const;
-  // rqtrace with the options and then the arguments.
-  RunResult Trace(const std::vector<std::string>& args) const;
+  std::vector<std::string> Options() const { return OptionsFor(dir_); }
+  RunResult Trace(const std::vector<std::string>& args) const { return TraceOn(dir_, args); }
 
   // A day's log by its name's head and its folder below the server, e.g. ("SMTP-Activity",
   // "Logs/Activity/SMTP").

@@ -29,17 +29,14 @@ RunResult Generate(const fs::path& dir, const std::string& more) {
   return RunProgram(RqSample(), args);
 }
 
-// rqtrace on the server in `dir`; `args` as words.
 RunResult TraceIn(const fs::path& dir, const std::string& args) {
-  std::vector<std::string> all = Words(args);
-  all.insert(all.begin(), {"--settings", (dir / "settings.reg").string(), "--map",
-                           "C:\\Program Files (x86)\\Raven Quill=" + dir.string()});
-  return RunProgram(RqTrace(), all);
+  return TraceOn(dir, Words(args));
 }
 
+// Also: settings as the registry editor writes them, logs with Windows line ends.
 TEST(Rqsample, SameSeedSameBytesAndPlantedMessagesWhateverTheSeed) {
   TempDir temp;
-  const fs::path a = temp / "a", b = temp / "b", c = temp / "c";
+  const fs::path a = temp / "new/a", b = temp / "b", c = temp / "c";  // parents are created
   for (const auto& [dir, seed] : {std::pair(a, "42"), std::pair(b, "42"), std::pair(c, "43")}) {
     ASSERT_EQ(Generate(dir, std::string("--seed ") + seed).status, 0);
   }
@@ -52,30 +49,23 @@ TEST(Rqsample, SameSeedSameBytesAndPlantedMessagesWhateverTheSeed) {
     EXPECT_EQ(ra.status, 0) << id;
     EXPECT_EQ(ra.out, TraceIn(c, std::string("trace --date 261206 ") + id).out) << id;
   }
-}
-
-TEST(Rqsample, WritesWhatTheRegistryEditorAndTheServerWrite) {
-  TempDir temp;
-  const fs::path dir = temp / "new/server";  // parents are created
-  ASSERT_EQ(Generate(dir, "").status, 0);
-  const std::string reg = ReadFile(dir / "settings.reg");
-  const std::string head("\xFF\xFEW\0i\0n\0d\0o\0w\0s\0", 16);
-  EXPECT_EQ(reg.substr(0, head.size()), head);
+  const std::string reg = ReadFile(a / "settings.reg");
+  EXPECT_EQ(reg.substr(0, 16), std::string("\xFF\xFEW\0i\0n\0d\0o\0w\0s\0", 16));
   EXPECT_NE(reg.find(std::string("\r\0\n\0", 4)), std::string::npos);
-  for (const auto& [name, bytes] : Files(dir, true)) {
+  for (const auto& [name, bytes] : Files(a, true)) {
     ASSERT_FALSE(bytes.empty()) << name;
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n") << name;
-    const auto bareLf = [](char a, char b) { return a != '\r' && b == '\n'; };
+    const auto bareLf = [](char x, char y) { return x != '\r' && y == '\n'; };
     EXPECT_TRUE(bytes[0] != '\n' &&
                 std::adjacent_find(bytes.begin(), bytes.end(), bareLf) == bytes.end())
         << name;
   }
-  EXPECT_TRUE(fs::is_regular_file(dir / "Connectors" / "SMTP" / "Inbound" / "B5081C44"));
+  EXPECT_TRUE(fs::is_regular_file(a / "Connectors" / "SMTP" / "Inbound" / "B5081C44"));
 }
 
-TEST(Rqsample, SizeGrowsEveryLogAndKeepsThePlantedMessages) {
+TEST(Rqsample, SizeGrowsEveryLogOrTheNamedOnesAndKeepsThePlantedMessages) {
   TempDir temp;
-  const fs::path dir = temp / "big";
+  const fs::path dir = temp / "big", grow = temp / "grow";
   const std::uint64_t size = 3 << 20;
   const RunResult r = Generate(dir, "--days 1 --size 3M --split 10");
   ASSERT_EQ(r.status, 0);
@@ -94,13 +84,8 @@ TEST(Rqsample, SizeGrowsEveryLogAndKeepsThePlantedMessages) {
   EXPECT_NE(TraceIn(dir, "trace --date 261206 6B81D204")
                 .out.find("RQ-P0210: [6B81D219] delivered to mailbox [maya.lind]"),
             std::string::npos);
-}
-
-TEST(Rqsample, GrowOnlyTheNamedLogs) {
-  TempDir temp;
-  const fs::path dir = temp / "grow";
-  ASSERT_EQ(Generate(dir, "--days 1 --size 2M --grow smtp-debug,mta").status, 0);
-  for (const auto& [name, bytes] : Files(dir, true)) {
+  ASSERT_EQ(Generate(grow, "--days 1 --size 2M --grow smtp-debug,mta").status, 0);
+  for (const auto& [name, bytes] : Files(grow, true)) {
     const bool grown =
         name.find("SMTP-Debug") != std::string::npos || name.find("MTA-Debug") != std::string::npos;
     EXPECT_EQ(bytes.size() >= (2u << 20), grown) << name;

@@ -62,17 +62,13 @@ QRect Pixels(const TwipsRect& r, double dpi) {
   return QRect(QPoint(px(r.left), px(r.top)), QPoint(px(r.right()) - 1, px(r.bottom()) - 1));
 }
 
-std::string Activity(const char* id, const char* verb, const char* arg) {
-  return std::string("10:00:00\tSMTP-IN\t") + id + "\t7\t192.0.2.10\t" + verb + "\t" + arg;
-}
-
 // A main window on a server with one day of SMTP traffic: IN001 and IN002 from alice, IN002
 // waiting in the inbound queue.
 struct Harness {
   Harness() {
     sample.WriteLog("SMTP", "Activity", kDay,
-                    CrLfLines({Activity("IN001", "MAIL", "<alice@example.org>"),
-                               Activity("IN002", "MAIL", "<alice@example.org>")}));
+                    CrLfLines({ActivityLine("IN001", "MAIL", "<alice@example.org>"),
+                               ActivityLine("IN002", "MAIL", "<alice@example.org>")}));
     sample.WriteInboundFile("IN002");
     window.Form_Load();
     ui.shown.clear();  // the logging warnings of a server without switches

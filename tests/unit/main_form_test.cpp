@@ -16,6 +16,7 @@ namespace rq {
 namespace {
 
 using enum ControlId;
+using test::ActivityLine;
 using test::CrLfLines;
 
 // A window that is only its controls' state, started from the form table; as the result
@@ -101,10 +102,6 @@ const std::string kNotRouted =
 const std::string kNoDetails =
     "Unable to locate message details in from selected origin. Error (0) ";
 
-std::string Activity(const char* dir, const char* id, const char* verb, const char* arg) {
-  return std::string("10:00:00\t") + dir + "\t" + id + "\t7\t192.0.2.10\t" + verb + "\t" + arg;
-}
-
 std::vector<std::string> LoggingSwitches(const std::string& v) {
   std::vector<std::string> lines;
   for (const char* key : {"Agents\\MTA", "Connectors\\SF", "Connectors\\SMTP", "Connectors\\LS"}) {
@@ -124,13 +121,13 @@ class MainFormTest : public ::testing::Test {
 
   void WriteTraffic() {
     sample.WriteLog("SMTP", "Activity", kDayBefore,
-                    CrLfLines({Activity("SMTP-IN", "EARLY1", "MAIL", "<x@y.z>")}));
+                    CrLfLines({ActivityLine("EARLY1", "MAIL", "<x@y.z>")}));
     sample.WriteLog("SMTP", "Activity", kDay,
-                    CrLfLines({Activity("SMTP-IN", "IN001", "MAIL", "<alice@example.org>"),
-                               Activity("SMTP-IN", "IN001", "RCPT", "<bob@example.net>"),
-                               Activity("SMTP-IN", "IN002", "MAIL", "<Alice@Example.org>"),
-                               Activity("SMTP-IN", "IN003", "MAIL", "<alice@example.org>"),
-                               Activity("SMTP-OU", "OUT009", "MAIL", "<alice@example.org>")}));
+                    CrLfLines({ActivityLine("IN001", "MAIL", "<alice@example.org>"),
+                               ActivityLine("IN001", "RCPT", "<bob@example.net>"),
+                               ActivityLine("IN002", "MAIL", "<Alice@Example.org>"),
+                               ActivityLine("IN003", "MAIL", "<alice@example.org>"),
+                               ActivityLine("OUT009", "MAIL", "<alice@example.org>", "SMTP-OU")}));
     sample.WriteLog("MTA", "Debug", kDay,
                     CrLfLines({"12/01/26 10:00:05\tRoute [IN001] from [SMTP] to queue of [SF] "
                                "new id [PO001] RQ-MTA-ROUTE"}));

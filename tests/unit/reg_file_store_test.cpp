@@ -66,22 +66,22 @@ TEST(RegFileStore, StringAndNumberReadersForEveryTypeAndEscape) {
     std::int32_t number = 0;
   };
   // A number's four bytes come back as text less the last byte, binary data likewise.
-  const std::vector<Case> cases = {{"Dir", "C:\\Program Files\\Raven Quill\\Logs\\"},
-                                   {"Quote \"name\"", "say \"hi\""},
-                                   {"", "default"},
-                                   {"Sz", "12"},
-                                   {"Dword", std::string("1\0\0", 3), 0x31},
-                                   {"Negative", "\xFF\xFF\xFF", -1},
-                                   {"Expand", "%T%"},
-                                   {"Wrapped", "C:\\RQ"},
-                                   {"Multi", std::string("a\0b\0", 4)},
-                                   {"Qword", std::string("ABCD\0\0\0", 7)},
-                                   {"None", "AB"},
-                                   {"DwordAsHex", std::string("\x07\x01\0", 3), 0x107},
-                                   {"Blob", "A\x02"},
-                                   {"Nothing", ""},
-                                   {"Empty", ""},
-                                   {"Missing", ""}};
+  const Case cases[] = {{"Dir", "C:\\Program Files\\Raven Quill\\Logs\\"},
+                        {"Quote \"name\"", "say \"hi\""},
+                        {"", "default"},
+                        {"Sz", "12"},
+                        {"Dword", std::string("1\0\0", 3), 0x31},
+                        {"Negative", "\xFF\xFF\xFF", -1},
+                        {"Expand", "%T%"},
+                        {"Wrapped", "C:\\RQ"},
+                        {"Multi", std::string("a\0b\0", 4)},
+                        {"Qword", std::string("ABCD\0\0\0", 7)},
+                        {"None", "AB"},
+                        {"DwordAsHex", std::string("\x07\x01\0", 3), 0x107},
+                        {"Blob", "A\x02"},
+                        {"Nothing", ""},
+                        {"Empty", ""},
+                        {"Missing", ""}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(store.GetRegistryString(kKey, c.name), c.text);

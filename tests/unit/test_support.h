@@ -50,8 +50,8 @@ std::string RegText(const std::vector<std::string>& lines);
 // The same text as the registry editor writes it: UTF-16LE with a byte-order mark.
 std::string Utf16LeWithBom(std::string_view ascii);
 
-// A server whose settings keep Windows folders below C:\RQ, mapped to a temporary folder: logs in
-// Logs/<kind>/<code>/, queues in Connectors/<code>/. Extra .reg lines add or override settings.
+// Settings with Windows folders below C:\RQ mapped to a temporary folder (logs in
+// Logs/<kind>/<code>/, queues in Connectors/<code>/); extra .reg lines add or override.
 class SampleServer {
  public:
   static constexpr std::string_view kWinRoot = "C:\\RQ";
@@ -59,7 +59,6 @@ class SampleServer {
   explicit SampleServer(const std::vector<std::string>& extraRegLines = {});
 
   const Server& server() const { return *server_; }
-  const RegFileStore& store() const { return *store_; }
   const std::string& root() const { return dir_.path(); }
 
   // The log's path, worked out here independently of the code under test.
@@ -80,9 +79,16 @@ class SampleServer {
 // Lines joined with CR LF after each one.
 std::string CrLfLines(const std::vector<std::string>& lines);
 
-// The reading rules written out the slow, obvious way for the tests and the fuzz targets, none
-// calling the code under test. A line ends at CR or CR LF (a lone LF is an ordinary byte); what
-// follows the last break is a line when it is not empty.
+// A line of the SMTP connector's activity log: time, direction, ID, session, peer, verb, argument.
+inline std::string ActivityLine(std::string_view id, std::string_view verb, std::string_view arg,
+                                std::string_view dir = "SMTP-IN",
+                                std::string_view time = "10:00:00") {
+  return std::string(time) + "\t" + std::string(dir) + "\t" + std::string(id) +
+         "\t7\t192.0.2.10\t" + std::string(verb) + "\t" + std::string(arg);
+}
+
+// The reading rules written the slow, obvious way, calling no product code. A line ends at CR or
+// CR LF (a lone LF is ordinary); what follows the last break is a line when not empty.
 inline std::vector<std::string> PlainLines(std::string_view bytes) {
   std::vector<std::string> lines;
   std::string current;
@@ -134,9 +140,8 @@ inline std::vector<std::string> PlainFields(std::string_view line, char sep) {
   return fields;
 }
 
-// The origin search: a line of TAB-separated fields whose second is the tag and whose sixth is
-// MAIL with the sender or RCPT with the recipient in the seventh (letter case folded; an empty
-// text is in nothing) makes a row of time, ID and "fifth seventh", unless the ID has one.
+// The origin search: TAB fields, the tag second, MAIL with the sender or RCPT with the recipient
+// (folded; empty is in nothing) 6th and 7th: a row of time, ID, "5th 7th" unless the ID has one.
 struct PlainOrigin {
   std::string time, id, data;
   friend bool operator==(const PlainOrigin&, const PlainOrigin&) = default;
@@ -160,9 +165,8 @@ inline std::vector<PlainOrigin> PlainOrigins(const std::vector<std::string>& lin
   return rows;
 }
 
-// The routing agent's lines that hold the ID and the tag, cut at blanks: source ID and code
-// (fields 2 and 4) going back, target code and ID (8 and 11) going forward, brackets dropped;
-// the time is the first field and the second up to a TAB.
+// Routing lines with the ID, cut at blanks: source ID and code (2, 4) back, target code and ID
+// (8, 11) forward, brackets dropped; the time is field 0 and field 1 up to a TAB.
 inline RouteList PlainRoutes(const std::vector<std::string>& lines, std::string_view id,
                              bool back) {
   auto field = [](const std::vector<std::string>& f, std::size_t i) {
@@ -201,8 +205,8 @@ inline RouteList PlainCopies(const std::vector<std::string>& lines, const std::s
   return found;
 }
 
-// A copy's parent: from the first "requeued as [copy]" line with the code tag not at its start,
-// the text after the tag up to a ']' found from the parent's second character on.
+// A copy's parent: after the code tag (not at the start) of the first "requeued as [copy]" line,
+// up to a ']' from the parent's second character on.
 inline std::string PlainParent(const std::vector<std::string>& lines, const std::string& id) {
   for (const std::string& line : lines) {
     if (line.find("requeued as [" + id + "]") == std::string::npos) continue;

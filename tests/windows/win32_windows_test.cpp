@@ -28,10 +28,6 @@ using test::SampleServer;
 const Date kDay{2026, 12, 1};
 const Date kDayBefore{2026, 11, 30};
 
-std::string Activity(const char* time, const char* id, const char* verb, const char* arg) {
-  return std::string(time) + "\tSMTP-IN\t" + id + "\t7\t192.0.2.10\t" + verb + "\t" + arg;
-}
-
 // Answers every box itself and keeps what it was shown; the busy pointer stays the real one.
 class AnsweringUserInterface final : public MessageBoxUserInterface {
  public:
@@ -74,11 +70,11 @@ class Win32Windows : public ::testing::Test {
  protected:
   Win32Windows() {
     sample.WriteLog("SMTP", "Activity", kDayBefore,
-                    CrLfLines({Activity("09:00:00", "EARLY1", "MAIL", "<x@y.z>")}));
+                    CrLfLines({test::ActivityLine("EARLY1", "MAIL", "<x@y.z>")}));
     sample.WriteLog("SMTP", "Activity", kDay,
-                    CrLfLines({Activity("10:00:01", "IN001", "MAIL", "<alice@example.org>"),
-                               Activity("10:00:02", "IN001", "RCPT", "<bob@example.net>"),
-                               Activity("10:01:00", "IN002", "MAIL", "<Alice@Example.org>")}));
+                    CrLfLines({test::ActivityLine("IN001", "MAIL", "<alice@example.org>"),
+                               test::ActivityLine("IN001", "RCPT", "<bob@example.net>"),
+                               test::ActivityLine("IN002", "MAIL", "<Alice@Example.org>")}));
     sample.WriteLog("MTA", "Debug", kDay,
                     CrLfLines({"12/01/26 10:00:05\tRoute [IN001] from [SMTP] to queue of [SF] "
                                "new id [PO001] RQ-MTA-ROUTE"}));
@@ -252,7 +248,7 @@ TEST_F(Win32Windows, SearchListTraceAndBoxes) {
   Press(VK_DOWN);
   Click(cmdShowTransaction);
   ASSERT_EQ(reports.size(), 2u);
-  EXPECT_NE(reports[1].find("[IN002] follow below: \r\n\r\n10:01:00\tSMTP-IN\tIN002"),
+  EXPECT_NE(reports[1].find("[IN002] follow below: \r\n\r\n10:00:00\tSMTP-IN\tIN002"),
             std::string::npos)
       << reports[1];
 
