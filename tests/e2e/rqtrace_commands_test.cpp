@@ -43,7 +43,8 @@ class Rqtrace : public ::testing::Test {
   // The words of `text`, "D" standing for today's log date.
   std::vector<std::string> Args(const std::string& text) const {
     std::vector<std::string> args = Words(text);
-    for (std::string& a : args) a = a == "D" ? d : a;
+    for (std::string& a : args)
+      a = a == "D" ? d : a.ends_with("..D") ? a.substr(0, a.size() - 1) + d : a;
     return args;
   }
 
@@ -215,6 +216,7 @@ TEST_F(Rqtrace, JsonOfEveryCommandFollowsItsSchema) {
       {"split --date D D7A3F02B", 1, R"({"/found": false, "/copies": []})"},
       {"show --date D 4F2A0C11", 0, R"({"/messageId": "4F2A0C11", "/lines/0": "<string>"})"},
       {"show --date D 0BADC0DE99", 1, R"({"/lines": [], "/message": "<string>"})"},
+      {"show --date " + today.Plus(-5).LogDate() + "..D 4F2A0C11", 0, R"({"/0/date": "D"})"},
       {"search --date D --recipient fjord --backtrace", 0,
        R"({"/0/messageId": "71C0E44D", "/0/data": "203.0.113.82 TO:<jon.aasen@fjord.example>",
            "/0/time": "<string>"})"},
@@ -276,6 +278,29 @@ TEST(RqtraceSettings, UnreadableSettingsGiveStatusTwoLoggingOffStatusOne) {
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 4) << r.out;
   EXPECT_EQ(r.out.rfind("Warning: MTA Debug and Activity logging", 0), 0u) << r.out;
 }
+
+#ifndef _WIN32
+// A log of over twice the smallest segment is read in segments on threads: the rows of one reading.
+TEST(RqtraceLargeLog, SegmentsGiveTheRowsOfOneReading) {
+  const TempDir temp;
+  const std::string dir = temp / "big";
+  ASSERT_EQ(RunProgram(RqSample(), Words(dir + " --today 261206 --days 1 --size 70M --grow "
+                                               "smtp-activity"))
+                .status,
+            0);
+  const std::vector<std::string> search = Words("search --date 261206 --recipient example.net");
+  setenv("RQ_THREADS", "2", 1);
+  std::string out[2];
+  for (const char* segments : {"1", "2"}) {
+    setenv("RQ_SEGMENTS", segments, 1);
+    out[*segments - '1'] = TraceOn(dir, search).out;
+  }
+  unsetenv("RQ_SEGMENTS");
+  unsetenv("RQ_THREADS");
+  EXPECT_GT(std::count(out[0].begin(), out[0].end(), '\n'), 500);
+  EXPECT_EQ(out[1], out[0]);
+}
+#endif
 
 TEST_F(Rqtrace, BadUsageGivesStatusTwo) {
   // The last four: date ranges malformed, backwards and longer than 400 days.

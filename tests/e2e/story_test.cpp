@@ -64,6 +64,12 @@ TEST_F(Story, LateDeferredCopyReachesIntoTheNextDay) {
   EXPECT_EQ(Field(copy.at("events"), "day").back(), today.LogDate());
   EXPECT_EQ(copy.at("events").back().at("log"), "SMTP-Debug-" + today.LogDate() + ".log");
   EXPECT_NE(lines.back().find("delivered"), std::string::npos) << lines.back();
+  for (const json& e : copy.at("events")) {  // a debug line's time is its second word
+    const std::string line = e.at("line");
+    if (e.at("log").get<std::string>().starts_with("SMTP-Debug")) {
+      EXPECT_EQ(e.at("time"), line.substr(11, line.find_first_of(" \t", 11) - 11)) << line;
+    }
+  }
 
   // Asked from the day of its delivery, the copy's story starts the day it was made.
   const json fromToday = Run({"D7A3F04E", "--date", today.LogDate(), "--days", "0"});

@@ -21,8 +21,8 @@ TEST(Codepage, Windows1252Characters) {
   EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xC2\x81");      // undefined: the C1 control
   EXPECT_EQ(Cp1252ToUtf8("\xE9"), "\xC3\xA9");
   EXPECT_EQ(Utf8ToCp1252("\xE2\x82\xAC"), "\x80");
-  EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD"), "?");  // not in the code page
-  EXPECT_EQ(Utf8ToCp1252("a\xFF\x62"), "a?b");   // malformed: one '?' per bad byte
+  EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD\xC2\x80"), "??");  // not in the code page
+  EXPECT_EQ(Utf8ToCp1252("a\xFF\x62"), "a?b");            // malformed: one '?' per bad byte
   EXPECT_EQ(Utf16LeToCp1252(std::string("A\0\x3D\xD8", 4)), "A?");  // lone surrogate
   const std::string pair("\x3D\xD8\x00\xDE", 4);                    // U+1F600
   EXPECT_EQ(Utf16LeToUtf8(pair), "\xF0\x9F\x98\x80");

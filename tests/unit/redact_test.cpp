@@ -25,7 +25,7 @@ TEST(Redactor, ReplacesNamesAndAddressesKeepsTheRest) {
        "2026-12-07 09:13:10.036 [0406] reply 250 2.0.0 accepted"},
       {"from 2001:DB8:0:0:8:800:200C:417A and fe80::1%eth0 at 23:41:00",
        "from 2001:db8::1 and 2001:db8::2%eth0 at 23:41:00"},
-      {"1.2.3.4.5 999.1.1.1 10.0.4.17. SMTP-Debug-261207.log e.g",
+      {"1.2.3.4.5 999.1.1.1 10.0.4.255. SMTP-Debug-261207.log e.g",
        "1.2.3.4.5 999.1.1.1 192.0.2.1. SMTP-Debug-261207.log e.g"},
       {"postmaster@localhost a@b@c", "user1@domain1.example a@b@c"},
       {"TO:<J\xc3\xb6rg@m\xfcller.example> by r\xe9seau.example",
