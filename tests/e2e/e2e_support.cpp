@@ -91,14 +91,20 @@ const TempDir& RunDir() {
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& input) {
+  std::string arguments;
+  for (const std::string& a : args) arguments += (arguments.empty() ? "" : " ") + Quote(a);
+  return RunCommandLine(program, arguments, input);
+}
+
+RunResult RunCommandLine(const std::string& program, const std::string& arguments,
+                         const std::string& input) {
   static int counter = 0;
   UseCLocale();
   const fs::path base = RunDir() / ("run" + std::to_string(++counter));
   const fs::path in = base.string() + ".in", out = base.string() + ".out",
                  err = base.string() + ".err";
   test::WriteFile(in.string(), input);
-  std::string command = Quote(program);
-  for (const std::string& a : args) command += ' ' + Quote(a);
+  std::string command = Quote(program) + (arguments.empty() ? "" : " " + arguments);
   RunResult r;
 #ifdef _WIN32
   r.status = RunDirect(command, in, out, err);

@@ -23,6 +23,9 @@ struct RunResult {
 // POSIX systems and started directly on Windows. Runs with LC_ALL=C.
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& input = "");
+// The same with the rest of the command line as one text, as written (no quoting of ours).
+RunResult RunCommandLine(const std::string& program, const std::string& arguments,
+                         const std::string& input = "");
 
 std::string RqTrace();
 std::string RqTracker();

@@ -55,6 +55,25 @@ TEST(Console, CommandLineTrace) {
   }
 }
 
+#ifdef _WIN32
+// Windows hands a program its command line as one text: the fields are cut from it as written.
+TEST(Console, FieldsAreCutFromTheCommandLineAsWritten) {
+  const std::vector<std::string> o = Sample::Get().Options();
+  const std::string options = "--settings \"" + o[1] + "\" --map \"" + o[3] + "\" ";
+  const std::string report = "Message ID [4F2A0C2E] requeued/split into ";
+  EXPECT_NE(RunCommandLine(RqTracker(), "--console " + options + "x 4F2A0C2E").out.find(report),
+            std::string::npos);
+  // Two blanks: the second field is empty, and the empty ID is traced; a quoted ID keeps its
+  // quotes. Neither names a message of today.
+  for (const char* fields : {"x  4F2A0C2E", "x \"4F2A0C2E\""}) {
+    EXPECT_EQ(RunCommandLine(RqTracker(), "--console " + options + fields).out, "") << fields;
+  }
+  // Output to a file asks for the console without --console: no window opens.
+  EXPECT_NE(RunCommandLine(RqTracker(), options + "x 4F2A0C2E").out.find(report),
+            std::string::npos);
+}
+#endif
+
 TEST(Console, UsageAndSettingsErrorsGiveStatusTwo) {
   const std::vector<std::string> opts = Sample::Get().Options();
   RunResult r = RunProgram(RqTracker(), {"--console", opts[0], opts[1], opts[2], opts[3]});

@@ -1,15 +1,12 @@
 // What the program takes from Windows itself: the log-date listing through the system's wildcard
-// listing, the user's short date form, and rqtracker's command line as one text.
+// listing and the user's short date form.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/program_support.h"
 #include "base/dates.h"
 #include "settings/log_dates.h"
 #include "settings/reg_file_store.h"
@@ -69,66 +66,6 @@ TEST(DateFormat, FromUserLocaleWritesTheDayAsTheSystemDoes) {
   ASSERT_GT(GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, sizeof text),
             0);
   EXPECT_EQ(DateFormat::FromUserLocale().Format(Date{2024, 3, 7}), text);
-}
-
-// Under Wine the build machine's paths are reached through drive Z:.
-std::string ProgramPath(std::string path) {
-  if (!path.empty() && path.front() == '/') path.insert(0, "Z:");
-  for (char& c : path) c = c == '/' ? '\\' : c;
-  return path;
-}
-
-// Runs rqtracker with the command line exactly as given (no argument quoting of our own), with
-// no input, and returns what it wrote to standard output.
-std::string RunTracker(const std::string& arguments, const TempDir& dir) {
-  const std::string outPath = dir / "stdout.txt";
-  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  HANDLE in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = in;
-  si.hStdOutput = out;
-  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION pi{};
-  std::string commandLine = "\"" + ProgramPath(RQ_TRACKER_EXE) + "\" " + arguments;
-  const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                      nullptr, nullptr, &si, &pi);
-  CloseHandle(in);
-  CloseHandle(out);
-  if (!started) return "(could not start " + commandLine + ")";
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  std::ostringstream text;
-  text << std::ifstream(outPath, std::ios::binary).rdbuf();
-  return text.str();
-}
-
-TEST(RqtrackerCommandLine, FieldsAreCutFromTheTextAsWritten) {
-  const TempDir dir;
-  WriteFile(dir / "settings.reg", SettingsFor(dir.path()));
-  WriteFile(dir / ("SMTP-Debug-" + LogDateOf(TodayLocal()) + ".log"),
-            "10:00:00 RQ-I0018: [ABC] requeued as [C1] target domain [one.example]\r\n"
-            "10:00:01 RQ-I0018: [] requeued as [E1] target domain [empty.example]\r\n");
-  const std::string settings = "--console --settings \"" + (dir / "settings.reg") + "\" ";
-
-  const auto traces = [&](const std::string& arguments, const char* id) {
-    return RunTracker(arguments, dir)
-               .find("Message ID [" + std::string(id) + "] requeued/split into 1 ") !=
-           std::string::npos;
-  };
-  // One blank: the ID is ABC. Two blanks: the second field is empty, and the empty ID is traced.
-  EXPECT_TRUE(traces(settings + "x ABC", "ABC"));
-  EXPECT_TRUE(traces(settings + "x  ABC", ""));
-  // A quoted ID is taken with its quotes, as written; it names no message.
-  EXPECT_EQ(RunTracker(settings + "x \"ABC\"", dir), "");
-  // Output to a file asks for the console without --console: no window opens, the report is
-  // written there.
-  EXPECT_TRUE(traces(settings.substr(std::string("--console ").size()) + "x ABC", "ABC"));
 }
 
 }  // namespace
