@@ -58,6 +58,11 @@ TEST(RequeueReaders, RandomLogsAgreeWithThePlainRules) {
   EXPECT_EQ(GetSMTPRequeueInformation(sample.server(), {2026, 3, 13}, "P1", copies), 0);
   EXPECT_EQ(copies, old);
   EXPECT_EQ(GetSMTPRequeueParent(sample.server(), {2026, 3, 13}, "C1"), "");
+  // A tag without a ']' after it does not end the search for the parent.
+  sample.WriteLog(
+      "SMTP", "Debug", kDay,
+      CrLfLines({"requeued as [C1] RQ-I0018: [P9", "x RQ-I0018: [P1] requeued as [C1]"}));
+  EXPECT_EQ(GetSMTPRequeueParent(sample.server(), kDay, "C1"), "P1");
 }
 
 TEST(TransactionReaders, EachReadingAgreesWithThePlainRule) {
