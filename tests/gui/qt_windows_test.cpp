@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetricsF>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -198,6 +199,11 @@ void QtWindowsTest::searchSelectTraceAndDoubleClick() {
   QTest::mouseClick(h.Control<QPushButton>(ControlId::cmdListOrigins), Qt::LeftButton);
   auto* list = h.Control<QTreeView>(ControlId::lvOrigins);
   QCOMPARE(list->model()->rowCount(), 2);
+  // The columns take the table's fifths of the list's inside, the last one what is left.
+  for (std::size_t c = 0; c + 1 < OriginListColumns().size(); ++c) {
+    const int inside = list->width() - 2 * list->frameWidth();
+    QCOMPARE(list->header()->sectionSize(int(c)), inside * OriginListColumns()[c].fifths / 5);
+  }
   auto* trace = h.Control<QPushButton>(ControlId::cmdTrace);
   QVERIFY(trace->isEnabled());
 
