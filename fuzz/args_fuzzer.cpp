@@ -1,7 +1,5 @@
-// The option parsing and command dispatch of both programs, fed argument vectors cut from the
-// input at NUL bytes. The programs' main() is compiled into the target under another name; their
-// settings default to a tiny server, standard input is empty (every question answers No) and
-// their output goes nowhere.
+// Both programs' option parsing and dispatch on argument vectors cut at NUL bytes: main() is
+// compiled in under another name, the settings are a tiny server, no input (questions get No).
 #include <fcntl.h>
 #include <unistd.h>
 

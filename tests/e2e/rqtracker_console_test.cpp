@@ -1,6 +1,5 @@
-// rqtracker's command-line trace on the console: the question about earlier days on standard
-// error, the answers on standard input, the report on standard output. Which answer means what
-// is the console user interface's unit test; here the program's road through them.
+// rqtracker's command-line trace on the console: the question on stderr, answers on stdin, the
+// report on stdout; what each answer means is the console user interface's unit test.
 #include <gtest/gtest.h>
 
 #include "e2e_support.h"

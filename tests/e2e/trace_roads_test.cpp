@@ -1,6 +1,5 @@
-// Every road of a trace, run with rqtrace on the planted messages of the sample server; the
-// report is compared byte for byte with the text the trace must write. The queue walker's rules
-// are tested at unit level; here the report as the user sees it.
+// Every road of a trace on the sample server's planted messages, the report compared byte for
+// byte; the walker's rules are unit tests, here is the report as the user sees it.
 #include <gtest/gtest.h>
 
 #include "e2e_support.h"

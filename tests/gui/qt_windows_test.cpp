@@ -1,7 +1,5 @@
-// The Qt windows honour the form tables and the view interface, driven as a user drives them
-// (keys to the focused widget, clicks); what the events do is tested once, in the form logic's
-// unit tests. Also the Qt-only parts: the result window's report sink, the origin list model and
-// the display check made before Qt starts.
+// The Qt windows honour the form tables and the view interface, driven as a user does (keys to the
+// focused widget, clicks); also the report sink, the origin list model and the display check.
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,5 @@
-// The two windows' behaviour, run against a fake view: what each event of the main window and
-// the result window sets, shows and asks, on small servers written to a temporary directory.
-// The windows' own tests (Qt, Win32) only show that their widgets honour the view interface.
+// Both windows' behaviour against a fake view: what each event sets, shows and asks, on small
+// servers; the Qt and Win32 tests only show that their widgets honour the view interface.
 #include "app/forms/main_form.h"
 
 #include <gtest/gtest.h>

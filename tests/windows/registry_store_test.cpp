@@ -1,7 +1,6 @@
-// The live registry store against the settings-file store: one .reg text imported by the
-// system's reg.exe and parsed by RegFileStore must give the same, expected answer in both, for
-// every value type, in any letter case, and for the 32-bit view, below a test root named after
-// the process. Without the administrator rights HKEY_LOCAL_MACHINE needs, the tests are skipped.
+// The live registry store against the settings-file store: a .reg text imported by reg.exe and
+// parsed by RegFileStore gives the same, expected answer in both for every type, any letter case
+// and the 32-bit view. Without administrator rights (needed for HKEY_LOCAL_MACHINE): skipped.
 #include "settings/registry_store_win.h"
 
 #include <windows.h>

@@ -1,6 +1,5 @@
-// The Win32 windows as a user meets them on a (virtual) display: keys to the focused control
-// through the program's own message loop, clicks, message boxes answered by the test. The rules
-// behind the windows are the form logic's tests; these show that the real controls carry them.
+// The Win32 windows as a user meets them on a (virtual) display: keys through the program's own
+// loop, clicks, boxes answered by the test; the rules behind them are the form logic's tests.
 #include "app/win32/handles.h"
 
 #include <commctrl.h>
