@@ -119,10 +119,10 @@ BENCHMARK(BM_EveryLine);
 
 void BM_LinesContainingOneId(benchmark::State& state) {
   const std::string& t = Text();
-  const LiteralSearcher searcher("9D10000005");
+  LiteralMatcher matcher("9D10000005");
   for (auto _ : state) {
     std::size_t n = 0;
-    ForEachLineContainingInBlock(t, searcher, [&](std::string_view) {
+    ForEachMatchingLineInBlock(t, matcher, [&](std::string_view) {
       ++n;
       return true;
     });

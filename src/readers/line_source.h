@@ -213,18 +213,6 @@ class LiteralMatcher {
   bool inNoLine_;
 };
 
-// Calls f(line) for every line of a block that contains the needle; false when f stopped.
-template <class F>
-bool ForEachLineContainingInBlock(std::string_view block, std::string_view needle, F&& f) {
-  LiteralMatcher matcher(needle);
-  return ForEachMatchingLineInBlock(block, matcher, f);
-}
-
-template <class F>
-bool ForEachLineContainingInBlock(std::string_view block, const LiteralSearcher& searcher, F&& f) {
-  return ForEachLineContainingInBlock(block, searcher.needle(), f);
-}
-
 // The long-line filter of a matcher, which must outlive it.
 template <class M>
 LongLineFilter FilterFor(M& matcher) {

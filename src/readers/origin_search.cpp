@@ -119,31 +119,30 @@ int LocateOrigin(const Server& server, std::string_view sConnectorCode, const Da
 
   // Each segment lists its own rows; put back in segment order through the list, they give the
   // rows of one reading (the first passing line of each ID wins).
-  std::vector<OriginList> later(log.segments() - 1);
-  log.ReadAll([&](LineSource& source, std::size_t k) {
-    OriginList& rows = k == 0 ? origins : later[k - 1];
-    // A line can pass a test only when it holds the test's text in some letter case: the texts
-    // are looked for first, and only lines holding one are split into fields.
-    auto examine = [&](std::string_view line) {
-      std::array<std::string_view, 7> f{};
-      std::size_t count = 0;
-      FieldCursor cursor(line, '\t');
-      std::string_view field;
-      while (count < f.size() && cursor.Next(field)) f[count++] = field;
-      if (count < 7 || f[1] != tag) return;  // both tests need the verb and its argument
-      if (senderActive && f[5] == "MAIL" && ContainsIgnoringCase(f[6], Sender)) {
-        rows.AddItemToSourceList(f[0], f[2], JoinData(f[4], f[6]));
-      }
-      if (recipientActive && f[5] == "RCPT" && ContainsIgnoringCase(f[6], Recipient)) {
-        rows.AddItemToSourceList(f[0], f[2], JoinData(f[4], f[6]));
-      }
-    };
-    EitherText matcher(Sender, Recipient);
-    source.ForEachMatchingLine(matcher, [&](std::string_view line) {
-      examine(line);
-      return true;
-    });
-  });
+  const std::vector<OriginList> later =
+      log.ReadEach(origins, [&](LineSource& source, std::size_t, OriginList& rows) {
+        // A line can pass a test only when it holds the test's text in some letter case: the texts
+        // are looked for first, and only lines holding one are split into fields.
+        auto examine = [&](std::string_view line) {
+          std::array<std::string_view, 7> f{};
+          std::size_t count = 0;
+          FieldCursor cursor(line, '\t');
+          std::string_view field;
+          while (count < f.size() && cursor.Next(field)) f[count++] = field;
+          if (count < 7 || f[1] != tag) return;  // both tests need the verb and its argument
+          if (senderActive && f[5] == "MAIL" && ContainsIgnoringCase(f[6], Sender)) {
+            rows.AddItemToSourceList(f[0], f[2], JoinData(f[4], f[6]));
+          }
+          if (recipientActive && f[5] == "RCPT" && ContainsIgnoringCase(f[6], Recipient)) {
+            rows.AddItemToSourceList(f[0], f[2], JoinData(f[4], f[6]));
+          }
+        };
+        EitherText matcher(Sender, Recipient);
+        source.ForEachMatchingLine(matcher, [&](std::string_view line) {
+          examine(line);
+          return true;
+        });
+      });
   for (const OriginList& rows : later) {
     for (const Origin& row : rows.rows()) {
       origins.AddItemToSourceList(row.LogTime, row.MessageID, row.sData);

@@ -52,6 +52,17 @@ class SegmentedLog {
     });
   }
 
+  // ReadAll with a result per segment: read(source, k, result) fills segment 0's result in
+  // `first` and each later segment's in one of its own. Returns the later results in segment
+  // order, for the caller to add to `first` so that they read as one reading's.
+  template <class T, class Read>
+  std::vector<T> ReadEach(T& first, Read&& read) const {
+    std::vector<T> later(starts_.empty() ? 0 : starts_.size() - 1);
+    ReadAll(
+        [&](LineSource& lines, std::size_t k) { read(lines, k, k == 0 ? first : later[k - 1]); });
+    return later;
+  }
+
  private:
   std::unique_ptr<FileBytes> file_;
   const ByteSource* source_ = nullptr;

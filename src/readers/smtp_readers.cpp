@@ -27,17 +27,16 @@ long long CollectLines(const Server& server, const Date& day, std::string_view k
   const SegmentedLog log(GetLogFile(server, "SMTP", kind, day), options);
   if (!log.is_open()) return -1;
   // The first segment appends to the results directly; the others to texts of their own.
-  std::vector<std::string> later(log.segments() - 1);
   std::vector<long long> selected(log.segments(), 0);
-  log.ReadAll([&](LineSource& source, std::size_t k) {
-    std::string& out = k == 0 ? results : later[k - 1];
-    source.ForEachLineContaining(messageId, [&](std::string_view line) {
-      out += line;
-      out += "\r\n";
-      ++selected[k];
-      return true;
-    });
-  });
+  const std::vector<std::string> later =
+      log.ReadEach(results, [&](LineSource& source, std::size_t k, std::string& out) {
+        source.ForEachLineContaining(messageId, [&](std::string_view line) {
+          out += line;
+          out += "\r\n";
+          ++selected[k];
+          return true;
+        });
+      });
   for (const std::string& text : later) results += text;
   long long total = 0;
   for (const long long n : selected) total += n;
