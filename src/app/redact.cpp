@@ -237,4 +237,24 @@ std::string Redactor::Redact(std::string_view text) {
   return out;
 }
 
+// Until the field rules exist, every field goes through the text rule.
+void Redactor::Keep(std::string_view token) {
+  kept_.emplace(token);
+}
+std::string Redactor::Line(std::string_view line) {
+  return Redact(line);
+}
+std::string Redactor::Address(std::string_view address) {
+  return Redact(address);
+}
+std::string Redactor::HostName(std::string_view name) {
+  return Redact(name);
+}
+std::string Redactor::DomainName(std::string_view name) {
+  return Redact(name);
+}
+std::string Redactor::IpAddress(std::string_view address) {
+  return Redact(address);
+}
+
 }  // namespace rq
