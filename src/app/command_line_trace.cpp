@@ -1,5 +1,6 @@
 #include "app/command_line_trace.h"
 
+#include "app/output.h"
 #include "readers/parallel.h"
 #include "readers/smtp_readers.h"
 
@@ -27,7 +28,7 @@ std::string PreviousDayQuestion(const DateFormat& format, const Date& searchDay)
 SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messageId,
                                    const Date& start,
                                    const std::function<bool(const Date&)>& askPrevious,
-                                   FindingSink& findings) {
+                                   Findings& findings) {
   SplitTraceResult result;
   for (long long offset = 0;; --offset) {
     // The day goes through its log date, so its year is always 2000 + YY.
@@ -35,9 +36,8 @@ SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messag
     result.day = day;
     RouteList copies;
     if (GetSMTPRequeueInformation(server, day, messageId, copies) == 1) {
-      findings.Report({.kind = FindingKind::kSplit,
-                       .parent = messageId,
-                       .count = static_cast<long long>(CountEntries(copies))});
+      findings.push_back(
+          found::Split{std::string(messageId), static_cast<long long>(CountEntries(copies))});
       // One reading of each log serves every copy.
       const std::vector<std::string_view> ids = MessageIdsOf(copies);
       std::vector<std::string> details(copies.size());
@@ -54,19 +54,11 @@ SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messag
       });
       for (std::size_t i = 0; i < copies.size(); ++i) {
         const RouteEntry& copy = copies[i];
-        findings.Report(
-            {.kind = FindingKind::kQueued, .code = "SMTP", .parent = messageId, .entry = &copy});
-        if (detailsFound[i] == 1) {
-          findings.Report({.kind = FindingKind::kDelivery, .entry = &copy, .lines = details[i]});
-        }
+        findings.push_back(found::Queued{"SMTP", std::string(messageId), copy});
+        if (detailsFound[i] == 1) findings.push_back(found::Delivery{copy, std::move(details[i])});
         if (debugFound[i] == 1) {
-          findings.Report({.kind = FindingKind::kDebugDelivery,
-                           .parent = messageId,
-                           .entry = &copy,
-                           .lines = debug[i]});
+          findings.push_back(found::DebugDelivery{std::string(messageId), std::move(debug[i])});
         }
-        std::string().swap(details[i]);  // written: give the memory back
-        std::string().swap(debug[i]);
       }
       result.found = true;
       return result;
@@ -75,24 +67,19 @@ SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messag
   }
 }
 
-SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messageId,
-                                   const Date& start,
-                                   const std::function<bool(const Date&)>& askPrevious,
-                                   ReportSink& report) {
-  TextPrinter printer(report);
-  return TraceSplitMessage(server, messageId, start, askPrevious, printer);
-}
-
 bool RunCommandLineTrace(const Server& server, const DateFormat& format, std::string_view messageId,
                          const Date& today, UserInterface& ui, ReportSink& report) {
+  Findings findings;
   const SplitTraceResult result = TraceSplitMessage(
       server, messageId, today,
       [&](const Date& day) {
         return ui.AskYesNo(
             Message{kWarningTitle, PreviousDayQuestion(format, day), MessageIcon::kExclamation});
       },
-      report);
-  if (result.found) report.ShowTraceOutput();
+      findings);
+  if (!result.found) return false;
+  PrintReport(findings, report);
+  report.ShowTraceOutput();
   return result.found;
 }
 

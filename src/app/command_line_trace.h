@@ -28,18 +28,12 @@ struct SplitTraceResult {
 };
 
 // Traces `messageId` from `start` backwards: for each day without requeue records,
-// askPrevious(day) decides whether to search the day before. Writes the split summary, and per
-// copy its line, its SMTP activity lines and its SMTP debug lines into `report`.
+// askPrevious(day) decides whether to search the day before. Finds the split, and per copy its
+// line, its SMTP activity lines and its SMTP debug lines.
 SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messageId,
                                    const Date& start,
                                    const std::function<bool(const Date&)>& askPrevious,
-                                   ReportSink& report);
-
-// The same trace, its findings pushed to `findings` instead of being written as report text.
-SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messageId,
-                                   const Date& start,
-                                   const std::function<bool(const Date&)>& askPrevious,
-                                   FindingSink& findings);
+                                   Findings& findings);
 
 // The command-line trace of `messageId` from `today`: asks the user before each earlier day (a
 // Yes/No question titled "Warning") and shows the report when the split was found. True then.

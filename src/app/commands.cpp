@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "app/output.h"
 #include "base/file.h"
 #include "readers/parallel.h"
 #include "readers/smtp_readers.h"
@@ -43,6 +44,13 @@ ThreadShare ShareThreads(std::size_t days) {
   return ThreadShare{tasks, std::max<std::size_t>(1, limit / tasks)};
 }
 
+// The window's road: the report cleared, then the findings written into it.
+CommandOutcome Printed(ReportSink& report, CommandOutcome outcome) {
+  report.ClearTraceOutput();
+  PrintReport(outcome.findings, report);
+  return outcome;
+}
+
 Message NoSelection() {
   return ToolMessage("Unable to process selected origin. Error (" +
                      std::to_string(kNoSelectionCode) + ") " + kNoSelectionText);
@@ -81,18 +89,15 @@ SearchOutcome SearchOrigins(const Server& server, std::string_view dateText,
 
 CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
                             std::string_view dateText, const std::optional<std::string>& selectedId,
-                            bool backtrace, ReportSink& report, FindingSink* sink) {
+                            bool backtrace) {
   CommandOutcome outcome;
-  report.ClearTraceOutput();
-  TextPrinter printer(report);
-  FindingSink& findings = sink != nullptr ? *sink : printer;
   const Date day = DateFromLogDate(dateText);
   if (!selectedId) {
     outcome.message = NoSelection();
     return outcome;
   }
   const std::string& id = *selectedId;
-  outcome.walkResult = SearchConnectorQueueByMessageID(server, dateFormat, findings, "SMTP",
+  outcome.walkResult = SearchConnectorQueueByMessageID(server, dateFormat, outcome.findings, "SMTP",
                                                        dateFormat.Format(day), id, backtrace);
   if (outcome.walkResult == kWalkNothing) {
     outcome.message = ToolMessage(
@@ -101,23 +106,26 @@ CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
     return outcome;
   }
   if (outcome.walkResult == kWalkNotRouted) {
-    findings.Report({.kind = FindingKind::kNotThroughQueues, .id = id});
+    outcome.findings.emplace_back(found::NotThroughQueues{id});
     std::string lines;
     if (GetSMTPTransactionDetails(server, day, id, lines) == 1) {
-      findings.Report({.kind = FindingKind::kInbound, .id = id, .lines = lines});
+      outcome.findings.emplace_back(found::Inbound{id, std::move(lines)});
     }
   }
   outcome.showReport = true;
   return outcome;
 }
 
+CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
+                            std::string_view dateText, const std::optional<std::string>& selectedId,
+                            bool backtrace, ReportSink& report) {
+  return Printed(report, TraceMessage(server, dateFormat, dateText, selectedId, backtrace));
+}
+
 CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
-                               const std::optional<std::string>& selectedId, ReportSink& report,
-                               FindingSink* sink, const ReadOptions& options) {
+                               const std::optional<std::string>& selectedId,
+                               const ReadOptions& options) {
   CommandOutcome outcome;
-  report.ClearTraceOutput();
-  TextPrinter printer(report);
-  FindingSink& findings = sink != nullptr ? *sink : printer;
   const Date day = DateFromLogDate(dateText);
   if (!selectedId) {
     outcome.message = NoSelection();
@@ -126,7 +134,7 @@ CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
   const std::string& id = *selectedId;
   std::string lines;
   const bool found = GetSMTPTransactionDetails(server, day, id, lines, options) == 1;
-  findings.Report({.kind = FindingKind::kTransaction, .id = id, .lines = lines});
+  outcome.findings.emplace_back(found::Transaction{id, std::move(lines)});
   if (found) {
     outcome.showReport = true;
     return outcome;
@@ -143,15 +151,30 @@ CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
   return outcome;
 }
 
-bool ParseDayRange(std::string_view text, std::vector<Date>& days, std::string& error) {
+CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
+                               const std::optional<std::string>& selectedId, ReportSink& report) {
+  return Printed(report, ShowTransaction(server, dateText, selectedId));
+}
+
+bool ParseDays(std::string_view text, bool ranges, std::vector<Date>& days, std::string& error) {
   error.clear();
+  days.clear();
   const std::size_t dots = text.find("..");
-  if (dots == std::string_view::npos) return false;
-  const std::string_view fromText = text.substr(0, dots);
-  const std::string_view toText = text.substr(dots + 2);
   Date from;
   Date to;
-  if (!ReadLogDate(fromText, from) || !ReadLogDate(toText, to)) {
+  if (dots == std::string_view::npos) {
+    if (ReadLogDate(text, from)) {
+      days.push_back(from);
+      return true;
+    }
+    error = "not a day as YYMMDD: " + std::string(text);
+    return false;
+  }
+  if (!ranges) {
+    error = "takes one day as YYMMDD, not a range: " + std::string(text);
+    return false;
+  }
+  if (!ReadLogDate(text.substr(0, dots), from) || !ReadLogDate(text.substr(dots + 2), to)) {
     error = "a date range is FROM..TO, both days as YYMMDD: " + std::string(text);
     return false;
   }
@@ -166,7 +189,6 @@ bool ParseDayRange(std::string_view text, std::vector<Date>& days, std::string& 
             " days; at most " + std::to_string(kMaxRangeDays) + " are searched at once";
     return false;
   }
-  days.clear();
   for (long long d = first; d <= last; ++d) days.push_back(CivilFromDays(d));
   return true;
 }
@@ -195,26 +217,19 @@ SearchOutcome SearchOriginsOverDays(const Server& server, const std::vector<Date
 }
 
 RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector<Date>& days,
-                                         std::string_view messageId, ReadMeter* meter,
-                                         const std::vector<FindingSink*>& findings) {
+                                         std::string_view messageId, ReadMeter* meter) {
   RangeShowOutcome outcome;
-  outcome.reports.assign(days.size(), std::string{});
-  outcome.found.assign(days.size(), 0);
+  outcome.days.resize(days.size());
   std::vector<char> logFound(days.size(), 0);
   const ThreadShare share = ShareThreads(days.size());
   ForEachTaskInParallel(days.size(), share.tasks, [&](std::size_t i) {
     if (meter != nullptr) meter->SetDay(std::stoll(LogDateOf(days[i])));
-    StringReport report;
-    FindingSink* sink = i < findings.size() ? findings[i] : nullptr;
-    if (ShowTransaction(server, LogDateOf(days[i]), std::string(messageId), report, sink,
-                        ReadOptions{share.perTask, meter})
-            .showReport) {
-      outcome.found[i] = 1;
-      outcome.reports[i] = report.text();
-    }
+    outcome.days[i] = ShowTransaction(server, LogDateOf(days[i]), std::string(messageId),
+                                      ReadOptions{share.perTask, meter});
     logFound[i] = IsOrdinaryFile(GetLogFile(server, "SMTP", kActivity, days[i])) ? 1 : 0;
   });
-  if (std::find(outcome.found.begin(), outcome.found.end(), 1) != outcome.found.end()) {
+  if (std::any_of(outcome.days.begin(), outcome.days.end(),
+                  [](const CommandOutcome& day) { return day.showReport; })) {
     return outcome;
   }
   // Nothing on any day: name the first day's log when no day had one.

@@ -35,31 +35,36 @@ SearchOutcome SearchOrigins(const Server& server, std::string_view dateText,
 
 struct CommandOutcome {
   std::optional<Message> message;  // a message box instead of the report
-  bool showReport = false;         // the report written to the sink is to be shown
+  bool showReport = false;         // the report of the findings is to be shown
   int walkResult = 0;              // the walker's answer, for Trace Message
+  Findings findings;
 };
 
-// Trace Message: clears the report and walks the selected origin's message from the SMTP queue
-// of the date box's day (nullopt `selectedId`: no row selected). With a finding sink, the
-// findings go there instead of into the report as text.
+// Trace Message: walks the selected origin's message from the SMTP queue of the date box's day
+// (nullopt `selectedId`: no row selected).
 CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
                             std::string_view dateText, const std::optional<std::string>& selectedId,
-                            bool backtrace, ReportSink& report, FindingSink* findings = nullptr);
+                            bool backtrace);
+// The same for the window: clears the report and writes the findings into it.
+CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
+                            std::string_view dateText, const std::optional<std::string>& selectedId,
+                            bool backtrace, ReportSink& report);
 
-// Show Transaction: clears the report and writes the selected message's SMTP activity lines.
-// Read as the options allow.
+// Show Transaction: finds the selected message's SMTP activity lines. Read as the options allow.
 CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
-                               const std::optional<std::string>& selectedId, ReportSink& report,
-                               FindingSink* findings = nullptr, const ReadOptions& options = {});
+                               const std::optional<std::string>& selectedId,
+                               const ReadOptions& options = {});
+// The same for the window: clears the report and writes the findings into it.
+CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
+                               const std::optional<std::string>& selectedId, ReportSink& report);
 
 // The longest range of days one search may span.
 inline constexpr long long kMaxRangeDays = 400;
 
-// The days of a date option's text when it is a range "FROM..TO" (both YYMMDD, inclusive, FROM
-// not after TO, at most kMaxRangeDays days): true with the days in order. False with `error` set
-// when the text is a malformed range; false with `error` empty when the text is no range at all
-// (one day, taken as the date box takes it).
-bool ParseDayRange(std::string_view text, std::vector<Date>& days, std::string& error);
+// The days a date option's text names: one day as YYMMDD, a real calendar day; with `ranges`
+// also FROM..TO (both such days, inclusive, FROM not after TO, at most kMaxRangeDays days).
+// False with `error` naming the text for anything else.
+bool ParseDays(std::string_view text, bool ranges, std::vector<Date>& days, std::string& error);
 
 // The Search command on each day, the days' logs read at the same time: one origin list per
 // day, in the order of `days`, each as SearchOrigins would fill it (one row per message ID and
@@ -69,17 +74,14 @@ SearchOutcome SearchOriginsOverDays(const Server& server, const std::vector<Date
                                     std::string_view recipient, bool backtraceTicked,
                                     std::vector<OriginList>& origins, ReadMeter* meter = nullptr);
 
-// Show Transaction on each day, the days' logs read at the same time: whether each day found the
-// message's lines and the report it would show (empty for a day without them or without a log).
-// With `findings` (one sink per day), each day's findings go to its sink instead of its report.
-// A message when no day had a line.
+// Show Transaction on each day, the days' logs read at the same time: each day's outcome (for a
+// day without the message's lines or without a log, showReport false), and a message when no day
+// had a line.
 struct RangeShowOutcome {
-  std::vector<std::string> reports;  // one per day, in the order of `days`
-  std::vector<char> found;           // likewise: 1 when the day had the message's lines
+  std::vector<CommandOutcome> days;  // in the order of `days`
   std::optional<Message> message;
 };
 RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector<Date>& days,
-                                         std::string_view messageId, ReadMeter* meter = nullptr,
-                                         const std::vector<FindingSink*>& findings = {});
+                                         std::string_view messageId, ReadMeter* meter = nullptr);
 
 }  // namespace rq

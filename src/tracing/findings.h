@@ -1,60 +1,96 @@
-// What a trace finds, pushed to a sink as it is found: the walker, the command-line trace and the
-// commands report findings, and printers turn them into the report text or into JSON.
+// What a trace finds, in the order found: the walker, the command-line trace and the commands
+// each give a list of these, and the output module prints the list as the report or as JSON.
+// `lines` are log lines as the readers give them, each followed by CR LF.
 #pragma once
 
-#include <string_view>
+#include <string>
+#include <variant>
+#include <vector>
 
 #include "readers/route_entry.h"
-#include "tracing/report.h"
+
+namespace rq::found {
+
+// A trace of `id` starts at `code`'s inbound queue (its outbound queue when `backtrace`).
+struct Tracing {
+  std::string id, code;
+  bool backtrace = false;
+};
+// The copy `id` was split from `parent` ("" when none was found) at `code`'s outbound queue.
+struct SplitFrom {
+  std::string id, code, parent;
+};
+// The routing agent routed `id` to (from) `count` queues.
+struct Routed {
+  std::string id, code;
+  bool backtrace = false;
+  long long count = 0;
+};
+// One routing line of `id`.
+struct Route {
+  std::string id, code;
+  bool backtrace = false;
+  RouteEntry entry;
+};
+// The postoffice's or list server's line for the route before it.
+struct ConnectorLine {
+  std::string lines;
+};
+// No postoffice line for `entry` on the day `dateText`.
+struct PostofficeSilent {
+  RouteEntry entry;
+  std::string dateText;
+  bool backtrace = false;
+};
+// `parent` was split into `count` copies.
+struct Split {
+  std::string parent;
+  long long count = 0;
+};
+// The copy `entry` of `parent`, queued at `code`'s outbound queue.
+struct Queued {
+  std::string code, parent;
+  RouteEntry entry;
+};
+// The copy `entry`'s activity lines.
+struct Delivery {
+  RouteEntry entry;
+  std::string lines;
+};
+// A copy of `parent`: its debug lines.
+struct DebugDelivery {
+  std::string parent, lines;
+};
+// `id` was not routed and waits in `code`'s inbound queue.
+struct Waiting {
+  std::string id, code;
+};
+// `id` was not routed and is not in the inbound queue.
+struct NotRouted {
+  std::string id, code;
+};
+// The Trace command's note that `id` was not routed through the queues.
+struct NotThroughQueues {
+  std::string id;
+};
+// `id`'s inbound activity lines.
+struct Inbound {
+  std::string id, lines;
+};
+// `id`'s activity lines (empty when none were found).
+struct Transaction {
+  std::string id, lines;
+};
+
+}  // namespace rq::found
 
 namespace rq {
 
-enum class FindingKind {
-  kTracing,           // a trace of `id` starts at `code`'s inbound queue (outbound: backtrace)
-  kSplitFrom,         // the copy `id` was split from `parent` ("" when none was found)
-  kRouted,            // the routing agent routed `id` to (from) `count` queues
-  kRoute,             // one routing line of `id`: `entry`
-  kConnectorLine,     // the postoffice's or list server's line for `entry`: `lines`
-  kPostofficeSilent,  // no postoffice line for `entry` on the day `dateText`
-  kSplit,             // `parent` was split into `count` copies
-  kQueued,            // the copy `entry` of `parent`
-  kDelivery,          // the copy `entry`'s activity lines: `lines`
-  kDebugDelivery,     // the copy `entry` (of `parent`)'s debug lines: `lines`
-  kWaiting,           // `id` was not routed and waits in the inbound queue
-  kNotRouted,         // `id` was not routed and is not in the inbound queue
-  kNotThroughQueues,  // the Trace command's note that `id` was not routed
-  kInbound,           // `id`'s inbound activity lines: `lines`
-  kTransaction,       // `id`'s activity lines (`lines`, empty when none were found)
-};
-
-// One finding. Texts are views valid for the call only; `lines` are log lines as the readers
-// give them, each followed by CR LF.
-struct Finding {
-  FindingKind kind{};
-  std::string_view id{};
-  std::string_view code{};  // the connector of the traced queue
-  bool backtrace = false;
-  std::string_view parent{};
-  const RouteEntry* entry = nullptr;
-  long long count = 0;
-  std::string_view lines{};
-  std::string_view dateText{};
-};
-
-class FindingSink {
- public:
-  virtual ~FindingSink() = default;
-  virtual void Report(const Finding& finding) = 0;
-};
-
-// Renders findings as the trace report's text, line by line, into a report sink.
-class TextPrinter final : public FindingSink {
- public:
-  explicit TextPrinter(ReportSink& out) : out_(out) {}
-  void Report(const Finding& f) override;
-
- private:
-  ReportSink& out_;
-};
+using Finding =
+    std::variant<found::Tracing, found::SplitFrom, found::Routed, found::Route,
+                 found::ConnectorLine, found::PostofficeSilent, found::Split, found::Queued,
+                 found::Delivery, found::DebugDelivery, found::Waiting, found::NotRouted,
+                 found::NotThroughQueues, found::Inbound, found::Transaction>;
+using Findings = std::vector<Finding>;
 
 }  // namespace rq

@@ -21,7 +21,7 @@ namespace {
 
 class Walk {
  public:
-  Walk(const Server& server, FindingSink& report, std::string_view code, std::string_view dateText,
+  Walk(const Server& server, Findings& report, std::string_view code, std::string_view dateText,
        const Date& day, bool backtrace)
       : server_(server),
         report_(report),
@@ -34,53 +34,41 @@ class Walk {
     std::string tracedId(targetId);
     if (backtrace_ && EqualsIgnoringAsciiCase(code_, "SMTP")) {
       const std::string parent = GetSMTPRequeueParent(server_, day_, targetId);
-      Say({.kind = FindingKind::kTracing, .id = targetId, .code = code_, .backtrace = true});
-      Say({.kind = FindingKind::kSplitFrom, .id = targetId, .code = code_, .parent = parent});
+      Say(found::Tracing{std::string(targetId), code_, true});
+      Say(found::SplitFrom{std::string(targetId), code_, parent});
       if (parent.empty()) return kWalkNothing;
       tracedId = parent;
     }
-    Say({.kind = FindingKind::kTracing, .id = tracedId, .code = code_, .backtrace = backtrace_});
+    Say(found::Tracing{tracedId, code_, backtrace_});
 
     RouteList routes;
     if (GetRouteInformationFromMTALogs(server_, day_, tracedId, backtrace_, routes) != 1) {
       return NotRouted(tracedId);
     }
-    Say({.kind = FindingKind::kRouted,
-         .id = tracedId,
-         .code = code_,
-         .backtrace = backtrace_,
-         .count = static_cast<long long>(CountEntries(routes))});
+    Say(found::Routed{tracedId, code_, backtrace_, static_cast<long long>(CountEntries(routes))});
     for (const RouteEntry& entry : routes) Route(tracedId, entry);
     // Whatever the last entry found, the routing agent did route the message.
     return kWalkRouted;
   }
 
  private:
-  void Say(const Finding& finding) { report_.Report(finding); }
+  void Say(Finding finding) { report_.push_back(std::move(finding)); }
 
   void Route(std::string_view tracedId, const RouteEntry& entry) {
-    Say({.kind = FindingKind::kRoute,
-         .id = tracedId,
-         .code = code_,
-         .backtrace = backtrace_,
-         .entry = &entry});
+    Say(found::Route{std::string(tracedId), code_, backtrace_, entry});
     if (entry.ConnectorCode == "SMTP") {
       Copies(entry);
     } else if (entry.ConnectorCode == "SF") {
-      std::string found;
-      if (GetRouteInformationFromSFLogs(server_, day_, entry.MessageID, found) == 1) {
-        Say({.kind = FindingKind::kConnectorLine, .id = tracedId, .entry = &entry, .lines = found});
+      std::string line;
+      if (GetRouteInformationFromSFLogs(server_, day_, entry.MessageID, line) == 1) {
+        Say(found::ConnectorLine{std::move(line)});
       } else {
-        Say({.kind = FindingKind::kPostofficeSilent,
-             .id = tracedId,
-             .backtrace = backtrace_,
-             .entry = &entry,
-             .dateText = dateText_});
+        Say(found::PostofficeSilent{entry, dateText_, backtrace_});
       }
     } else if (entry.ConnectorCode == "LS") {
-      std::string found;
-      if (GetRouteInformationFromLSLogs(server_, day_, entry.MessageID, found) == 1) {
-        Say({.kind = FindingKind::kConnectorLine, .id = tracedId, .entry = &entry, .lines = found});
+      std::string line;
+      if (GetRouteInformationFromLSLogs(server_, day_, entry.MessageID, line) == 1) {
+        Say(found::ConnectorLine{std::move(line)});
       }
     }
   }
@@ -89,22 +77,14 @@ class Walk {
     // Each SMTP entry has copies of its own: a list filled by an earlier entry does not carry over.
     RouteList copies;
     if (GetSMTPRequeueInformation(server_, day_, entry.MessageID, copies) != 1) return;
-    Say({.kind = FindingKind::kSplit,
-         .parent = entry.MessageID,
-         .count = static_cast<long long>(CountEntries(copies))});
+    Say(found::Split{entry.MessageID, static_cast<long long>(CountEntries(copies))});
     // One reading of the activity log serves every copy.
     const std::vector<std::string_view> ids = MessageIdsOf(copies);
-    std::vector<std::string> found(copies.size());
-    const std::vector<int> answers = GetSMTPTransactionDetailsForEach(server_, day_, ids, found);
+    std::vector<std::string> lines(copies.size());
+    const std::vector<int> answers = GetSMTPTransactionDetailsForEach(server_, day_, ids, lines);
     for (std::size_t i = 0; i < copies.size(); ++i) {
-      Say({.kind = FindingKind::kQueued,
-           .code = code_,
-           .parent = entry.MessageID,
-           .entry = &copies[i]});
-      if (answers[i] == 1) {
-        Say({.kind = FindingKind::kDelivery, .entry = &copies[i], .lines = found[i]});
-      }
-      std::string().swap(found[i]);  // written: give its memory back
+      Say(found::Queued{code_, entry.MessageID, copies[i]});
+      if (answers[i] == 1) Say(found::Delivery{copies[i], std::move(lines[i])});
     }
   }
 
@@ -114,16 +94,18 @@ class Walk {
       waiting =
           IsOrdinaryFile(server_.Join(GetConnectorPath(server_, "SMTP", "Inbound"), tracedId));
     }
-    Say({.kind = waiting ? FindingKind::kWaiting : FindingKind::kNotRouted,
-         .id = tracedId,
-         .code = code_});
+    if (waiting) {
+      Say(found::Waiting{std::string(tracedId), code_});
+    } else {
+      Say(found::NotRouted{std::string(tracedId), code_});
+    }
     return waiting ? kWalkWaiting : kWalkNotRouted;
   }
 
   const Server& server_;
-  FindingSink& report_;
-  std::string_view code_;
-  std::string_view dateText_;
+  Findings& report_;
+  std::string code_;
+  std::string dateText_;
   Date day_;
   bool backtrace_;
 };
@@ -131,25 +113,12 @@ class Walk {
 }  // namespace
 
 int SearchConnectorQueueByMessageID(const Server& server, const DateFormat& dateFormat,
-                                    FindingSink& report, std::string_view ConnectorCode,
+                                    Findings& report, std::string_view ConnectorCode,
                                     std::string_view SMTPTransactionDate,
                                     std::string_view TargetMsgID, bool bBacktrace) {
   const std::optional<Date> parsed = dateFormat.Parse(SMTPTransactionDate);
   const Date day = parsed ? *parsed : DateFromLogDate(SMTPTransactionDate);
   return Walk(server, report, ConnectorCode, SMTPTransactionDate, day, bBacktrace).Run(TargetMsgID);
-}
-
-}  // namespace rq
-
-namespace rq {
-
-int SearchConnectorQueueByMessageID(const Server& server, const DateFormat& dateFormat,
-                                    ReportSink& report, std::string_view ConnectorCode,
-                                    std::string_view SMTPTransactionDate,
-                                    std::string_view TargetMsgID, bool bBacktrace) {
-  TextPrinter printer(report);
-  return SearchConnectorQueueByMessageID(server, dateFormat, printer, ConnectorCode,
-                                         SMTPTransactionDate, TargetMsgID, bBacktrace);
 }
 
 }  // namespace rq

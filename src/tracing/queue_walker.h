@@ -7,7 +7,6 @@
 #include "base/dates.h"
 #include "settings/server.h"
 #include "tracing/findings.h"
-#include "tracing/report.h"
 
 namespace rq {
 
@@ -24,18 +23,12 @@ enum WalkResult : int {
 bool NamesQueueFile(std::string_view id);
 
 // Walks forward from the connector's inbound queue, or backward (bBacktrace) from its outbound
-// queue, for the day written in `dateFormat` as SMTPTransactionDate, appending to `report`.
-// A message the routing agent logged is reported as routed whatever its last route entry; an ID
-// that holds a path separator, or is "." or "..", names no file in the inbound queue. A date text
-// that does not read back in `dateFormat` is taken as a log date (YYMMDD).
+// queue, for the day written in `dateFormat` as SMTPTransactionDate, appending what it finds to
+// `findings`. A message the routing agent logged is reported as routed whatever its last route
+// entry; an ID that holds a path separator, or is "." or "..", names no file in the inbound
+// queue. A date text that does not read back in `dateFormat` is taken as a log date (YYMMDD).
 int SearchConnectorQueueByMessageID(const Server& server, const DateFormat& dateFormat,
-                                    ReportSink& report, std::string_view ConnectorCode,
-                                    std::string_view SMTPTransactionDate,
-                                    std::string_view TargetMsgID, bool bBacktrace);
-
-// The same walk, its findings pushed to `findings` instead of being written as report text.
-int SearchConnectorQueueByMessageID(const Server& server, const DateFormat& dateFormat,
-                                    FindingSink& findings, std::string_view ConnectorCode,
+                                    Findings& findings, std::string_view ConnectorCode,
                                     std::string_view SMTPTransactionDate,
                                     std::string_view TargetMsgID, bool bBacktrace);
 

@@ -47,12 +47,6 @@ bool NamesId(std::string_view line, std::string_view id) {
   return false;
 }
 
-// The connector's name, or its code where it has none.
-std::string QueueName(std::string_view code) {
-  std::string name = GetConnectorFriendlyName(code);
-  return name.empty() ? std::string(code) : name;
-}
-
 // Calls f(line, matched) for each line of the log holding one of the IDs, in one reading.
 template <class F>
 void ReadOnce(const std::string& file, const std::vector<std::string_view>& ids, F&& f) {
@@ -355,18 +349,6 @@ class Teller {
   std::vector<Destination> destinations_;
 };
 
-std::string_view ResultText(StoryResult result) {
-  switch (result) {
-    case StoryResult::kRouted:
-      return "routed by the MTA";
-    case StoryResult::kWaiting:
-      return "not routed; waiting in the SMTP inbound message queue";
-    case StoryResult::kNotRouted:
-      return "not routed, and not in the SMTP inbound message queue";
-  }
-  return "";
-}
-
 }  // namespace
 
 bool Story::Found() const {
@@ -397,44 +379,6 @@ Story TellStory(const Server& server, std::string_view id, const Date& start, lo
   }
   teller.Finish();
   return story;
-}
-
-std::string StoryText(const Story& story) {
-  std::string out = "Story of Message ID [" + story.askedId + "], logs of " +
-                    LogDateOf(story.first) + " to " + LogDateOf(story.last) + "\n";
-  if (!story.splitFrom.empty()) {
-    out += "[" + story.askedId + "] is a copy split from [" + story.splitFrom + "]\n";
-  }
-  if (story.originId != story.askedId) {
-    out += "It came in as Message ID [" + story.originId + "] at the " +
-           QueueName(story.originConnector) + "\n";
-  }
-  out += "Result: [" + story.originId + "] was " + std::string(ResultText(story.result)) + "\n";
-  for (const StoryHop& hop : story.hops) {
-    out += "\n";
-    switch (hop.kind) {
-      case HopKind::kInbound:
-        out +=
-            "Inbound: Message ID [" + hop.messageId + "] at the " + QueueName(hop.connector) + "\n";
-        break;
-      case HopKind::kRouting:
-        out += "Routing: Message ID [" + hop.messageId + "] by the MTA\n";
-        break;
-      case HopKind::kQueue:
-        out += "Queue: Message ID [" + hop.messageId + "] in the " + QueueName(hop.connector) +
-               " Outbound Queue\n";
-        break;
-      case HopKind::kCopy:
-        out += "Copy: Message ID [" + hop.messageId + "] for domain [" + hop.domain +
-               "], split from [" + hop.parent + "]\n";
-        break;
-    }
-    if (hop.events.empty()) out += "  (no log lines)\n";
-    for (const StoryEvent& e : hop.events) {
-      out += "  " + LogDateOf(e.day) + " " + e.time + "  " + e.log + "  " + e.line + "\n";
-    }
-  }
-  return out;
 }
 
 }  // namespace rq

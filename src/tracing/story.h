@@ -52,7 +52,4 @@ struct Story {
 // logs once more.
 Story TellStory(const Server& server, std::string_view id, const Date& start, long long days);
 
-// The story as text, one hop after another with its events, LF line ends.
-std::string StoryText(const Story& story);
-
 }  // namespace rq

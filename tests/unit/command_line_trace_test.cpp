@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/output.h"
 #include "app/program_support.h"
 #include "test_support.h"
 
@@ -37,7 +38,9 @@ Traced Trace(const test::SampleServer& sample, std::string_view id, std::vector<
     t.asked.push_back(d);
     return t.asked.size() <= answers.size() && answers[t.asked.size() - 1];
   };
-  t.result = TraceSplitMessage(sample.server(), id, start, ask, report);
+  Findings findings;
+  t.result = TraceSplitMessage(sample.server(), id, start, ask, findings);
+  PrintReport(findings, report);
   t.report = report.text();
   t.writes = report.writes();
   return t;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/output.h"
 #include "test_support.h"
 
 namespace rq {
@@ -35,9 +36,11 @@ struct Walked {
 Walked Walk(const test::SampleServer& sample, std::string_view id, bool backtrace,
             std::string_view code = "SMTP", const DateFormat& format = DateFormat(),
             std::string_view dateText = "03/14/26") {
-  StringReport report;
-  const int result = SearchConnectorQueueByMessageID(sample.server(), format, report, code,
+  Findings findings;
+  const int result = SearchConnectorQueueByMessageID(sample.server(), format, findings, code,
                                                      dateText, id, backtrace);
+  StringReport report;
+  PrintReport(findings, report);
   return {result, report.text()};
 }
 
