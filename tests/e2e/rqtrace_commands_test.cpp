@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "e2e_support.h"
@@ -129,6 +130,8 @@ TEST_F(Rqtrace, CommandsPrintTheirResults) {
       {"dates --connector Sf", 0, days, ""},
       {"dates --connector LS", 1, "", ""},
       {"check", 0, "", ""},
+      // A story no log tells prints nothing; the message says which days were read.
+      {"story --date D 0BADC0DE99", 1, "", "Nothing in the logs of " + d + " to ", true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.args);
@@ -178,6 +181,25 @@ TEST_F(Rqtrace, RangesLeadEveryLineWithItsDay) {
   EXPECT_EQ(show.status, 0) << show.err;
   EXPECT_EQ(show.out, led(d, s.Trace({"show", "--date", d, "4F2A0C11"}).out, "\r\n"));
 
+  // A bare LF inside a log line is no line end there, but it does end an output line: the
+  // line's rest is led by its day too.
+  const TempDir temp;
+  const std::string dir = temp / "lf";
+  ASSERT_EQ(RunProgram(RqSample(), Words(dir + " --today 261206 --days 1")).status, 0);
+  {
+    std::ofstream log(dir + "/Logs/Activity/SMTP/SMTP-Activity-261206.log",
+                      std::ios::binary | std::ios::app);
+    log << "12:00:00\tSMTP-IN\tBARE0LF\t1\t10.0.0.1\tMAIL\tFROM:<x@lf.example>\nrest\r\n";
+  }
+  const std::string lf = "261206\t12:00:00\tBARE0LF\t10.0.0.1 FROM:<x@lf.example>\n261206\trest\n";
+  EXPECT_EQ(TraceOn(dir, Words("search --date 261205..261206 --sender x@lf")).out, lf);
+  EXPECT_EQ(TraceOn(dir, Words("show --date 261206..261207 BARE0LF")).out,
+            "261206\tStatus: SMTP transaction details for Message ID [BARE0LF] follow below: \r\n"
+            "261206\t\r\n"
+            "261206\t12:00:00\tSMTP-IN\tBARE0LF\t1\t10.0.0.1\tMAIL\tFROM:<x@lf.example>\n"
+            "261206\trest\r\n"
+            "261206\t\r\n");
+
   // No log in the range (400 days, the most allowed): nothing found, not bad usage.
   const RunResult none = s.Trace({"show", "--date", "200101..210203", "4F2A0C11"});
   EXPECT_EQ(none.status, 1) << none.err;
@@ -185,7 +207,8 @@ TEST_F(Rqtrace, RangesLeadEveryLineWithItsDay) {
 }
 
 // The JSON of every command parses and holds the fields the README documents: each row checks
-// values at JSON pointers, "<array>" / "<string>" only the kind of value.
+// values at JSON pointers, "<array>" / "<string>" only the kind of value, "<absent>" that a field
+// holding nothing is left out.
 TEST_F(Rqtrace, JsonOfEveryCommandFollowsItsSchema) {
   // fields: {pointer: value}; "D" stands for today's log date, "<line>" for the copy's first line.
   struct Case {
@@ -200,7 +223,8 @@ TEST_F(Rqtrace, JsonOfEveryCommandFollowsItsSchema) {
            "/tracedId": "4F2A0C11", "/result": "routed", "/queues": 1, "/routes/0/connector": "SMTP",
            "/routes/0/messageId": "4F2A0C2E", "/routes/0/time": "<string>",
            "/routes/0/copies/0/domain": "bluefin.example", "/routes/0/copies/0/messageId": "4F2A0C3A",
-           "/routes/0/copies/0/activity/0": "<line>", "/routes/0/copies/2/messageId": "4F2A0C3C"})"},
+           "/routes/0/copies/0/activity/0": "<line>", "/routes/0/copies/2/messageId": "4F2A0C3C",
+           "/message": "<absent>", "/inbound": "<absent>", "/splitFrom": "<absent>"})"},
       {"trace --date D 6B81D204", 0,
        R"({"/routes/0/connector": "SF", "/routes/0/line": "<string>"})"},
       {"trace --date D 6B81D3A0", 0, R"({"/routes/0/postoffice": "unlogged"})"},
@@ -212,8 +236,9 @@ TEST_F(Rqtrace, JsonOfEveryCommandFollowsItsSchema) {
       {"trace --date D --backtrace C6192E5A", 1,
        R"({"/result": "nothing", "/splitFrom": "", "/message": "<string>"})"},
       {"split --date D 4F2A0C2E", 0,
-       R"({"/found": true, "/date": "D", "/copies/0/activity/0": "<line>", "/copies/2/debug": "<array>"})"},
-      {"split --date D D7A3F02B", 1, R"({"/found": false, "/copies": []})"},
+       R"({"/found": true, "/date": "D", "/copies/0/activity/0": "<line>", "/copies/2/debug": "<array>",
+           "/routes": "<absent>", "/result": "<absent>", "/message": "<absent>"})"},
+      {"split --date D D7A3F02B", 1, R"({"/found": false, "/copies": [], "/message": "<string>"})"},
       {"show --date D 4F2A0C11", 0, R"({"/messageId": "4F2A0C11", "/lines/0": "<string>"})"},
       {"show --date D 0BADC0DE99", 1, R"({"/lines": [], "/message": "<string>"})"},
       {"show --date " + today.Plus(-5).LogDate() + "..D 4F2A0C11", 0, R"({"/0/date": "D"})"},
@@ -222,6 +247,7 @@ TEST_F(Rqtrace, JsonOfEveryCommandFollowsItsSchema) {
            "/0/time": "<string>"})"},
       {"dates", 0, R"({"/connector": "SMTP", "/dates/2": "D"})"},
       {"check", 0, R"({"/warnings": []})"},
+      {"story --date D 0BADC0DE99", 1, R"({"/message": "<string>", "/result": "notRouted"})"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
@@ -234,7 +260,8 @@ TEST_F(Rqtrace, JsonOfEveryCommandFollowsItsSchema) {
       const json expected = value == "D"        ? json(d)
                             : value == "<line>" ? json(firstCopyLine)
                                                 : value;
-      ASSERT_TRUE(out.contains(at)) << pointer << " in " << r.out;
+      ASSERT_EQ(out.contains(at), expected != "<absent>") << pointer << " in " << r.out;
+      if (expected == "<absent>") continue;
       if (expected == "<string>") {
         EXPECT_TRUE(out.at(at).is_string()) << pointer;
       } else if (expected == "<array>") {
@@ -302,16 +329,26 @@ TEST(RqtraceLargeLog, SegmentsGiveTheRowsOfOneReading) {
 }
 #endif
 
+// A --date that is no calendar day, or a range where the command takes one day, is named in the
+// message.
 TEST_F(Rqtrace, BadUsageGivesStatusTwo) {
-  // The last four: date ranges malformed, backwards and longer than 400 days.
   for (const char* args :
        {"", "frobnicate", "trace 4F2A0C11", "split --days-back -1 4F2A0C11",
         "search --date D --sender", "search --date 2612..261207 --sender a",
         "show --date 261207..261301 4F2A0C11", "show --date 261207..261206 4F2A0C11",
-        "search --date 250101..260205 --sender a"}) {
+        "search --date 250101..260205 --sender a", "search --date 2612 --sender a",
+        "show --date 261232 4F2A0C11", "show --date 260229 4F2A0C11", "trace --date foo 4F2A0C11",
+        "trace --date 261210..D 4F2A0C11", "split --date D..D 4F2A0C2E",
+        "story --date 2612066 4F2A0C2E", "story --date D..D 4F2A0C2E"}) {
     const RunResult r = s.Trace(Args(args));
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_EQ(r.out, "");
+    const std::vector<std::string> words = Args(args);
+    const auto date = std::find(words.begin(), words.end(), "--date");
+    if (date != words.end() && *(date + 1) != d) {
+      EXPECT_NE(r.err.find("--date: "), std::string::npos) << r.err;
+      EXPECT_NE(r.err.find(*(date + 1)), std::string::npos) << r.err;
+    }
   }
 }
 
