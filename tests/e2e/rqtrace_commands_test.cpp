@@ -273,6 +273,27 @@ TEST_F(Rqtrace, JsonOfEveryCommandFollowsItsSchema) {
   }
 }
 
+// The README's examples led by "$ rqtrace --settings server.reg": the lines under the command, up
+// to the end of its block, are its output (CR LF shown as LF) on the server they were made on.
+TEST(Readme, ExamplesPrintWhatTheyShow) {
+  const TempDir temp;
+  const std::string dir = temp / "server";
+  ASSERT_EQ(RunProgram(RqSample(), Words(dir + " --today 261206")).status, 0);
+  const std::string readme = ReadFile(RQ_E2E_README);
+  const std::string head = "\n$ rqtrace --settings server.reg ";
+  int examples = 0;
+  for (std::size_t at = readme.find(head); at != std::string::npos;
+       at = readme.find(head, at + 1), ++examples) {
+    const std::size_t line = readme.find('\n', at + 1);
+    const std::string command = readme.substr(at + head.size(), line - at - head.size());
+    const std::string shown = readme.substr(line + 1, readme.find("\n```", line) - line);
+    std::string out = TraceOn(dir, Words(command)).out;
+    std::erase(out, '\r');
+    EXPECT_EQ(out, shown) << command;
+  }
+  EXPECT_GE(examples, 3);
+}
+
 TEST(RqtraceSettings, UnreadableSettingsGiveStatusTwoLoggingOffStatusOne) {
   const TempDir temp;
   const std::string bad = temp / "bad.reg";
