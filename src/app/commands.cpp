@@ -159,23 +159,22 @@ CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
 bool ParseDays(std::string_view text, bool ranges, std::vector<Date>& days, std::string& error) {
   error.clear();
   days.clear();
-  const std::size_t dots = text.find("..");
   Date from;
   Date to;
-  if (dots == std::string_view::npos) {
-    if (ReadLogDate(text, from)) {
-      days.push_back(from);
-      return true;
-    }
-    error = "not a day as YYMMDD: " + std::string(text);
+  if (ReadLogDate(text, from)) {
+    days.push_back(from);
+    return true;
+  }
+  const std::size_t dots = text.find("..");
+  if (dots == std::string_view::npos || !ReadLogDate(text.substr(0, dots), from) ||
+      !ReadLogDate(text.substr(dots + 2), to)) {
+    error = ranges ? "not a day as YYMMDD, nor a range FROM..TO of such days: "
+                   : "not a day as YYMMDD: ";
+    error += text;
     return false;
   }
   if (!ranges) {
     error = "takes one day as YYMMDD, not a range: " + std::string(text);
-    return false;
-  }
-  if (!ReadLogDate(text.substr(0, dots), from) || !ReadLogDate(text.substr(dots + 2), to)) {
-    error = "a date range is FROM..TO, both days as YYMMDD: " + std::string(text);
     return false;
   }
   const long long first = DaysFromCivil(from.year, from.month, from.day);
