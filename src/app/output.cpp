@@ -251,6 +251,14 @@ nlohmann::json DayJson(const DayReport& r) {
   return out;
 }
 
+// f(day, origin) for every row of every day, in order.
+template <class F>
+void EachRow(const SearchResult& r, F&& f) {
+  for (std::size_t d = 0; d < r.days.size(); ++d) {
+    for (const Origin& origin : r.rows[d]) f(r.days[d], origin);
+  }
+}
+
 std::string OriginRow(const Origin& origin) {
   return origin.LogTime + '\t' + origin.MessageID + '\t' + origin.sData + '\n';
 }
@@ -416,12 +424,9 @@ std::string Text(const Result& result) {
           },
           [](const SearchResult& r) {
             std::string out;
-            for (std::size_t d = 0; d < r.days.size(); ++d) {
-              for (const Origin& origin : r.rows[d]) {
-                out += r.range ? Led(LogDateOf(r.days[d]) + '\t', OriginRow(origin))
-                               : OriginRow(origin);
-              }
-            }
+            EachRow(r, [&](const Date& day, const Origin& origin) {
+              out += r.range ? Led(LogDateOf(day) + '\t', OriginRow(origin)) : OriginRow(origin);
+            });
             return out;
           },
           [](const StoryReport& r) { return r.message ? std::string() : StoryText(r.story); },
@@ -452,15 +457,13 @@ nlohmann::json Json(const Result& result) {
           },
           [](const SearchResult& r) {
             nlohmann::json rows = nlohmann::json::array();
-            for (std::size_t d = 0; d < r.days.size(); ++d) {
-              for (const Origin& origin : r.rows[d]) {
-                nlohmann::json row = {{"time", Utf8(origin.LogTime)},
-                                      {"messageId", Utf8(origin.MessageID)},
-                                      {"data", Utf8(origin.sData)}};
-                if (r.range) row["date"] = LogDateOf(r.days[d]);
-                rows.push_back(std::move(row));
-              }
-            }
+            EachRow(r, [&](const Date& day, const Origin& origin) {
+              nlohmann::json row = {{"time", Utf8(origin.LogTime)},
+                                    {"messageId", Utf8(origin.MessageID)},
+                                    {"data", Utf8(origin.sData)}};
+              if (r.range) row["date"] = LogDateOf(day);
+              rows.push_back(std::move(row));
+            });
             return rows;
           },
           [](const StoryReport& r) {
