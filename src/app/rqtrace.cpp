@@ -262,15 +262,13 @@ int Run(const Command& command, const CLI::App& sub, const Options& o, std::ostr
     if (const std::optional<std::string> message = MessageOf(result)) err << *message << '\n';
     return status;
   } catch (const ReadError& e) {
-    const std::string text = "rqtrace: could not read " + e.path() + " whole: " + e.what();
+    const std::string text = std::string("rqtrace: a log could not be read whole: ") + e.what();
     err << (o.redact ? redactor.Redact(text) : text) << '\n';
     return kExitReadError;
   }
 }
 
-}  // namespace
-
-int RunRqtrace(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Parse(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   Options o;
   CLI::App app{
       "Traces messages through the queues of a Ravenquill mail server from its settings "
@@ -294,14 +292,22 @@ int RunRqtrace(const std::vector<std::string>& args, std::ostream& out, std::ost
   } catch (const CLI::ParseError& e) {
     return app.exit(e, out, err) == 0 ? kExitOk : kExitUsage;
   }
-  try {
-    for (std::size_t i = 0; i < kCommands.size(); ++i) {
-      if (*subs[i]) return Run(kCommands[i], *subs[i], o, out, err);
-    }
-  } catch (const std::exception& e) {
-    err << "rqtrace: " << e.what() << '\n';
+  for (std::size_t i = 0; i < kCommands.size(); ++i) {
+    if (*subs[i]) return Run(kCommands[i], *subs[i], o, out, err);
   }
   return kExitUsage;
+}
+
+}  // namespace
+
+// Nothing escapes: any other failure is the command's error.
+int RunRqtrace(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  try {
+    return Parse(args, out, err);
+  } catch (const std::exception& e) {
+    err << "rqtrace: " << e.what() << '\n';
+    return kExitUsage;
+  }
 }
 
 }  // namespace rq
