@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""Each program's --help and its man page name the same long options, and rqtrace's man page has
-a section for each command its help lists, naming that command's options. Reads only the texts,
-so the help may come from any parser. Usage: help_man_test.py MANDIR PROGRAM... Exit 0 or 1."""
+"""Each program's --help and its man page name the same long options, command by command for
+rqtrace; only the texts are read, whatever parser made the help. Args: MANDIR PROGRAM..."""
 import os, re, subprocess, sys
 
 options = lambda text: set(re.findall(r"(?<![\w-])--[a-z][a-z0-9-]*", text))
