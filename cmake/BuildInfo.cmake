@@ -10,12 +10,23 @@
 set(commit "")
 find_program(GIT_EXECUTABLE git)
 if(GIT_EXECUTABLE)
-  execute_process(COMMAND ${GIT_EXECUTABLE} -C ${SOURCE_DIR} rev-parse --short=12 HEAD
-                  OUTPUT_VARIABLE commit OUTPUT_STRIP_TRAILING_WHITESPACE
+  # Sources unpacked inside some other checkout must not take that checkout's commit.
+  execute_process(COMMAND ${GIT_EXECUTABLE} -C ${SOURCE_DIR} rev-parse --show-toplevel
+                          --short=12 HEAD
+                  OUTPUT_VARIABLE answer OUTPUT_STRIP_TRAILING_WHITESPACE
                   RESULT_VARIABLE status ERROR_QUIET)
-  if(NOT status EQUAL 0)
-    set(commit "")
-  elseif(commit)
+  string(REPLACE "\n" ";" answer "${answer}")
+  list(LENGTH answer fields)
+  if(status EQUAL 0 AND fields EQUAL 2)
+    list(GET answer 0 top)
+    list(GET answer 1 commit)
+    file(REAL_PATH "${top}" top)
+    file(REAL_PATH "${SOURCE_DIR}" source)
+    if(NOT top STREQUAL source)
+      set(commit "")
+    endif()
+  endif()
+  if(commit)
     execute_process(COMMAND ${GIT_EXECUTABLE} -C ${SOURCE_DIR} status --porcelain
                             --untracked-files=no
                     OUTPUT_VARIABLE changes RESULT_VARIABLE status ERROR_QUIET)
