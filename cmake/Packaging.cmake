@@ -4,7 +4,8 @@
 #
 # scripts/package runs this and makes the Windows zip as well. The three programs go to bin/; on
 # Linux the desktop entry of rqtracker, the programs' man pages (compressed, as Debian wants
-# them) and the package's copyright and changelog join them.
+# them) and the package's copyright (the MIT licence) and changelog (made from CHANGELOG.md)
+# join them.
 include(GNUInstallDirs)
 
 install(TARGETS rqsample RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -16,20 +17,24 @@ if(UNIX)
   set(_rq_pkg ${PROJECT_SOURCE_DIR}/packaging)
   set(_rq_out ${CMAKE_CURRENT_BINARY_DIR}/packaging)
   find_program(RQ_GZIP gzip REQUIRED)
-  # gzip -n: no name or time stamp inside, so the same page gives the same bytes.
+  # Each page gets the version in its footer; gzip -n: no name or time stamp inside, so the same
+  # page gives the same bytes.
   set(_rq_compressed)
   foreach(page rqtracker.1 rqtrace.1 rqsample.1)
+    configure_file(${_rq_pkg}/${page} ${_rq_out}/${page} @ONLY)
     add_custom_command(OUTPUT ${_rq_out}/${page}.gz
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${_rq_out}
-      COMMAND ${RQ_GZIP} -9nc ${_rq_pkg}/${page} > ${_rq_out}/${page}.gz
-      DEPENDS ${_rq_pkg}/${page} VERBATIM)
+      COMMAND ${RQ_GZIP} -9nc ${_rq_out}/${page} > ${_rq_out}/${page}.gz
+      DEPENDS ${_rq_out}/${page} VERBATIM)
     list(APPEND _rq_compressed ${_rq_out}/${page}.gz)
   endforeach()
-  string(TIMESTAMP _rq_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
-  file(WRITE ${_rq_out}/changelog
-    "rqtracker (${PROJECT_VERSION}) unstable; urgency=medium\n\n"
-    "  * Built from the project's sources; see its git history for the changes.\n\n"
-    " -- ${RQ_PACKAGE_MAINTAINER}  ${_rq_date}\n")
+  # The Debian changelog is made from CHANGELOG.md (see cmake/DebianChangelog.cmake).
+  add_custom_command(OUTPUT ${_rq_out}/changelog
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${PROJECT_SOURCE_DIR}/CHANGELOG.md
+            -DOUTPUT=${_rq_out}/changelog -DVERSION=${PROJECT_VERSION}
+            "-DMAINTAINER=${RQ_PACKAGE_MAINTAINER}"
+            -P ${PROJECT_SOURCE_DIR}/cmake/DebianChangelog.cmake
+    DEPENDS ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/cmake/DebianChangelog.cmake
+    VERBATIM)
   add_custom_command(OUTPUT ${_rq_out}/changelog.gz
     COMMAND ${RQ_GZIP} -9nc ${_rq_out}/changelog > ${_rq_out}/changelog.gz
     DEPENDS ${_rq_out}/changelog VERBATIM)

@@ -12,6 +12,7 @@
 #include "app/redact.h"
 #include "base/read_error.h"
 #include "base/text.h"
+#include "base/version.h"
 #include "settings/log_dates.h"
 #include "settings/log_paths.h"
 #include "settings/startup_check.h"
@@ -274,7 +275,9 @@ int Parse(const std::vector<std::string>& args, std::ostream& out, std::ostream&
       "Traces messages through the queues of a Ravenquill mail server from its settings "
       "and logs.",
       "rqtrace"};
-  app.set_version_flag("--version", "rqtrace " RQ_VERSION);
+  app.set_version_flag("--version", VersionText("rqtrace"));
+  // Set before the commands are added: each command's help inherits it.
+  app.footer(std::string(kLicenceLine));
   app.add_option("--settings", o.settings,
                  "The server's settings: a .reg file exported from its registry "
                  "(default: $RQTRACKER_SETTINGS)");

@@ -8,6 +8,7 @@
 
 #include "app/command_line_trace.h"
 #include "app/program_support.h"
+#include "base/version.h"
 
 #ifdef RQ_HAVE_GUI
 #include "app/gui/desktop.h"
@@ -75,11 +76,11 @@ int ParseOptions(int argc, char** argv, Options& o) {
       break;
     }
     if (arg == "--help") {
-      std::cout << kUsage;
+      std::cout << kUsage << '\n' << kLicenceLine << '\n';
       return kExitOk;
     }
     if (arg == "--version") {
-      std::cout << "rqtracker " << RQ_VERSION << '\n';
+      std::cout << VersionText("rqtracker") << '\n';
       return kExitOk;
     }
     if (arg == "--console") {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/dates.h"
+#include "base/version.h"
 #include "sample_server.h"
 #include "settings_export.h"
 
@@ -42,6 +43,7 @@ constexpr const char* kUsage =
     "  --split K       copies of the benchmark message 9C4E1B7703 (default 4; 1 to 100000)\n"
     "  --today YYMMDD  the last day (default: today's local date)\n"
     "  --help          this text\n"
+    "  --version       the version\n"
     "\n"
     "Exit status: 0 written, 1 a file could not be written, 2 bad usage.\n";
 
@@ -151,7 +153,11 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
+      std::cout << kUsage << '\n' << rq::kLicenceLine << '\n';
+      return kExitOk;
+    }
+    if (arg == "--version") {
+      std::cout << rq::VersionText("rqsample") << '\n';
       return kExitOk;
     }
     if (arg.rfind("--", 0) != 0 || arg == "--") {
