@@ -226,4 +226,17 @@ RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector
   return outcome;
 }
 
+bool RunCommandLineTrace(const Server& server, const DateFormat& format, std::string_view messageId,
+                         const Date& today, UserInterface& ui, ReportSink& report) {
+  const SplitTraceResult result = TraceSplitMessage(
+      server, messageId, today,
+      [&](const Date& day) {
+        return ui.AskYesNo(
+            Message{kWarningTitle, PreviousDayQuestion(format, day), MessageIcon::kExclamation});
+      },
+      report);
+  if (result.found) report.ShowTraceOutput();
+  return result.found;
+}
+
 }  // namespace rq

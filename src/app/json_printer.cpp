@@ -21,7 +21,8 @@ nlohmann::json LinesJson(std::string_view lines) {
 
 nlohmann::json StoryJson(const Story& story) {
   static constexpr std::array<const char*, 4> kKinds = {"inbound", "routing", "queue", "copy"};
-  static constexpr std::array<const char*, 3> kResults = {"routed", "waiting", "notRouted"};
+  static constexpr std::array<const char*, 4> kResults = {"routed", "waiting", "notRouted",
+                                                          "originEarlier"};
   nlohmann::json hops = nlohmann::json::array();
   for (const StoryHop& hop : story.hops) {
     nlohmann::json events = nlohmann::json::array();
@@ -48,6 +49,10 @@ nlohmann::json StoryJson(const Story& story) {
                         {"result", kResults.at(static_cast<std::size_t>(story.result))},
                         {"hops", std::move(hops)}};
   if (!story.splitFrom.empty()) out["splitFrom"] = ToUtf8Display(story.splitFrom);
+  if (story.result == StoryResult::kOriginEarlier) {
+    out["earliestDay"] = LogDateOf(story.earliestSeen);
+    out["askDaysBack"] = story.askDaysBack;
+  }
   return out;
 }
 

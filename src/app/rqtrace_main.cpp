@@ -8,7 +8,6 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "app/command_line_trace.h"
 #include "app/commands.h"
 #include "app/json_printer.h"
 #include "app/program_support.h"
@@ -42,6 +41,7 @@ struct Options {
   bool redact = false;
   long long daysBack = 0;
   long long days = 2;
+  long long storyDaysBack = kStoryDaysBack;
 };
 
 constexpr const char* kDateHelp =
@@ -308,7 +308,7 @@ int Dates(const Server& server, const Options& o) {
 
 int StoryCommand(const Server& server, const Options& o) {
   const Date start = o.date.empty() ? TodayLocal() : DateFromLogDate(o.date);
-  const Story story = TellStory(server, o.id, start, o.days);
+  const Story story = TellStory(server, o.id, start, o.days, o.storyDaysBack);
   if (o.json) {
     PrintJson(StoryJson(story));
   } else {
@@ -329,6 +329,8 @@ void AddStory(CLI::App& app, Options& o, CLI::App*& story) {
   story->add_option("--date", o.date, "The first day, as YYMMDD (default: today)");
   story->add_option("--days", o.days, "How many following days to read too (default: 2)")
       ->check(CLI::Range(0LL, 400LL));
+  story->add_option("--days-back", o.storyDaysBack, "How many earlier days the walk back may read")
+      ->check(CLI::Range(0LL, kMaxStoryDaysBack));
   AddJsonFlag(story, o.json);
   AddRedactFlag(story, o.redact);
 }

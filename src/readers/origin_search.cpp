@@ -90,6 +90,12 @@ long long OriginList::IndexOf(std::string_view messageId) const {
   return it == index_.end() ? -1 : static_cast<long long>(it->second);
 }
 
+bool IsOutboundLine(std::string_view line) {
+  FieldCursor cursor(line, '\t');
+  std::string_view field;
+  return cursor.Next(field) && cursor.Next(field) && field == kOutboundTag;
+}
+
 bool ContainsIgnoringCase(std::string_view haystack, std::string_view needle) {
   if (needle.empty()) return true;
   if (needle.size() > haystack.size()) return false;
