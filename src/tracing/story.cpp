@@ -99,8 +99,9 @@ class Teller {
     const bool routed = top.role == Role::kOrigin;
     for (long long d = shownFirst_; d <= last_; ++d) {
       std::vector<std::string> activity, sf, ls;
-      if (top.role == Role::kUnknown || (routed && top.connector == "SMTP"))
+      if (top.role == Role::kUnknown || (routed && top.connector == "SMTP")) {
         activity.push_back(root);
+      }
       for (const auto& [id, n] : nodes_) {
         if (n.born && *n.born > d) continue;
         if (n.role == Role::kCopy) activity.push_back(id);
@@ -108,12 +109,13 @@ class Teller {
         if (n.role == Role::kQueue && n.connector == "LS") ls.push_back(id);
       }
       const Date day = CivilFromDays(d);
-      Read(d, LogKind::kSmtpActivity, GetLogFile(server_, "SMTP", kActivity, day), activity);
+      Read(d, LogKind::kSmtpActivity, GetLogFile(server_, "SMTP", kActivity, day),
+           std::move(activity));
       if (routed && !top.connector.empty() && top.connector != "SMTP") {
         Read(d, LogKind::kOther, GetLogFile(server_, top.connector, kActivity, day), {root});
       }
-      Read(d, LogKind::kOther, GetLogFile(server_, "SF", kDebug, day), sf);
-      Read(d, LogKind::kOther, GetLogFile(server_, "LS", kDebug, day), ls);
+      Read(d, LogKind::kOther, GetLogFile(server_, "SF", kDebug, day), std::move(sf));
+      Read(d, LogKind::kOther, GetLogFile(server_, "LS", kDebug, day), std::move(ls));
     }
   }
 
@@ -172,7 +174,7 @@ class Teller {
       read = read || !ids.empty();
       Read(d, kind,
            GetLogFile(server_, kind == LogKind::kMta ? "MTA" : "SMTP", kDebug, CivilFromDays(d)),
-           ids);
+           std::move(ids));
     }
     return read;
   }
@@ -237,7 +239,10 @@ class Teller {
     down.parent = parent;
     down.connector = std::string(childCode);
     down.domain = std::string(domain);
-    if (!down.born) down.born = d, down.bornAt = at;
+    if (!down.born) {
+      down.born = d;
+      down.bornAt = at;
+    }
   }
 
   // True when the SMTP activity lines read tell of the message being sent out: asked for a copy
