@@ -245,13 +245,13 @@ class Teller {
     }
   }
 
-  // True when the SMTP activity lines read tell of the message being sent out: asked for a copy
+  // True when the SMTP activity lines read tell of the asked message being sent out: a copy
   // whose making lies before the logs read, and nothing else found.
   bool SentOut() const {
-    return std::any_of(readings_.begin(), readings_.end(), [](const Reading& r) {
+    return std::any_of(readings_.begin(), readings_.end(), [&](const Reading& r) {
       return r.kind == LogKind::kSmtpActivity &&
              std::any_of(r.lines.begin(), r.lines.end(),
-                         [](const auto& l) { return IsOutboundLine(l.first); });
+                         [&](const auto& l) { return IsOutboundLineOf(l.first, asked_); });
     });
   }
 
