@@ -70,8 +70,9 @@ class Teller {
     nodes_[asked_];
   }
 
-  // The IDs to a fixed point over the days, and the walk back while it lacks the line that makes
-  // the topmost ID (a routing or requeue line), at most `back` days before `start`.
+  // The IDs to a fixed point over the days, and the walk back, at most `back` days before `start`,
+  // while it lacks the line that makes the topmost ID (a routing or requeue line) or the earliest
+  // day read names the message.
   void Collect(long long start, long long last, long long back) {
     first_ = shownFirst_ = start;
     last_ = last;
@@ -85,7 +86,12 @@ class Teller {
           while (ReadDebugLogs(d)) read = true;
         }
       }
-      if (nodes_.at(Root()).role == Role::kOrigin || first_ <= start - back) break;
+      // A message already under way on the earliest day read may have come in or been routed
+      // on the day before: the walk goes back while that day's debug logs name it.
+      const bool underWay = std::any_of(readings_.begin(), readings_.end(), [&](const Reading& r) {
+        return r.day == first_ && r.kind != LogKind::kSmtpActivity && !r.lines.empty();
+      });
+      if ((nodes_.at(Root()).role == Role::kOrigin && !underWay) || first_ <= start - back) break;
     }
     for (const Reading& r : readings_) {  // shown: the earlier days where a line named it
       if (!r.lines.empty()) shownFirst_ = std::min(shownFirst_, r.day);

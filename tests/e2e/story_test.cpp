@@ -84,8 +84,8 @@ TEST_F(Story, LateDeferredCopyReachesIntoTheNextDay) {
 
 // One message, one story: asked from any hop's ID and any start day from before the message to
 // two days after its split (the days read then reach the split), the hops and their lines are
-// the same. Messages that cross midnight: routed at 23:59:58 and split at 00:00:02, and split at
-// 23:42 with a copy delivered after midnight.
+// the same. Messages that cross midnight: routed at 23:59:58 and 00:00:00 and split at 00:00:02,
+// split at 23:42 with a copy delivered after midnight, received at 23:59:40 and routed after it.
 TEST_F(Story, SameStoryFromAnyHopAndAnyStartDay) {
   const auto tale = [](json story) {
     story.erase("messageId");
@@ -94,9 +94,9 @@ TEST_F(Story, SameStoryFromAnyHopAndAnyStartDay) {
     story.erase("lastDay");
     return story;
   };
-  for (const auto& ids :
-       {std::vector<std::string>{"5E0D7710", "5E0D772B", "5E0D772C", "5E0D774C"},
-        std::vector<std::string>{"D7A3F010", "D7A3F02B", "D7A3F04D", "D7A3F04E"}}) {
+  for (const auto& ids : {std::vector<std::string>{"5E0D7710", "5E0D772B", "5E0D772C", "5E0D774C"},
+                          std::vector<std::string>{"D7A3F010", "D7A3F02B", "D7A3F04D", "D7A3F04E"},
+                          std::vector<std::string>{"F3C5D010", "F3C5D02B"}}) {
     const json expected = tale(Run({ids[0], "--date", today.Plus(-1).LogDate(), "--days", "1"}));
     EXPECT_EQ(expected.at("result"), "routed");
     EXPECT_EQ(expected.at("origin").at("messageId"), ids[0]);
