@@ -240,4 +240,20 @@ RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector
   return outcome;
 }
 
+bool RunCommandLineTrace(const Server& server, const DateFormat& format, std::string_view messageId,
+                         const Date& today, UserInterface& ui, ReportSink& report) {
+  Findings findings;
+  const SplitTraceResult result = TraceSplitMessage(
+      server, messageId, today,
+      [&](const Date& day) {
+        return ui.AskYesNo(
+            Message{kWarningTitle, PreviousDayQuestion(format, day), MessageIcon::kExclamation});
+      },
+      findings);
+  if (!result.found) return false;
+  PrintReport(findings, report);
+  report.ShowTraceOutput();
+  return true;
+}
+
 }  // namespace rq

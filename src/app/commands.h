@@ -11,6 +11,7 @@
 #include "base/dates.h"
 #include "readers/origin_search.h"
 #include "settings/server.h"
+#include "tracing/command_line_trace.h"
 #include "tracing/findings.h"
 #include "tracing/report.h"
 
@@ -83,5 +84,10 @@ struct RangeShowOutcome {
 };
 RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector<Date>& days,
                                          std::string_view messageId, ReadMeter* meter = nullptr);
+
+// The command-line trace of `messageId` from `today`: asks the user before each earlier day (a
+// Yes/No question titled "Warning") and shows the report when the split was found. True then.
+bool RunCommandLineTrace(const Server& server, const DateFormat& format, std::string_view messageId,
+                         const Date& today, UserInterface& ui, ReportSink& report);
 
 }  // namespace rq

@@ -271,6 +271,8 @@ std::string_view ResultText(StoryResult result) {
       return "not routed; waiting in the SMTP inbound message queue";
     case StoryResult::kNotRouted:
       return "not routed, and not in the SMTP inbound message queue";
+    case StoryResult::kOriginEarlier:
+      break;  // told with the day to ask from
   }
   return "";
 }
@@ -298,11 +300,18 @@ std::string StoryText(const Story& story) {
   if (!story.splitFrom.empty()) {
     out += "[" + story.askedId + "] is a copy split from [" + story.splitFrom + "]\n";
   }
-  if (story.originId != story.askedId) {
-    out += "It came in as Message ID [" + story.originId + "] at the " +
-           QueueName(story.originConnector) + "\n";
+  if (story.result == StoryResult::kOriginEarlier) {
+    const std::string earliest = LogDateOf(story.earliestSeen);
+    out += "Result: the origin of [" + story.hops.front().messageId +
+           "] lies before the logs read, which name it from " + earliest + " on: ask with --date " +
+           earliest + " --days-back " + std::to_string(story.askDaysBack) + "\n";
+  } else {
+    if (story.originId != story.askedId) {
+      out += "It came in as Message ID [" + story.originId + "] at the " +
+             QueueName(story.originConnector) + "\n";
+    }
+    out += "Result: [" + story.originId + "] was " + std::string(ResultText(story.result)) + "\n";
   }
-  out += "Result: [" + story.originId + "] was " + std::string(ResultText(story.result)) + "\n";
   for (const StoryHop& hop : story.hops) {
     out += "\n" + HopHeading(hop) + "\n";
     if (hop.events.empty()) out += "  (no log lines)\n";
@@ -315,7 +324,8 @@ std::string StoryText(const Story& story) {
 
 nlohmann::json StoryJson(const Story& story) {
   static constexpr std::array<const char*, 4> kKinds = {"inbound", "routing", "queue", "copy"};
-  static constexpr std::array<const char*, 3> kResults = {"routed", "waiting", "notRouted"};
+  static constexpr std::array<const char*, 4> kResults = {"routed", "waiting", "notRouted",
+                                                          "originEarlier"};
   nlohmann::json hops = nlohmann::json::array();
   for (const StoryHop& hop : story.hops) {
     nlohmann::json events = nlohmann::json::array();
@@ -341,6 +351,10 @@ nlohmann::json StoryJson(const Story& story) {
       {"result", kResults.at(static_cast<std::size_t>(story.result))},
       {"hops", std::move(hops)}};
   if (!story.splitFrom.empty()) out["splitFrom"] = Utf8(story.splitFrom);
+  if (story.result == StoryResult::kOriginEarlier) {
+    out["earliestDay"] = LogDateOf(story.earliestSeen);
+    out["askDaysBack"] = story.askDaysBack;
+  }
   return out;
 }
 

@@ -5,7 +5,6 @@
 #include <array>
 #include <filesystem>
 
-#include "app/command_line_trace.h"
 #include "app/commands.h"
 #include "app/output.h"
 #include "app/program_support.h"
@@ -16,6 +15,7 @@
 #include "settings/log_dates.h"
 #include "settings/log_paths.h"
 #include "settings/startup_check.h"
+#include "tracing/command_line_trace.h"
 #include "tracing/story.h"
 
 namespace rq {
@@ -34,6 +34,7 @@ struct Options {
   bool redact = false;
   long long daysBack = 0;
   long long days = 2;
+  long long storyDaysBack = kStoryDaysBack;
 };
 
 // What a command runs with: the settings, the server, and the days its --date names (today when
@@ -157,7 +158,8 @@ Result Check(const Context& c) {
 }
 
 Result Story(const Context& c) {
-  StoryReport result{TellStory(c.server, c.o.id, c.days[0], c.o.days), std::nullopt};
+  StoryReport result{TellStory(c.server, c.o.id, c.days[0], c.o.days, c.o.storyDaysBack),
+                     std::nullopt};
   if (!result.story.Found()) {
     result.message = "Nothing in the logs of " + LogDateOf(result.story.first) + " to " +
                      LogDateOf(result.story.last) + " names message " + c.o.id + ".";
@@ -217,6 +219,9 @@ constexpr std::array<Command, 7> kCommands = {{
        c.add_option("--date", o.date, "The first day, as YYMMDD (default: today)");
        c.add_option("--days", o.days, "How many following days to read too (default: 2)")
            ->check(CLI::Range(0LL, 400LL));
+       c.add_option("--days-back", o.storyDaysBack,
+                    "How many earlier days the walk back may read (default: 2)")
+           ->check(CLI::Range(0LL, kMaxStoryDaysBack));
        JsonAndRedact(c, o);
      },
      Story},

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line_trace.h"
+#include "app/commands.h"
 #include "app/program_support.h"
 #include "base/version.h"
 

@@ -108,4 +108,20 @@ void ForEachLineMatching(LineSource& source, MultiLiteralMatcher& matcher, F&& f
   });
 }
 
+// The one reader of "the lines holding any of these IDs": calls f(line, matched) for every line
+// of the source holding at least one of them, in file order, `matched` listing the indices of
+// those it holds. One ID is looked for with the literal search, the faster one for a single
+// needle; several with the matcher, in the same one reading.
+template <class F>
+void ForEachLineHoldingAny(LineSource& source, const std::vector<std::string_view>& ids, F&& f) {
+  if (ids.empty()) return;
+  if (ids.size() == 1) {
+    const std::vector<std::size_t> first{0};
+    source.ForEachLineContaining(ids[0], [&](std::string_view line) { return f(line, first); });
+    return;
+  }
+  MultiLiteralMatcher matcher(ids);
+  ForEachLineMatching(source, matcher, f);
+}
+
 }  // namespace rq

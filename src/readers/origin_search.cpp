@@ -90,6 +90,13 @@ long long OriginList::IndexOf(std::string_view messageId) const {
   return it == index_.end() ? -1 : static_cast<long long>(it->second);
 }
 
+bool IsOutboundLineOf(std::string_view line, std::string_view id) {
+  FieldCursor cursor(line, '\t');
+  std::string_view tag, messageId;
+  return cursor.Next(tag) && cursor.Next(tag) && tag == kOutboundTag && cursor.Next(messageId) &&
+         messageId == id;
+}
+
 bool ContainsIgnoringCase(std::string_view haystack, std::string_view needle) {
   if (needle.empty()) return true;
   if (needle.size() > haystack.size()) return false;

@@ -44,6 +44,10 @@ class OriginList {
 inline constexpr std::string_view kInboundTag = "SMTP-IN";
 inline constexpr std::string_view kOutboundTag = "SMTP-OU";
 
+// True when an activity line tells of message `id` being sent out: its direction tag (field 2,
+// TAB-separated) is "SMTP-OU" and its message ID (field 3) is `id`.
+bool IsOutboundLineOf(std::string_view line, std::string_view id);
+
 // Reads the connector's activity log of the day and adds an origin for every line whose direction
 // tag (field 2, TAB-separated) is the searched one and whose "MAIL" argument contains `Sender` or
 // whose "RCPT" argument contains `Recipient` (field 7; letters compared without regard to case,

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/file.h"
 #include "base/text.h"
 #include "readers/line_source.h"
 #include "settings/log_paths.h"
@@ -30,6 +31,32 @@ int FirstBracketedLine(const Server& server, std::string_view connectorCode, con
 
 }  // namespace
 
+bool ParseRouteLine(std::string_view line, RouteLine& route) {
+  if (line.find(kMtaRouteTag) == std::string_view::npos) return false;
+  std::array<std::string_view, 12> fields{};
+  FieldCursor cursor(line, ' ');
+  std::string_view field;
+  for (std::size_t i = 0; i < fields.size() && cursor.Next(field); ++i) fields[i] = field;
+  route.logTime = std::string(fields[0]);
+  route.logTime += ' ';
+  route.logTime += fields[1].substr(0, fields[1].find('\t'));
+  route.sourceId = WithoutBrackets(fields[2]);
+  route.sourceCode = WithoutBrackets(fields[4]);
+  route.targetCode = WithoutBrackets(fields[8]);
+  route.targetId = WithoutBrackets(fields[11]);
+  return true;
+}
+
+bool NamesQueueFile(std::string_view id) {
+  constexpr std::string_view kNotInAName("\\/\0", 3);
+  return id.find_first_of(kNotInAName) == std::string_view::npos && id != "." && id != "..";
+}
+
+bool WaitsInInboundQueue(const Server& server, std::string_view id) {
+  return NamesQueueFile(id) &&
+         IsOrdinaryFile(server.Join(GetConnectorPath(server, "SMTP", "Inbound"), id));
+}
+
 int GetRouteInformationFromMTALogs(const Server& server, const Date& day,
                                    std::string_view messageId, bool bBacktrace, RouteList& list) {
   LineSource source(GetLogFile(server, "MTA", kDebug, day));
@@ -39,17 +66,12 @@ int GetRouteInformationFromMTALogs(const Server& server, const Date& day,
   const std::string_view first = idFirst ? messageId : kMtaRouteTag;
   const std::string_view second = idFirst ? kMtaRouteTag : messageId;
   source.ForEachLineContaining(first, [&](std::string_view line) {
-    if (!LineContains(line, second)) return true;
-    std::array<std::string_view, 12> fields{};
-    FieldCursor cursor(line, ' ');
-    std::string_view field;
-    for (std::size_t i = 0; i < fields.size() && cursor.Next(field); ++i) fields[i] = field;
+    RouteLine route;
+    if (!LineContains(line, second) || !ParseRouteLine(line, route)) return true;
     RouteEntry& entry = list.emplace_back();
-    entry.LogTime = std::string(fields[0]);
-    entry.LogTime += ' ';
-    entry.LogTime += fields[1].substr(0, fields[1].find('\t'));
-    entry.ConnectorCode = WithoutBrackets(bBacktrace ? fields[4] : fields[8]);
-    entry.MessageID = WithoutBrackets(bBacktrace ? fields[2] : fields[11]);
+    entry.LogTime = std::move(route.logTime);
+    entry.ConnectorCode = std::move(bBacktrace ? route.sourceCode : route.targetCode);
+    entry.MessageID = std::move(bBacktrace ? route.sourceId : route.targetId);
     return true;
   });
   return list.empty() ? 0 : 1;

@@ -12,6 +12,27 @@ namespace rq {
 
 inline constexpr std::string_view kMtaRouteTag = "RQ-MTA-ROUTE";
 
+// A routing line's fields: the line split at single blanks (fields from 0), every '[' and ']'
+// removed from each field; a field the line lacks is empty.
+struct RouteLine {
+  std::string logTime;     // field 0, a blank, and field 1 up to its first TAB
+  std::string sourceId;    // field 2: the message's ID in the inbound queue it left
+  std::string sourceCode;  // field 4: the connector of that inbound queue
+  std::string targetCode;  // field 8: the connector whose outbound queue took it
+  std::string targetId;    // field 11: the message's ID in that outbound queue
+};
+
+// The fields of a line holding "RQ-MTA-ROUTE" anywhere; false (and `route` untouched) for any
+// other line.
+bool ParseRouteLine(std::string_view line, RouteLine& route);
+
+// A message ID is a file name in the inbound queue only when it cannot step out of that folder,
+// and only when the system would test that very name: a NUL would cut it short.
+bool NamesQueueFile(std::string_view id);
+
+// True when an ordinary file named by the ID waits in the SMTP connector's inbound queue.
+bool WaitsInInboundQueue(const Server& server, std::string_view id);
+
 // Appends one RouteEntry per line of the day's MTA debug log that contains both the ID (anywhere,
 // case-sensitive) and "RQ-MTA-ROUTE", in file order. Fields are the line split at single blanks,
 // from 0: LogTime is field 0, a blank and field 1 up to its first TAB; forward, ConnectorCode is

@@ -49,25 +49,17 @@ bool CollectLinesForEach(const Server& server, const Date& day, std::string_view
                          const std::vector<std::string_view>& ids,
                          std::vector<std::string>& results, std::vector<long long>& selected) {
   selected.assign(ids.size(), 0);
-  if (ids.empty()) return true;
-  if (ids.size() == 1) {
-    const long long n =
-        CollectLines(server, day, kind, ids[0], results[0], ReadOptions{1, nullptr});
-    selected[0] = n;
-    return n >= 0;
-  }
   LineSource source(GetLogFile(server, "SMTP", kind, day));
   if (!source.is_open()) return false;
-  MultiLiteralMatcher matcher(ids);
-  ForEachLineMatching(source, matcher,
-                      [&](std::string_view line, const std::vector<std::size_t>& matched) {
-                        for (const std::size_t i : matched) {
-                          results[i] += line;
-                          results[i] += "\r\n";
-                          ++selected[i];
-                        }
-                        return true;
-                      });
+  ForEachLineHoldingAny(source, ids,
+                        [&](std::string_view line, const std::vector<std::size_t>& matched) {
+                          for (const std::size_t i : matched) {
+                            results[i] += line;
+                            results[i] += "\r\n";
+                            ++selected[i];
+                          }
+                          return true;
+                        });
   return true;
 }
 
@@ -80,6 +72,21 @@ bool TaggedValue(std::string_view line, std::string_view tag, std::string_view& 
   return true;
 }
 
+bool ParseRequeueLine(std::string_view line, RequeueLine& requeue) {
+  if (line.find(kRequeueCode) == std::string_view::npos) return false;
+  requeue = RequeueLine{};
+  const std::size_t p = line.find(kRequeueParentTag);
+  if (p != std::string_view::npos && p != 0) {
+    const std::size_t s = p + kRequeueParentTag.size();
+    // The closing bracket is looked for from the character after the first one of the ID.
+    const std::size_t q = line.find(']', s + 1);
+    if (q != std::string_view::npos) requeue.parent = line.substr(s, q - s);
+  }
+  TaggedValue(line, kRequeuedAsTag, requeue.copy);
+  TaggedValue(line, kTargetDomainTag, requeue.domain);
+  return true;
+}
+
 int GetSMTPRequeueInformation(const Server& server, const Date& day, std::string_view parentId,
                               RouteList& copies) {
   LineSource source(GetLogFile(server, "SMTP", kDebug, day));
@@ -87,14 +94,12 @@ int GetSMTPRequeueInformation(const Server& server, const Date& day, std::string
   const std::string needle = Bracketed("[", parentId);
   std::size_t k = 0;
   source.ForEachLineContaining(needle, [&](std::string_view line) {
-    if (line.find(kRequeueCode) == std::string_view::npos) return true;
+    RequeueLine requeue;
+    if (!ParseRequeueLine(line, requeue)) return true;
     ++k;
     copies.resize(k);
-    RouteEntry& record = copies[k - 1];
-    record = RouteEntry{};  // a record holds only what its own line gives
-    std::string_view value;
-    if (TaggedValue(line, kRequeuedAsTag, value)) record.MessageID = std::string(value);
-    if (TaggedValue(line, kTargetDomainTag, value)) record.Domain = std::string(value);
+    // A record holds only what its own line gives.
+    copies[k - 1] = RouteEntry{std::string(requeue.copy), {}, std::string(requeue.domain), {}};
     return true;
   });
   return k > 0 ? 1 : 0;
@@ -106,13 +111,9 @@ std::string GetSMTPRequeueParent(const Server& server, const Date& day, std::str
   const std::string needle = Bracketed(kRequeuedAsTag, copyId);
   std::string parent;
   source.ForEachLineContaining(needle, [&](std::string_view line) {
-    const std::size_t p = line.find(kRequeueParentTag);
-    if (p == std::string_view::npos || p == 0) return true;
-    const std::size_t s = p + kRequeueParentTag.size();
-    // The closing bracket is looked for from the character after the first one of the ID.
-    const std::size_t q = line.find(']', s + 1);
-    if (q == std::string_view::npos) return true;
-    parent = std::string(line.substr(s, q - s));
+    RequeueLine requeue;
+    if (!ParseRequeueLine(line, requeue) || requeue.parent.empty()) return true;
+    parent = std::string(requeue.parent);
     return false;
   });
   return parent;

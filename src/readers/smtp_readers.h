@@ -22,6 +22,19 @@ inline constexpr std::string_view kRequeueParentTag = "RQ-I0018: [";
 inline constexpr std::string_view kRequeuedAsTag = "requeued as [";
 inline constexpr std::string_view kTargetDomainTag = "target domain [";
 
+// A requeue line's parts, each a view into the line and empty when the line lacks it. The parent
+// is the text between the first "RQ-I0018: [" (not at the line's start) and the first "]" after
+// the character that follows it; the copy's new ID and its domain are the values of their tags
+// (TaggedValue).
+struct RequeueLine {
+  std::string_view parent;
+  std::string_view copy;
+  std::string_view domain;
+};
+
+// The parts of a line holding "RQ-I0018:"; false (and `requeue` untouched) for any other line.
+bool ParseRequeueLine(std::string_view line, RequeueLine& requeue);
+
 // The copies of a parent message: every line of the day's SMTP debug log that holds "[" + parent
 // + "]" and "RQ-I0018:" gives one record, in file order, with the copy's new MessageID and Domain
 // (each only when its tag stands after the line's first character). On a match the list holds

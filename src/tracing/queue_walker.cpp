@@ -3,19 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "base/file.h"
 #include "base/text.h"
+#include "readers/parallel.h"
 #include "readers/route_readers.h"
 #include "readers/smtp_readers.h"
 #include "settings/log_paths.h"
 #include "tracing/findings.h"
 
 namespace rq {
-
-bool NamesQueueFile(std::string_view id) {
-  constexpr std::string_view kNotInAName("\\/\0", 3);
-  return id.find_first_of(kNotInAName) == std::string_view::npos && id != "." && id != "..";
-}
 
 namespace {
 
@@ -75,25 +70,11 @@ class Walk {
 
   void Copies(const RouteEntry& entry) {
     // Each SMTP entry has copies of its own: a list filled by an earlier entry does not carry over.
-    RouteList copies;
-    if (GetSMTPRequeueInformation(server_, day_, entry.MessageID, copies) != 1) return;
-    Say(found::Split{entry.MessageID, static_cast<long long>(CountEntries(copies))});
-    // One reading of the activity log serves every copy.
-    const std::vector<std::string_view> ids = MessageIdsOf(copies);
-    std::vector<std::string> lines(copies.size());
-    const std::vector<int> answers = GetSMTPTransactionDetailsForEach(server_, day_, ids, lines);
-    for (std::size_t i = 0; i < copies.size(); ++i) {
-      Say(found::Queued{code_, entry.MessageID, copies[i]});
-      if (answers[i] == 1) Say(found::Delivery{copies[i], std::move(lines[i])});
-    }
+    ReportCopies(server_, day_, entry.MessageID, code_, false, report_);
   }
 
   int NotRouted(std::string_view tracedId) {
-    bool waiting = false;
-    if (NamesQueueFile(tracedId)) {
-      waiting =
-          IsOrdinaryFile(server_.Join(GetConnectorPath(server_, "SMTP", "Inbound"), tracedId));
-    }
+    const bool waiting = WaitsInInboundQueue(server_, tracedId);
     if (waiting) {
       Say(found::Waiting{std::string(tracedId), code_});
     } else {
@@ -111,6 +92,36 @@ class Walk {
 };
 
 }  // namespace
+
+bool ReportCopies(const Server& server, const Date& day, std::string_view parent,
+                  std::string_view code, bool debugLines, Findings& findings) {
+  RouteList copies;
+  if (GetSMTPRequeueInformation(server, day, parent, copies) != 1) return false;
+  findings.push_back(
+      found::Split{std::string(parent), static_cast<long long>(CountEntries(copies))});
+  const std::vector<std::string_view> ids = MessageIdsOf(copies);
+  std::vector<std::string> details(copies.size());
+  std::vector<std::string> debug(copies.size());
+  std::vector<int> detailsFound;
+  std::vector<int> debugFound(copies.size(), 0);
+  // The activity and the debug log are read at the same time, each by its own reader.
+  ForEachTaskInParallel(debugLines ? 2 : 1, ReaderThreadLimit(), [&](std::size_t log) {
+    if (log == 0) {
+      detailsFound = GetSMTPTransactionDetailsForEach(server, day, ids, details);
+    } else {
+      debugFound = GetSMTPDebugDeliveryForEach(server, day, ids, debug);
+    }
+  });
+  for (std::size_t i = 0; i < copies.size(); ++i) {
+    const RouteEntry& copy = copies[i];
+    findings.push_back(found::Queued{std::string(code), std::string(parent), copy});
+    if (detailsFound[i] == 1) findings.push_back(found::Delivery{copy, std::move(details[i])});
+    if (debugFound[i] == 1) {
+      findings.push_back(found::DebugDelivery{std::string(parent), std::move(debug[i])});
+    }
+  }
+  return true;
+}
 
 int SearchConnectorQueueByMessageID(const Server& server, const DateFormat& dateFormat,
                                     Findings& report, std::string_view ConnectorCode,

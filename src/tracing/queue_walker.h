@@ -18,10 +18,6 @@ enum WalkResult : int {
   kWalkNotRouted = 3,  // not routed; no such file
 };
 
-// A traced ID is a file name in the inbound queue only when it cannot step out of that folder,
-// and only when the system would test that very name: a NUL would cut it short.
-bool NamesQueueFile(std::string_view id);
-
 // Walks forward from the connector's inbound queue, or backward (bBacktrace) from its outbound
 // queue, for the day written in `dateFormat` as SMTPTransactionDate, appending what it finds to
 // `findings`. A message the routing agent logged is reported as routed whatever its last route
@@ -31,5 +27,12 @@ int SearchConnectorQueueByMessageID(const Server& server, const DateFormat& date
                                     Findings& findings, std::string_view ConnectorCode,
                                     std::string_view SMTPTransactionDate,
                                     std::string_view TargetMsgID, bool bBacktrace);
+
+// The copies into which the SMTP connector split `parent` on the day, as one trace reports them:
+// the split, then per copy its queue line (with `code`) and its SMTP activity lines, and with
+// `debugLines` its SMTP debug lines too, each log
+// read once for every copy. False, with nothing reported, when no requeue line names `parent`.
+bool ReportCopies(const Server& server, const Date& day, std::string_view parent,
+                  std::string_view code, bool debugLines, Findings& findings);
 
 }  // namespace rq

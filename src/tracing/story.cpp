@@ -1,352 +1,361 @@
 #include "tracing/story.h"
 
 #include <algorithm>
-#include <array>
+#include <cstdlib>
 #include <map>
 #include <optional>
+#include <set>
+#include <tuple>
 
-#include "base/file.h"
-#include "base/text.h"
 #include "readers/line_source.h"
+#include "readers/log_line.h"
 #include "readers/multi_literal.h"
+#include "readers/origin_search.h"
 #include "readers/route_readers.h"
 #include "readers/smtp_readers.h"
 #include "settings/log_paths.h"
-#include "tracing/queue_walker.h"
 
 namespace rq {
 namespace {
-
-// The time a log line begins with: the second word of a debug line ("YYYY-MM-DD HH:MM:SS.mmm"),
-// the first field of an activity line ("HH:MM:SS" TAB ...).
-std::string TimeOf(std::string_view line) {
-  const bool dated = line.size() > 11 && line[4] == '-' && line[7] == '-' && line[10] == ' ';
-  if (dated) line.remove_prefix(11);
-  return std::string(line.substr(0, line.find_first_of(dated ? " \t" : "\t")));
-}
 
 std::string FileNameOf(std::string_view path) {
   const std::size_t slash = path.find_last_of("/\\");
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-bool IsIdByte(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+long long DayNumber(const Date& day) {
+  return DaysFromCivil(day.year, day.month, day.day);
 }
 
-// True when the line names the ID as a whole word: a story keeps E8B40A3E7's lines out of
-// E8B40A3E's hop, where a search for the text alone would find both.
-bool NamesId(std::string_view line, std::string_view id) {
-  if (id.empty()) return false;
-  for (std::size_t at = line.find(id); at != std::string_view::npos; at = line.find(id, at + 1)) {
-    const std::size_t end = at + id.size();
-    if ((at == 0 || !IsIdByte(line[at - 1])) && (end == line.size() || !IsIdByte(line[end]))) {
-      return true;
-    }
-  }
-  return false;
-}
+enum class Role { kUnknown, kOrigin, kQueue, kCopy };
 
-// Calls f(line, matched) for each line of the log holding one of the IDs, in one reading.
-template <class F>
-void ReadOnce(const std::string& file, const std::vector<std::string_view>& ids, F&& f) {
-  if (ids.empty()) return;
-  LineSource source(file);
-  if (!source.is_open()) return;
-  if (ids.size() == 1) {  // the literal search is the faster one for a single ID
-    const std::vector<std::size_t> first{0};
-    source.ForEachLineContaining(ids[0], [&](std::string_view line) { return f(line, first); });
-    return;
-  }
-  MultiLiteralMatcher matcher(ids);
-  ForEachLineMatching(source, matcher, f);
-}
+// One ID of the message and its place in the hop graph (message that came in -> queue -> copy).
+struct Node {
+  Role role = Role::kUnknown;
+  std::string connector, domain, parent;
+  // The day of the log whose routing or requeue line made it; it names nothing before. Unset for
+  // the message that came in and for an ID whose making line has not been read.
+  std::optional<long long> born;
+  std::string bornAt;  // that line's day and time, which order a queue's copies
+};
 
-// A routing agent line split at blanks: "... RQ-MTA-ROUTE: [source] from [code] inbound queue to
-// [code] queue as [target] ...", brackets removed.
-struct RouteFields {
-  explicit RouteFields(std::string_view line) {
-    if (line.find(kMtaRouteTag) == std::string_view::npos) return;
-    std::array<std::string_view, 12> fields{};
-    FieldCursor cursor(line, ' ');
-    std::string_view field;
-    for (std::size_t i = 0; i < fields.size() && cursor.Next(field); ++i) fields[i] = field;
-    route = true;
-    sourceId = WithoutBrackets(fields[2]);
-    sourceCode = WithoutBrackets(fields[4]);
-    targetCode = WithoutBrackets(fields[8]);
-    targetId = WithoutBrackets(fields[11]);
-  }
-  bool route = false;
-  std::string sourceId, sourceCode, targetCode, targetId;
+enum class LogKind { kMta, kSmtpDebug, kSmtpActivity, kOther };
+
+// One reading of one day's log for some IDs, and the lines naming one of them.
+struct Reading {
+  long long day = 0;
+  LogKind kind = LogKind::kOther;
+  std::string log;
+  std::vector<std::string> ids;
+  std::vector<std::pair<std::string, std::vector<std::size_t>>> lines;
+};
+
+// An event with what orders it among the other logs' lines of its hop.
+struct Placed {
+  StoryEvent event;
+  long long day = 0;
+  bool timed = false;  // false: no time of its own, it follows the line before it in its log
+  bool made = false;   // the requeue line that made the copy goes first in its second
 };
 
 class Teller {
  public:
-  Teller(const Server& server, Story& story) : server_(server), story_(story) {
-    story_.originConnector = "SMTP";
-    inbound_.kind = HopKind::kInbound;
-    inbound_.connector = "SMTP";
-    routing_.kind = HopKind::kRouting;
-    routing_.connector = "MTA";
+  Teller(const Server& server, std::string_view id) : server_(server), asked_(id) {
+    nodes_[asked_];
   }
 
-  // False when the day's logs name the ID in neither a routing line nor a requeue line. The
-  // routing agent's log is asked first: an ID it routed is the message as it came in, and the
-  // lines read for it serve that day's routing hop, so the walk back costs no reading then.
-  bool WalkBack(std::string_view id, const Date& day) {
-    story_.askedId = std::string(id);
-    std::string current(id);
-    story_.originId = current;
-    std::vector<std::string> lines = RoutingLines(day, id);
-    bool found = Origin(lines, id);
-    if (!found) {
-      const std::string parent = GetSMTPRequeueParent(server_, day, id);
-      if (!parent.empty()) {
-        story_.splitFrom = parent;
-        current = parent;
-        story_.originId = current;
-        lines = RoutingLines(day, parent);
-        Origin(lines, parent);
-        found = true;
-      }
-    }
-    // Lines that found nothing stay those of the first day asked, where the story may start.
-    if (story_.originId == current && (found || !prefetchedDay_)) {
-      prefetchedDay_ = day;
-      prefetched_ = std::move(lines);
-    }
-    inbound_.messageId = story_.originId;
-    inbound_.connector = story_.originConnector;
-    routing_.messageId = story_.originId;
-    return found;
-  }
-
-  void ReadDay(const Date& day) {
-    ReadRouting(day);
-    ReadSmtpDebug(day);
-    ReadSmtpActivity(day);
-    for (const std::string_view code : {std::string_view("SF"), std::string_view("LS")}) {
-      std::vector<std::string_view> ids;
-      std::vector<StoryHop*> hops;
-      for (Destination& d : destinations_) {
-        if (d.queue.connector == code) {
-          ids.push_back(d.queue.messageId);
-          hops.push_back(&d.queue);
+  // The IDs to a fixed point over the days, and the walk back, at most `back` days before `start`,
+  // while it lacks the line that makes the topmost ID (a routing or requeue line) or the earliest
+  // day read names the message.
+  void Collect(long long start, long long last, long long back) {
+    first_ = shownFirst_ = start;
+    last_ = last;
+    back_ = back;
+    if (asked_.empty()) return;
+    for (;; --first_) {
+      for (bool read = true; read;) {
+        read = false;
+        // The latest day first: an ID found there is read on the earlier days in the same pass.
+        for (long long d = last_; d >= first_; --d) {
+          while (ReadDebugLogs(d)) read = true;
         }
       }
-      Read(GetLogFile(server_, code, kDebug, day), day, ids, hops);
+      // A message already under way on the earliest day read may have come in or been routed
+      // on the day before: the walk goes back while that day's debug logs name it.
+      const bool underWay = std::any_of(readings_.begin(), readings_.end(), [&](const Reading& r) {
+        return r.day == first_ && r.kind != LogKind::kSmtpActivity && !r.lines.empty();
+      });
+      if ((nodes_.at(Root()).role == Role::kOrigin && !underWay) || first_ <= start - back) break;
+    }
+    for (const Reading& r : readings_) {  // shown: the earlier days where a line named it
+      if (!r.lines.empty()) shownFirst_ = std::min(shownFirst_, r.day);
     }
   }
 
-  void Finish() {
-    const bool routed = !destinations_.empty();
-    story_.result = StoryResult::kRouted;
-    if (!routed) {
-      const std::string& id = story_.originId;
-      const bool waiting =
-          NamesQueueFile(id) &&
-          IsOrdinaryFile(server_.Join(GetConnectorPath(server_, "SMTP", "Inbound"), id));
-      story_.result = waiting ? StoryResult::kWaiting : StoryResult::kNotRouted;
+  // Every other log of every day shown, once, for all the IDs it can name.
+  void ReadOtherLogs() {
+    const std::string root = Root();
+    const Node& top = nodes_.at(root);
+    const bool routed = top.role == Role::kOrigin;
+    for (long long d = shownFirst_; d <= last_; ++d) {
+      std::vector<std::string> activity, sf, ls;
+      if (top.role == Role::kUnknown || (routed && top.connector == "SMTP")) {
+        activity.push_back(root);
+      }
+      for (const auto& [id, n] : nodes_) {
+        if (n.born && *n.born > d) continue;
+        if (n.role == Role::kCopy) activity.push_back(id);
+        if (n.role == Role::kQueue && n.connector == "SF") sf.push_back(id);
+        if (n.role == Role::kQueue && n.connector == "LS") ls.push_back(id);
+      }
+      const Date day = CivilFromDays(d);
+      Read(d, LogKind::kSmtpActivity, GetLogFile(server_, "SMTP", kActivity, day),
+           std::move(activity));
+      if (routed && !top.connector.empty() && top.connector != "SMTP") {
+        Read(d, LogKind::kOther, GetLogFile(server_, top.connector, kActivity, day), {root});
+      }
+      Read(d, LogKind::kOther, GetLogFile(server_, "SF", kDebug, day), std::move(sf));
+      Read(d, LogKind::kOther, GetLogFile(server_, "LS", kDebug, day), std::move(ls));
     }
-    story_.hops.push_back(std::move(inbound_));
-    story_.hops.push_back(std::move(routing_));
-    for (Destination& d : destinations_) {
-      story_.hops.push_back(std::move(d.queue));
-      for (StoryHop& copy : d.copies) story_.hops.push_back(std::move(copy));
+  }
+
+  void Finish(Story& story) {
+    story.first = CivilFromDays(shownFirst_);
+    story.last = CivilFromDays(last_);
+    const std::string root = Root();
+    const Node& top = nodes_.at(root);
+    if (nodes_.at(asked_).role == Role::kCopy) story.splitFrom = nodes_.at(asked_).parent;
+    const bool sentOut = top.role == Role::kUnknown && SentOut();
+    if (top.role == Role::kQueue || sentOut) {
+      story.result = StoryResult::kOriginEarlier;
+      story.originId.clear();
+      story.originConnector.clear();
+      story.earliestSeen = story.first;
+      // From that day, a walk back twice as long as this one reaches days not read yet.
+      story.askDaysBack =
+          std::min(kMaxStoryDaysBack, shownFirst_ - first_ + std::max(back_, 1LL) * 2);
+      AddHops(story, sentOut ? HopKind::kCopy : HopKind::kQueue, root);
+    } else {
+      story.originId = root;
+      story.originConnector = top.connector.empty() ? "SMTP" : top.connector;
+      story.result = top.role == Role::kOrigin            ? StoryResult::kRouted
+                     : WaitsInInboundQueue(server_, root) ? StoryResult::kWaiting
+                                                          : StoryResult::kNotRouted;
+      AddHops(story, HopKind::kInbound, root).connector = story.originConnector;
+      AddHops(story, HopKind::kRouting, root).connector = "MTA";
+      for (const std::string& id : Children(root)) AddHops(story, HopKind::kQueue, id);
     }
-    for (StoryHop& hop : story_.hops) {
-      std::stable_sort(hop.events.begin(), hop.events.end(),
-                       [](const StoryEvent& a, const StoryEvent& b) {
-                         if (a.day != b.day) return LogDateOf(a.day) < LogDateOf(b.day);
-                         return a.time < b.time;
-                       });
-    }
+    PlaceEvents(story);
   }
 
  private:
-  struct Destination {
-    StoryHop queue;
-    std::vector<StoryHop> copies;
-  };
-
-  void Add(StoryHop& hop, const Date& day, const std::string& log, std::string_view line) {
-    hop.events.push_back(StoryEvent{day, TimeOf(line), log, std::string(line)});
+  // The topmost ID known above the asked one.
+  std::string Root() const {
+    std::string id = asked_;
+    for (int depth = 0; depth < 3 && nodes_.count(nodes_.at(id).parent) > 0; ++depth) {
+      id = nodes_.at(id).parent;
+    }
+    return id;
   }
 
-  // Every line naming one of the IDs goes to that ID's hop.
-  void Read(const std::string& file, const Date& day, const std::vector<std::string_view>& ids,
-            const std::vector<StoryHop*>& hops) {
-    const std::string log = FileNameOf(file);
-    ReadOnce(file, ids, [&](std::string_view line, const std::vector<std::size_t>& matched) {
-      for (const std::size_t i : matched) {
-        if (NamesId(line, ids[i])) Add(*hops[i], day, log, line);
+  // The MTA and SMTP debug logs of the day, for the IDs alive then and not yet looked for in
+  // them; false when there was no ID to look for. The routing agent's log is read only for IDs
+  // whose routing line is still missing: the message that came in, a queue found as a parent.
+  bool ReadDebugLogs(long long d) {
+    bool read = false;
+    for (const LogKind kind : {LogKind::kMta, LogKind::kSmtpDebug}) {
+      std::vector<std::string> ids;
+      for (const auto& [id, n] : nodes_) {
+        const bool routable = n.role == Role::kUnknown || n.role == Role::kOrigin ||
+                              (n.role == Role::kQueue && !n.born);
+        if ((n.born && *n.born > d) || (kind == LogKind::kMta && !routable)) continue;
+        if (looked_.emplace(d, kind, id).second) ids.push_back(id);
       }
+      read = read || !ids.empty();
+      Read(d, kind,
+           GetLogFile(server_, kind == LogKind::kMta ? "MTA" : "SMTP", kDebug, CivilFromDays(d)),
+           std::move(ids));
+    }
+    return read;
+  }
+
+  // Keeps the lines of the log that name one of the IDs, learning from each routing and requeue
+  // line as it comes.
+  void Read(long long d, LogKind kind, const std::string& file, std::vector<std::string> ids) {
+    if (ids.empty()) return;
+    Reading& r = readings_.emplace_back(Reading{d, kind, FileNameOf(file), std::move(ids), {}});
+    LineSource source(file);
+    if (!source.is_open()) return;
+    const std::vector<std::string_view> views(r.ids.begin(), r.ids.end());
+    std::vector<std::size_t> named;
+    ForEachLineHoldingAny(source, views, [&](std::string_view line, const auto& matched) {
+      named.clear();
+      for (const std::size_t i : matched) {
+        if (NamesId(line, views[i])) named.push_back(i);
+      }
+      if (!named.empty()) r.lines.emplace_back(std::string(line), named);
+      if (!named.empty()) Learn(d, kind, line);
       return true;
     });
   }
 
-  // The routing agent's lines of the message; each route line adds a queue the first time.
-  void ReadRouting(const Date& day) {
-    const std::string log = FileNameOf(GetLogFile(server_, "MTA", kDebug, day));
-    std::vector<std::string> lines;
-    if (prefetchedDay_ && *prefetchedDay_ == day) {
-      lines = std::move(prefetched_);
-      prefetchedDay_.reset();
-    } else {
-      lines = RoutingLines(day, story_.originId);
-    }
-    const std::string& origin = story_.originId;
-    for (const std::string& line : lines) {
-      Add(routing_, day, log, line);
-      const RouteFields f(line);
-      if (!f.route || f.sourceId != origin) continue;  // another message's route
-      const bool known = std::any_of(destinations_.begin(), destinations_.end(), [&](auto& d) {
-        return d.queue.messageId == f.targetId && d.queue.connector == f.targetCode;
-      });
-      if (known) continue;
-      Destination& d = destinations_.emplace_back();
-      d.queue.kind = HopKind::kQueue;
-      d.queue.messageId = f.targetId;
-      d.queue.connector = f.targetCode;
-      d.queue.parent = origin;
+  void Learn(long long d, LogKind kind, std::string_view line) {
+    const auto at = [&] {  // the line's day and time
+      const LineStamp stamp = StampOf(line);
+      return LogDateOf(stamp.day ? *stamp.day : CivilFromDays(d)) + " " + std::string(stamp.time);
+    };
+    RouteLine route;
+    RequeueLine requeue;
+    if (kind == LogKind::kMta && ParseRouteLine(line, route)) {
+      Link(route.sourceId, Role::kOrigin, route.sourceCode, route.targetId, Role::kQueue,
+           route.targetCode, {}, d, at());
+    } else if (kind == LogKind::kSmtpDebug && ParseRequeueLine(line, requeue)) {
+      Link(std::string(requeue.parent), Role::kQueue, "SMTP", std::string(requeue.copy),
+           Role::kCopy, "SMTP", requeue.domain, d, at());
     }
   }
 
-  // The lines of the day's routing agent log that name the ID.
-  std::vector<std::string> RoutingLines(const Date& day, std::string_view id) const {
-    std::vector<std::string> lines;
-    LineSource source(GetLogFile(server_, "MTA", kDebug, day));
-    if (!source.is_open()) return lines;
-    source.ForEachLineContaining(id, [&](std::string_view line) {
-      if (NamesId(line, id)) lines.emplace_back(line);
-      return true;
+  // A line that makes `child` from `parent`: taken when one of them is known and the roles fit
+  // what is known of both.
+  void Link(const std::string& parent, Role parentRole, std::string_view parentCode,
+            const std::string& child, Role childRole, std::string_view childCode,
+            std::string_view domain, long long d, const std::string& at) {
+    const auto fits = [&](const std::string& id, Role role) {
+      const auto it = nodes_.find(id);
+      return it == nodes_.end() || it->second.role == Role::kUnknown || it->second.role == role;
+    };
+    const bool known = nodes_.count(parent) > 0 || nodes_.count(child) > 0;
+    if (parent.empty() || child.empty() || parent == child || !known || !fits(parent, parentRole) ||
+        !fits(child, childRole) ||
+        (nodes_.count(child) > 0 && !nodes_.at(child).parent.empty() &&
+         nodes_.at(child).parent != parent)) {
+      return;
+    }
+    Node& up = nodes_[parent];
+    up.role = parentRole;
+    if (up.connector.empty()) up.connector = std::string(parentCode);
+    Node& down = nodes_[child];
+    down.role = childRole;
+    down.parent = parent;
+    down.connector = std::string(childCode);
+    down.domain = std::string(domain);
+    if (!down.born) {
+      down.born = d;
+      down.bornAt = at;
+    }
+  }
+
+  // True when the SMTP activity lines read tell of the asked message being sent out: a copy
+  // whose making lies before the logs read, and nothing else found.
+  bool SentOut() const {
+    return std::any_of(readings_.begin(), readings_.end(), [&](const Reading& r) {
+      return r.kind == LogKind::kSmtpActivity &&
+             std::any_of(r.lines.begin(), r.lines.end(),
+                         [&](const auto& l) { return IsOutboundLineOf(l.first, asked_); });
     });
-    return lines;
   }
 
-  // Sets the origin from the routing lines of `id`: `id` itself when a line routes it, the
-  // message routed into it when a line names it as the new ID. False when no route line names it.
-  bool Origin(const std::vector<std::string>& lines, std::string_view id) {
-    bool routed = false;
-    for (const std::string& line : lines) {
-      const RouteFields f(line);
-      if (!f.route) continue;
-      if (f.sourceId == id) {
-        story_.originId = std::string(id);
-        return true;
-      }
-      if (f.targetId == id && !routed) {
-        story_.originId = f.sourceId;
-        story_.originConnector = f.sourceCode;
-        routed = true;
-      }
+  // The IDs made from `parent`, in the order of the lines that made them.
+  std::vector<std::string> Children(const std::string& parent) const {
+    std::vector<std::string> ids;
+    for (const auto& [id, n] : nodes_) {
+      if (n.parent == parent) ids.push_back(id);
     }
-    return routed;
+    std::sort(ids.begin(), ids.end(), [&](const std::string& a, const std::string& b) {
+      return std::tie(nodes_.at(a).bornAt, a) < std::tie(nodes_.at(b).bornAt, b);
+    });
+    return ids;
   }
 
-  // The SMTP debug log: the inbound message's lines, each SMTP queue's lines (its requeue lines
-  // make its copies) and each known copy's lines; copies made today are read for in a second
-  // reading of the same log.
-  void ReadSmtpDebug(const Date& day) {
-    const std::string file = GetLogFile(server_, "SMTP", kDebug, day);
-    const std::string log = FileNameOf(file);
-    std::vector<std::string_view> ids{story_.originId};
-    std::vector<StoryHop*> hops{&inbound_};
-    std::vector<Destination*> parents{nullptr};
-    for (Destination& d : destinations_) {
-      if (d.queue.connector != "SMTP") continue;
-      ids.push_back(d.queue.messageId);
-      hops.push_back(&d.queue);
-      parents.push_back(&d);
-      for (StoryHop& copy : d.copies) {
-        ids.push_back(copy.messageId);
-        hops.push_back(&copy);
-        parents.push_back(nullptr);
-      }
+  // A hop for the ID, and for a queue its copies after it.
+  StoryHop& AddHops(Story& story, HopKind kind, const std::string& id) {
+    hopOf_[{kind == HopKind::kRouting, id}] = story.hops.size();
+    const Node& n = nodes_.at(id);
+    story.hops.push_back(StoryHop{kind, id, n.connector, n.domain, n.parent, {}});
+    const std::size_t at = story.hops.size() - 1;
+    if (kind == HopKind::kQueue) {
+      for (const std::string& copy : Children(id)) AddHops(story, HopKind::kCopy, copy);
     }
-    std::vector<std::pair<Destination*, RouteEntry>> made;
-    ReadOnce(file, ids, [&](std::string_view line, const std::vector<std::size_t>& matched) {
-      for (const std::size_t i : matched) {
-        if (!NamesId(line, ids[i])) continue;
-        Destination* parent = parents[i];
-        if (parent != nullptr && IsRequeueOf(line, parent->queue.messageId)) {
-          RouteEntry copy;
-          std::string_view value;
-          if (TaggedValue(line, kRequeuedAsTag, value)) copy.MessageID = std::string(value);
-          if (TaggedValue(line, kTargetDomainTag, value)) copy.Domain = std::string(value);
-          if (!Knows(*parent, copy.MessageID)) made.emplace_back(parent, std::move(copy));
-          continue;  // the copy's own hop tells of it
+    return story.hops[at];
+  }
+
+  // The hop a line read for `id` belongs to, if any: the routing agent's lines go to the routing
+  // hop, a queue's requeue lines to the copies they made.
+  std::optional<std::size_t> HopFor(const Reading& r, const std::string& id,
+                                    std::string_view line) const {
+    const Node& n = nodes_.at(id);
+    RequeueLine requeue;
+    if ((r.kind == LogKind::kMta && n.role != Role::kOrigin) ||
+        (r.kind == LogKind::kSmtpDebug && n.role == Role::kQueue &&
+         ParseRequeueLine(line, requeue) && requeue.parent == id &&
+         nodes_.count(std::string(requeue.copy)) > 0)) {
+      return std::nullopt;
+    }
+    const auto it = hopOf_.find({r.kind == LogKind::kMta, id});
+    return it == hopOf_.end() ? std::nullopt : std::optional<std::size_t>(it->second);
+  }
+
+  // Each hop's lines: those of one log in its order, those of different logs merged by day and
+  // time; a line without a time stays right after the line before it in its log, and a line
+  // stamped with another day is shown under that day.
+  void PlaceEvents(Story& story) const {
+    std::vector<std::vector<std::vector<Placed>>> runs(story.hops.size());
+    for (const Reading& r : readings_) {
+      std::map<std::size_t, std::vector<Placed>> byHop;
+      for (const auto& [line, named] : r.lines) {
+        for (const std::size_t i : named) {
+          const std::optional<std::size_t> hop = HopFor(r, r.ids[i], line);
+          if (!hop) continue;
+          std::vector<Placed>& run = byHop[*hop];
+          const LineStamp stamp = StampOf(line);
+          Placed& p = run.emplace_back();
+          p.timed = !stamp.time.empty();
+          // A log holds its day's lines and, at its edges, a neighbour's: a stamp farther off is
+          // a wrong clock, not a day to show the line under.
+          p.day = stamp.day && std::abs(DayNumber(*stamp.day) - r.day) <= 1 ? DayNumber(*stamp.day)
+                                                                            : r.day;
+          if (!p.timed && run.size() > 1) p.day = run[run.size() - 2].day;
+          RequeueLine requeue;
+          p.made = story.hops[*hop].kind == HopKind::kCopy && r.kind == LogKind::kSmtpDebug &&
+                   ParseRequeueLine(line, requeue) && requeue.copy == r.ids[i];
+          p.event = StoryEvent{CivilFromDays(p.day), std::string(stamp.time), r.log, line};
         }
-        Add(*hops[i], day, log, line);
       }
-      return true;
-    });
-    if (made.empty()) return;
-    // The copy lists grow only now, so that the hops above stayed in place while reading.
-    std::vector<std::size_t> before;
-    for (const Destination& d : destinations_) before.push_back(d.copies.size());
-    for (auto& [parent, entry] : made) {
-      if (Knows(*parent, entry.MessageID)) continue;
-      StoryHop& copy = parent->copies.emplace_back();
-      copy.kind = HopKind::kCopy;
-      copy.messageId = std::move(entry.MessageID);
-      copy.connector = "SMTP";
-      copy.domain = std::move(entry.Domain);
-      copy.parent = parent->queue.messageId;
+      for (auto& [hop, run] : byHop) runs[hop].push_back(std::move(run));
     }
-    std::vector<std::string_view> newIds;
-    std::vector<StoryHop*> newHops;
-    for (std::size_t i = 0; i < destinations_.size(); ++i) {
-      std::vector<StoryHop>& copies = destinations_[i].copies;
-      for (std::size_t k = before[i]; k < copies.size(); ++k) {
-        newIds.push_back(copies[k].messageId);
-        newHops.push_back(&copies[k]);
-      }
-    }
-    Read(file, day, newIds, newHops);
+    for (std::size_t h = 0; h < runs.size(); ++h) Merge(runs[h], story.hops[h].events);
   }
 
-  // The SMTP activity log: each copy's conversation, and the inbound one of a message that came
-  // in through SMTP (another connector's inbound conversation is in its own activity log).
-  void ReadSmtpActivity(const Date& day) {
-    std::vector<std::string_view> ids;
-    std::vector<StoryHop*> hops;
-    const std::vector<std::string_view> origin{story_.originId};
-    const std::vector<StoryHop*> inbound{&inbound_};
-    if (story_.originConnector == "SMTP") {
-      ids = origin;
-      hops = inbound;
-    } else if (!story_.originConnector.empty()) {
-      Read(GetLogFile(server_, story_.originConnector, kActivity, day), day, origin, inbound);
-    }
-    for (Destination& d : destinations_) {
-      for (StoryHop& copy : d.copies) {
-        ids.push_back(copy.messageId);
-        hops.push_back(&copy);
+  // Merges runs, each in its log's order: the earliest head first, by day, then second, the
+  // making line before the rest of its second, then the time as written (a time in seconds
+  // before one in milliseconds of the same second, as the old reports had it). Lines without a
+  // time follow the line before them at once.
+  static void Merge(std::vector<std::vector<Placed>>& runs, std::vector<StoryEvent>& out) {
+    std::vector<std::size_t> next(runs.size(), 0);
+    const auto key = [&](std::size_t k) {
+      const Placed& p = runs[k][next[k]];
+      const std::string_view time = p.event.time;
+      return std::make_tuple(p.day, time.substr(0, 8), !p.made, time);
+    };
+    for (;;) {
+      std::optional<std::size_t> best;
+      for (std::size_t k = 0; k < runs.size(); ++k) {
+        if (next[k] < runs[k].size() && (!best || key(k) < key(*best))) best = k;
       }
+      if (!best) return;
+      do {
+        out.push_back(std::move(runs[*best][next[*best]++].event));
+      } while (next[*best] < runs[*best].size() && !runs[*best][next[*best]].timed);
     }
-    Read(GetLogFile(server_, "SMTP", kActivity, day), day, ids, hops);
-  }
-
-  static bool IsRequeueOf(std::string_view line, std::string_view parent) {
-    if (line.find(kRequeueCode) == std::string_view::npos) return false;
-    std::string_view value;
-    return TaggedValue(line, kRequeueParentTag, value) && value == parent;
-  }
-
-  static bool Knows(const Destination& d, std::string_view copyId) {
-    return std::any_of(d.copies.begin(), d.copies.end(),
-                       [&](const StoryHop& copy) { return copy.messageId == copyId; });
   }
 
   const Server& server_;
-  Story& story_;
-  StoryHop inbound_;
-  StoryHop routing_;
-  std::optional<Date> prefetchedDay_;  // the day whose routing lines the walk back read
-  std::vector<std::string> prefetched_;
-  std::vector<Destination> destinations_;
+  std::string asked_;
+  std::map<std::string, Node> nodes_;
+  std::set<std::tuple<long long, LogKind, std::string>> looked_;
+  std::vector<Reading> readings_;
+  std::map<std::pair<bool, std::string>, std::size_t> hopOf_;  // (routing hop?, ID) -> hop
+  long long first_ = 0, last_ = 0, shownFirst_ = 0, back_ = 0;
 };
 
 }  // namespace
@@ -357,27 +366,16 @@ bool Story::Found() const {
                      [](const StoryHop& hop) { return !hop.events.empty(); });
 }
 
-Story TellStory(const Server& server, std::string_view id, const Date& start, long long days) {
+Story TellStory(const Server& server, std::string_view id, const Date& start, long long days,
+                long long daysBack) {
   Story story;
-  story.first = DateFromLogDate(LogDateOf(start));
-  story.last = DateFromLogDate(LogDateOf(AddDays(story.first, days)));
-  Teller teller(server, story);
-  if (id.empty()) {  // names no message, though every line would hold it
-    teller.Finish();
-    return story;
-  }
-  if (!teller.WalkBack(id, story.first)) {
-    // A copy sent today may have been made yesterday: its story then starts there.
-    const Date before = DateFromLogDate(LogDateOf(AddDays(story.first, -1)));
-    if (teller.WalkBack(id, before)) {
-      story.first = before;
-      ++days;
-    }
-  }
-  for (long long offset = 0; offset <= days; ++offset) {
-    teller.ReadDay(DateFromLogDate(LogDateOf(AddDays(story.first, offset))));
-  }
-  teller.Finish();
+  story.askedId = std::string(id);
+  const long long first = DayNumber(DateFromLogDate(LogDateOf(start)));
+  Teller teller(server, id);
+  // An empty ID names no message, though every line would hold it.
+  teller.Collect(first, first + std::max(days, 0LL), std::max(daysBack, 0LL));
+  if (!id.empty()) teller.ReadOtherLogs();
+  teller.Finish(story);
   return story;
 }
 

@@ -31,7 +31,12 @@ struct StoryHop {
   std::vector<StoryEvent> events;
 };
 
-enum class StoryResult { kRouted, kWaiting, kNotRouted };
+// kOriginEarlier: the hops read lead back to a queue or copy whose origin lies before the logs
+// read, so whether it was routed is known, but not from where.
+enum class StoryResult { kRouted, kWaiting, kNotRouted, kOriginEarlier };
+
+inline constexpr long long kStoryDaysBack = 2;  // the walk back's look-back by default
+inline constexpr long long kMaxStoryDaysBack = 400;
 
 struct Story {
   std::string askedId;
@@ -41,15 +46,20 @@ struct Story {
   Date first, last;  // the days read
   StoryResult result = StoryResult::kNotRouted;
   std::vector<StoryHop> hops;  // inbound, routing, then each queue followed by its copies
+  // With kOriginEarlier: the earliest day whose logs name the message, and how to ask again so
+  // that the walk back reaches further.
+  Date earliestSeen;
+  long long askDaysBack = 0;
   // True when some log named the message or it waits in the inbound queue.
   bool Found() const;
 };
 
-// The story of `id` from `start` through `days` following days; from the day before `start` when
-// only that day's logs name the ID in a requeue or routing line (a copy made the day before). Reads
-// each day's logs once for every ID known by then (the SMTP debug log a second time on a day that
-// makes new copies, for their own lines); the walk back reads the start day's SMTP and MTA debug
-// logs once more.
-Story TellStory(const Server& server, std::string_view id, const Date& start, long long days);
+// The story of `id` from `start` through `days` following days. The routing and requeue lines
+// that name a known ID, in the MTA and SMTP debug logs of those days, give the message's other
+// IDs until no new one appears; while the topmost ID found is not a message that came in, up to
+// `daysBack` earlier days are read too. Then each other log of each day is read once for all IDs.
+// The same message gives the same story from any hop's ID and any start day within the days read.
+Story TellStory(const Server& server, std::string_view id, const Date& start, long long days,
+                long long daysBack = kStoryDaysBack);
 
 }  // namespace rq

@@ -71,11 +71,6 @@ TEST_F(Story, LateDeferredCopyReachesIntoTheNextDay) {
     }
   }
 
-  // Asked from the day of its delivery, the copy's story starts the day it was made.
-  const json fromToday = Run({"D7A3F04E", "--date", today.LogDate(), "--days", "0"});
-  EXPECT_EQ(fromToday.at("firstDay"), y.LogDate());
-  EXPECT_EQ(Hop(fromToday, "D7A3F04E").at("events"), copy.at("events"));
-
   // The text form tells the same hop with each event's day, time and log.
   const RunResult text = s.Trace({"story", "D7A3F04E", "--date", y.LogDate(), "--days", "1"});
   EXPECT_NE(text.out.find("Copy: Message ID [D7A3F04E] for domain [osprey.example], split from "
@@ -85,6 +80,72 @@ TEST_F(Story, LateDeferredCopyReachesIntoTheNextDay) {
                           ".log  00:12:01\tSMTP-OU\tD7A3F04E"),
             std::string::npos)
       << text.out;
+}
+
+// One message, one story: asked from any hop's ID and any start day from before the message to
+// two days after its split (the days read then reach the split), the hops and their lines are
+// the same. Messages that cross midnight: routed at 23:59:58 and 00:00:00 and split at 00:00:02,
+// split at 23:42 with a copy delivered after midnight, received at 23:59:40 and routed after it.
+TEST_F(Story, SameStoryFromAnyHopAndAnyStartDay) {
+  const auto tale = [](json story) {
+    story.erase("messageId");
+    story.erase("splitFrom");
+    story.erase("firstDay");
+    story.erase("lastDay");
+    return story;
+  };
+  for (const auto& ids : {std::vector<std::string>{"5E0D7710", "5E0D772B", "5E0D772C", "5E0D774C"},
+                          std::vector<std::string>{"D7A3F010", "D7A3F02B", "D7A3F04D", "D7A3F04E"},
+                          std::vector<std::string>{"F3C5D010", "F3C5D02B"}}) {
+    const json expected = tale(Run({ids[0], "--date", today.Plus(-1).LogDate(), "--days", "1"}));
+    EXPECT_EQ(expected.at("result"), "routed");
+    EXPECT_EQ(expected.at("origin").at("messageId"), ids[0]);
+    for (const std::string& id : ids) {
+      for (int start = -2; start <= 1; ++start) {
+        const std::string days = std::to_string(std::max(0, -start));
+        EXPECT_EQ(tale(Run({id, "--date", today.Plus(start).LogDate(), "--days", days})), expected)
+            << id << " from " << start;
+      }
+    }
+  }
+}
+
+// Within a hop, each log keeps its order and the logs merge by day and time: the line that made
+// the copy comes before the conversation that began in the same second, a line without a time
+// stays after the line before it, and a line stamped with the next day in this day's log is
+// shown under the next day. The origin's routes on the day before all give their queues.
+TEST_F(Story, EventsKeepTheirLogsOrderAndTheirOwnDay) {
+  const json story = Run({"5E0D774C", "--date", today.LogDate(), "--days", "0"});
+  EXPECT_EQ(Field(story.at("hops"), "messageId"),
+            (std::vector<std::string>{"5E0D7710", "5E0D7710", "5E0D772B", "5E0D774C", "5E0D772C"}));
+  const std::vector<std::string> copy = Field(Hop(story, "5E0D774C").at("events"), "line");
+  std::vector<std::string> expected = LinesContaining(s.SmtpDebug(today), "5E0D774C");
+  const std::vector<std::string> conversation = LinesContaining(s.SmtpActivity(today), "5E0D774C");
+  expected.insert(expected.begin() + 1, conversation.begin(), conversation.end() - 1);
+  expected.push_back(conversation.back());
+  EXPECT_EQ(copy, expected);
+  const json& queued = Hop(story, "5E0D772B").at("events").at(0);
+  EXPECT_EQ(queued.at("log"), "SMTP-Debug-" + today.Plus(-1).LogDate() + ".log");
+  EXPECT_EQ(queued.at("day"), today.LogDate());
+}
+
+// Without the line that made the asked copy in the days read, the story says where its origin
+// must be looked for instead of calling the copy's own conversation a message not routed.
+TEST_F(Story, OriginBeforeTheDaysReadIsNamed) {
+  const json story =
+      Run({"D7A3F04E", "--date", today.LogDate(), "--days", "0", "--days-back", "0"});
+  EXPECT_EQ(story.at("result"), "originEarlier");
+  EXPECT_EQ(story.at("earliestDay"), today.LogDate());
+  EXPECT_EQ(Field(story.at("hops"), "kind"), std::vector<std::string>{"copy"});
+  const RunResult text =
+      s.Trace({"story", "D7A3F04E", "--date", today.LogDate(), "--days", "0", "--days-back", "0"});
+  EXPECT_NE(text.out.find("Result: the origin of [D7A3F04E] lies before the logs read, which name "
+                          "it from " +
+                          today.LogDate() + " on: ask with --date " + today.LogDate() +
+                          " --days-back 2\n"),
+            std::string::npos)
+      << text.out;
+  EXPECT_EQ(text.out.find("not routed"), std::string::npos);
 }
 
 // A copy's ID walks back through its parent to the inbound message, and the story then tells

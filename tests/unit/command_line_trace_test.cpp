@@ -1,4 +1,4 @@
-#include "app/command_line_trace.h"
+#include "tracing/command_line_trace.h"
 
 #include <gtest/gtest.h>
 

@@ -40,6 +40,8 @@ constexpr std::string_view kYesterdayIn = "D7A3F010", kYesterdayQ = "D7A3F02B",
 constexpr std::string_view kPrefixIn = "E8B40A10", kPrefixQ = "E8B40A2C", kPrefixA = "E8B40A3E",
                            kPrefixB = "E8B40A3E7";
 constexpr std::string_view kMidnightIn = "F3C5D010", kMidnightQ = "F3C5D02B";
+constexpr std::string_view kLateIn = "5E0D7710", kLateQ = "5E0D772B", kLatePo = "5E0D772C",
+                           kLateCopy = "5E0D774C";
 constexpr std::string_view kBenchIn = "9C4E1B7702", kBenchQ = "9C4E1B7703";
 }  // namespace id
 
@@ -340,6 +342,75 @@ bool MidnightRouted(Traffic& tr, DayLogs& logs, std::string& e) {
   return Ok(e);
 }
 
+const Mailbox kLateSender{"nora", "vale", kLocal};
+const std::array<Mailbox, 2> kLateRcpts{
+    {{"ken", "ito", "wagtail.example"}, {"ida", "moss", kLocal}}};
+
+// Routed at 23:59:58 to SMTP; its route to the postoffice is logged just after midnight, in the
+// next day's log. The SMTP connector takes the queue up at once, and its line lands in this
+// day's log although stamped with the next day. The last planted event of its day.
+bool LateRouted(Traffic& tr, DayLogs& logs, const Date& next, std::string& e) {
+  const Targets t = Targets::All(logs);
+  tr.ms = At(23, 59, 50);
+  tr.Receive(t.act, t.dbg, id::kLateIn, tr.NextSession(), {10, 0, 4, 44},
+             "ws-nora.harbourview.example", kLateSender, kLateRcpts, 5200, true);
+  tr.ms = At(23, 59, 57) + 988;
+  tr.Mta(&logs.mta, "RQ-MTA-PICKUP: [", id::kLateIn, "] picked up from [SMTP] inbound queue");
+  tr.ms += 12;
+  tr.Mta(&logs.mta, "RQ-MTA-ROUTE: [", id::kLateIn,
+         "] from [SMTP] inbound queue to [SMTP] queue as [", id::kLateQ, "] recipients 1");
+  Random unused(1);
+  Traffic after(next, unused);
+  after.ms = At(0, 0, 0) + 700;
+  after.SmtpDebug(t.dbg, 409, "RQ-I0015: [", id::kLateQ, "] taken up for delivery, 1 domain(s)");
+  return Ok(e);
+}
+
+// The rest of its routing, and the postoffice's delivery, just after midnight. Times are set here
+// rather than drawn, as in LateSplit.
+bool LateRouteEnds(Traffic& tr, DayLogs& logs, std::string& e) {
+  tr.ms = 12;
+  tr.Mta(&logs.mta, "RQ-MTA-ROUTE: [", id::kLateIn,
+         "] from [SMTP] inbound queue to [SF] queue as [", id::kLatePo, "] recipients 1");
+  tr.ms += 12;
+  tr.Mta(&logs.mta, "RQ-MTA-DONE: [", id::kLateIn,
+         "] removed from [SMTP] inbound queue after 2 route(s)");
+  tr.ms = 600;
+  tr.Debug(Targets::All(logs).pocDbg, "RQ-P0210: [", id::kLatePo, "] delivered to mailbox [",
+           MailboxName{kLateRcpts[1]}, "] of postoffice [HARBOUR]");
+  return Ok(e);
+}
+
+// Split two seconds after midnight and delivered at once, with times set here rather than drawn
+// (the day's other planted messages keep their bytes). The conversation begins in the second the
+// copy was made, and the reply's last line has no stamp of its own.
+bool LateSplit(Traffic& tr, DayLogs& logs, std::string& e) {
+  const Targets t = Targets::All(logs);
+  const Ip mx{203, 0, 113, 140};
+  const std::string_view domain = kLateRcpts[0].domain;
+  const std::string_view copy = id::kLateCopy;
+  tr.ms = At(0, 0, 2) + 50;
+  tr.SmtpDebug(t.dbg, 409, "RQ-I0018: [", id::kLateQ, "] requeued as [", copy, "] target domain [",
+               domain, "] recipients 1");
+  tr.ms += 10;
+  tr.SmtpDebug(t.dbg, 409, "RQ-I0020: [", id::kLateQ,
+               "] removed from outbound queue, 1 copies created");
+  tr.ms += 200;
+  tr.Activity(t.act, "SMTP-OU", copy, 7301, mx, "EHLO", "250", "mail.harbourview.example");
+  tr.ms = At(0, 0, 3);
+  tr.Activity(t.act, "SMTP-OU", copy, 7301, mx, "MAIL", "250", "FROM:<", kLateSender,
+              "> SIZE=5200");
+  tr.Activity(t.act, "SMTP-OU", copy, 7301, mx, "RCPT", "250", "TO:<", kLateRcpts[0], ">");
+  tr.Activity(t.act, "SMTP-OU", copy, 7301, mx, "DATA", "250", "5200 bytes");
+  tr.ms += 400;
+  tr.SmtpDebug(t.dbg, 409, "RQ-I0034: [", copy, "] delivered to mx.", domain,
+               ", remote reply 250 2.0.0 accepted");
+  WriteLine(*t.dbg, "\t[", copy, "] remote reply continued: queued as 5E0D-77");
+  tr.ms = At(0, 0, 4);
+  tr.Activity(t.act, "SMTP-OU", copy, 7301, mx, "QUIT", "221", "");
+  return Ok(e);
+}
+
 // The benchmark message: one inbound message split into `split` domain copies, late in the day
 // so that readers that stop early still scan most of the log.
 bool Bench(Traffic& tr, DayLogs& logs, unsigned split, std::string& e) {
@@ -382,15 +453,21 @@ MessageId BenchCopyId(unsigned n) {
   return MessageId(0x9D10000000ULL + n, 10);
 }
 
-std::vector<PlantedEvent> PlantedEvents(int daysAgo, unsigned split,
+std::vector<PlantedEvent> PlantedEvents(const Date& day, int daysAgo, unsigned split,
                                         const std::filesystem::path& dir) {
   std::vector<PlantedEvent> events;
   if (daysAgo == 1) {
     events.push_back({At(23, 41, 0), Yesterday});
     events.push_back({At(23, 59, 40), MidnightReceived});
+    const Date next = AddDays(day, 1);
+    events.push_back({At(23, 59, 50), [next](Traffic& tr, DayLogs& l, std::string& e) {
+                        return LateRouted(tr, l, next, e);
+                      }});
     return events;
   }
   if (daysAgo != 0) return events;
+  events.push_back({0, LateRouteEnds});
+  events.push_back({At(0, 0, 2), LateSplit});
   events.push_back({At(0, 0, 20), MidnightRouted});
   events.push_back({At(0, 12, 0), YesterdayRetry});
   events.push_back({At(9, 12, 5), Split});
@@ -484,6 +561,9 @@ std::vector<Pointer> PlantedPointers(const Date& today, bool withYesterday, unsi
                  "story --days 1"});
     p.push_back({std::string(id::kMidnightIn), y,
                  "received just before midnight and routed just after it", "story --days 1"});
+    p.push_back({std::string(id::kLateCopy), d,
+                 "routed at 23:59:58 yesterday, split at 00:00:02: its story from any hop",
+                 "story"});
   }
   return p;
 }
@@ -505,7 +585,9 @@ std::vector<std::string> PlantedIds(unsigned split) {
       std::string(id::kYesterdayIn), std::string(id::kYesterdayQ),  std::string(id::kYesterdayA),
       std::string(id::kYesterdayB),  std::string(id::kPrefixIn),    std::string(id::kPrefixQ),
       std::string(id::kPrefixA),     std::string(id::kPrefixB),     std::string(id::kBenchIn),
-      std::string(id::kBenchQ),      std::string(id::kMidnightIn),  std::string(id::kMidnightQ)};
+      std::string(id::kBenchQ),      std::string(id::kMidnightIn),  std::string(id::kMidnightQ),
+      std::string(id::kLateIn),      std::string(id::kLateQ),       std::string(id::kLatePo),
+      std::string(id::kLateCopy)};
   for (unsigned i = 0; i < split; ++i) ids.emplace_back(BenchCopyId(i).view());
   return ids;
 }

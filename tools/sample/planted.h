@@ -20,9 +20,9 @@ struct PlantedEvent {
   std::function<bool(Traffic&, DayLogs&, std::string&)> write;
 };
 
-// The planted events of one day: `daysAgo` 0 is today, 1 yesterday. `split` is the number of
-// copies of the benchmark message; `dir` the sample directory (for the inbound queue file).
-std::vector<PlantedEvent> PlantedEvents(int daysAgo, unsigned split,
+// The planted events of one day: `daysAgo` 0 is today (`day`), 1 yesterday. `split` is the number
+// of copies of the benchmark message; `dir` the sample directory (for the inbound queue file).
+std::vector<PlantedEvent> PlantedEvents(const Date& day, int daysAgo, unsigned split,
                                         const std::filesystem::path& dir);
 
 // The messages worth tracing, for the summary; yesterday's only when that day is written.

@@ -394,7 +394,7 @@ bool WriteDay(const SampleOptions& o, int daysAgo, const std::vector<std::string
   }
   Background background(logs, tr, rng, ids, limits);
 
-  std::vector<PlantedEvent> events = PlantedEvents(daysAgo, o.split, o.dir);
+  std::vector<PlantedEvent> events = PlantedEvents(day, daysAgo, o.split, o.dir);
   std::sort(events.begin(), events.end(),
             [](const PlantedEvent& a, const PlantedEvent& b) { return a.ms < b.ms; });
   std::size_t nextEvent = 0;

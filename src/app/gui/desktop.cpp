@@ -6,7 +6,7 @@
 #include <iostream>
 #include <string_view>
 
-#include "app/command_line_trace.h"
+#include "app/commands.h"
 #include "app/gui/display_check.h"
 #include "app/gui/main_window.h"
 #include "app/gui/qt_user_interface.h"

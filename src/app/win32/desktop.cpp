@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/command_line_trace.h"
+#include "app/commands.h"
 #include "app/program_support.h"
 #include "app/win32/main_window.h"
 #include "app/win32/message_boxes.h"

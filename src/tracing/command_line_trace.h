@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/user_interface.h"
 #include "base/dates.h"
 #include "settings/server.h"
 #include "tracing/findings.h"
@@ -34,10 +33,5 @@ SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messag
                                    const Date& start,
                                    const std::function<bool(const Date&)>& askPrevious,
                                    Findings& findings);
-
-// The command-line trace of `messageId` from `today`: asks the user before each earlier day (a
-// Yes/No question titled "Warning") and shows the report when the split was found. True then.
-bool RunCommandLineTrace(const Server& server, const DateFormat& format, std::string_view messageId,
-                         const Date& today, UserInterface& ui, ReportSink& report);
 
 }  // namespace rq
