@@ -6,9 +6,11 @@
 #include <sys/types.h>
 #endif
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "base/read_error.h"
 #include "base/text.h"
 #include "readers/multi_literal.h"
 #include "readers/segmented_log.h"
@@ -143,6 +145,53 @@ TEST(SegmentedLog, AFileChangedWhileReadIsReadToItsRealEnd) {
     while (now.size() < size) now += "more\r\n";
     test::WriteFile(path, now);
     EXPECT_EQ(ReadSegments(log, nullptr), PlainLines(now)) << "size " << size;
+  }
+}
+
+// Bytes with an unreadable stretch [from, to), as on a failing disk: a read that starts before
+// it stops short there, one that starts in it fails.
+class FailingBytes final : public ByteSource {
+ public:
+  FailingBytes(std::string_view bytes, long long from, long long to)
+      : bytes_(bytes), from_(from), to_(to) {}
+  long long ReadAt(long long offset, char* data, std::size_t size) const override {
+    if (offset >= from_ && offset < to_) return -1;
+    const long long most = offset < from_ ? from_ - offset : static_cast<long long>(size);
+    return bytes_.ReadAt(offset, data, std::min(size, static_cast<std::size_t>(most)));
+  }
+  long long Size() const override { return bytes_.Size(); }
+  std::string Name() const override { return "failing.log"; }
+
+ private:
+  MemoryBytes bytes_;
+  long long from_;
+  long long to_;
+};
+
+// A read that fails is never the end: one reader or segments on threads, the reading throws on
+// the calling thread unless every byte was read, and then gives the lines of one reading.
+TEST(SegmentedLog, AFailedReadFailsTheReadingOnTheCallingThread) {
+  std::string bytes;
+  for (int i = 0; i < 40; ++i) bytes += "line ID7 " + std::to_string(i) + "\r\n";
+  const long long n = static_cast<long long>(bytes.size());
+  const std::string_view needle = "ID7";
+  const std::pair<long long, long long> unreadable[] = {
+      {0, n},     {n / 3, n}, {3 * n / 8, 3 * n / 8 + 1}, {5 * n / 8, 5 * n / 8 + 1},
+      {n - 1, n}, {n, n}};
+  for (const auto& [from, to] : unreadable) {
+    const FailingBytes source(bytes, from, to);
+    for (const std::size_t segments : {std::size_t{1}, std::size_t{4}}) {
+      SCOPED_TRACE(std::to_string(from) + " in " + std::to_string(segments));
+      try {
+        const SegmentedLog log(source, segments, segments, 16, 8);
+        EXPECT_EQ(ReadSegments(log, nullptr), PlainLines(bytes));
+        EXPECT_EQ(ReadSegments(log, &needle), PlainLines(bytes));
+        EXPECT_EQ(from, to);
+      } catch (const ReadError& e) {
+        EXPECT_LT(from, to);
+        EXPECT_EQ(e.path(), "failing.log");
+      }
+    }
   }
 }
 
