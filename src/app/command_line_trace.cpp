@@ -85,13 +85,19 @@ SplitTraceResult TraceSplitMessage(const Server& server, std::string_view messag
 
 bool RunCommandLineTrace(const Server& server, const DateFormat& format, std::string_view messageId,
                          const Date& today, UserInterface& ui, ReportSink& report) {
-  const SplitTraceResult result = TraceSplitMessage(
-      server, messageId, today,
-      [&](const Date& day) {
-        return ui.AskYesNo(
-            Message{kWarningTitle, PreviousDayQuestion(format, day), MessageIcon::kExclamation});
-      },
-      report);
+  SplitTraceResult result;
+  try {
+    result = TraceSplitMessage(
+        server, messageId, today,
+        [&](const Date& day) {
+          return ui.AskYesNo(
+              Message{kWarningTitle, PreviousDayQuestion(format, day), MessageIcon::kExclamation});
+        },
+        report);
+  } catch (const ReadError& e) {
+    ui.ShowMessage(ReadErrorMessage(e));  // a report with a hole in it is never shown
+    return false;
+  }
   if (result.found) report.ShowTraceOutput();
   return result.found;
 }

@@ -22,6 +22,7 @@ namespace rq {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitNothingFound = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitReadError = 3;  // a log could not be read whole
 
 // Opens the settings: the file given, else the one named by RQTRACKER_SETTINGS, else (on Windows)
 // the registry itself. On failure returns nullptr and sets `error` to one line naming the file

@@ -347,7 +347,9 @@ int Check(const SettingsStore& settings, const Options& o) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// Failures end here: a log read only in part would give an answer with a hole in it, so there
+// is no answer and status 3; anything else unforeseen is a message and status 2, never a crash.
+int main(int argc, char** argv) try {
 #ifdef _WIN32
   // The same bytes as on every other system: no LF turned into CR LF behind our back, neither in
   // the report nor in the messages.
@@ -442,9 +444,21 @@ int main(int argc, char** argv) {
   if (!o.redact) return run();
   // Redaction sees the whole output, so that one value keeps one placeholder throughout it.
   std::ostringstream output;
-  std::streambuf* const stdoutBuffer = std::cout.rdbuf(output.rdbuf());
-  const int status = run();
-  std::cout.rdbuf(stdoutBuffer);
+  struct Restore {  // standard output back before `output` goes, however run() ends
+    std::streambuf* buffer;
+    ~Restore() { std::cout.rdbuf(buffer); }
+  };
+  int status = kExitOk;
+  {
+    const Restore restore{std::cout.rdbuf(output.rdbuf())};
+    status = run();
+  }
   Print(Redactor().Redact(output.str()));
   return status;
+} catch (const ReadError& e) {
+  std::cerr << "rqtrace: a log could not be read to its end: " << e.what() << '\n';
+  return kExitReadError;
+} catch (const std::exception& e) {
+  std::cerr << "rqtrace: " << e.what() << '\n';
+  return kExitUsage;
 }

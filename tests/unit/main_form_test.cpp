@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <map>
 #include <stdexcept>
+#include <utility>
 
 #include "app/commands.h"
 #include "app/forms/trace_form.h"
+#include "base/read_error.h"
 #include "test_support.h"
 
 namespace rq {
@@ -330,40 +333,60 @@ TEST_F(MainFormTest, BacktraceBoxOnlyRelabelsTheList) {
   EXPECT_TRUE(view.closed);
 }
 
-// Settings that cannot be read: every command still ends in its own message, never a crash.
+// Settings whose every read throws: every command still ends in a message, never a crash.
 class BrokenStore final : public SettingsStore {
  public:
+  explicit BrokenStore(std::exception_ptr failure) : failure_(std::move(failure)) {}
   std::string GetRegistryString(std::string_view, std::string_view) const override {
-    throw std::runtime_error("settings gone");
+    std::rethrow_exception(failure_);
   }
   std::int32_t GetRegistryNumber(std::string_view, std::string_view) const override {
-    throw std::runtime_error("settings gone");
+    std::rethrow_exception(failure_);
   }
+
+ private:
+  std::exception_ptr failure_;
 };
 
 TEST(MainForm, FailuresInTheCoreEndInTheCommandsMessage) {
-  BrokenStore store;
-  const Server server(store);
-  test::RecordingUserInterface ui;
-  FakeView view(MainFormSpec(), &ui);
-  MainForm form(server, DateFormat(), view, ui, view);
-  view.AddItem(icboConnector, "SMTP", "SMTP Connector");
-  view.SelectItem(icboConnector, 0);
-  form.icboConnector_Click();
-  EXPECT_FALSE(view.controls[cmdListOrigins].enabled);
+  // A log that could not be read whole is named in a critical message; any other failure ends in
+  // the message of the command's own failure.
+  const std::string log = "/srv/rq/SMTP/SMTP-Activity-261201.log";
+  const std::string unread = "A log could not be read to its end, so nothing is shown: " + log +
+                             ": cannot be read at byte 7";
+  const struct {
+    std::exception_ptr failure;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {std::make_exception_ptr(std::runtime_error("settings gone")),
+       {kNone, kNotRouted, kNoDetails + "settings gone"}},
+      {std::make_exception_ptr(ReadError(log, "cannot be read at byte 7")),
+       {unread, unread, unread}},
+  };
+  for (const auto& c : cases) {
+    BrokenStore store(c.failure);
+    const Server server(store);
+    test::RecordingUserInterface ui;
+    FakeView view(MainFormSpec(), &ui);
+    MainForm form(server, DateFormat(), view, ui, view);
+    view.AddItem(icboConnector, "SMTP", "SMTP Connector");
+    view.SelectItem(icboConnector, 0);
+    form.icboConnector_Click();
+    EXPECT_FALSE(view.controls[cmdListOrigins].enabled);
 
-  view.SetText(txtSender, "a");
-  form.cmdListOrigins_Click();
-  view.selectedRow = "ID";
-  form.cmdTrace_Click();
-  form.cmdShowTransaction_Click();
-  const std::string expected[] = {kNone, kNotRouted, kNoDetails + "settings gone"};
-  ASSERT_EQ(ui.shown.size(), 3u);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(ui.shown[i].message.text, expected[i]);
-    EXPECT_FALSE(ui.shown[i].busy);
+    view.SetText(txtSender, "a");
+    form.cmdListOrigins_Click();
+    view.selectedRow = "ID";
+    form.cmdTrace_Click();
+    form.cmdShowTransaction_Click();
+    ASSERT_EQ(ui.shown.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(ui.shown[i].message.text, c.expected[i]);
+      EXPECT_FALSE(ui.shown[i].busy);
+    }
+    EXPECT_FALSE(ui.busy);
+    EXPECT_TRUE(view.report.empty());
   }
-  EXPECT_FALSE(ui.busy);
 }
 
 TEST(LayoutTraceWindow, FollowsTheOuterSize) {
