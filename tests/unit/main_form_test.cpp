@@ -350,13 +350,12 @@ class BrokenStore final : public SettingsStore {
 
 TEST(MainForm, FailuresInTheCoreEndInTheCommandsMessage) {
   // A log that could not be read whole is named; any other failure ends in the command's message.
-  const std::string log = "/srv/rq/SMTP-Activity-261201.log";
   const std::string unread =
-      "A log could not be read to its end, so nothing is shown: " + log + ": gone";
+      "A log could not be read to its end, so nothing is shown: /a.log: gone";
   const std::pair<std::exception_ptr, std::vector<std::string>> cases[] = {
       {std::make_exception_ptr(std::runtime_error("gone")),
        {kNone, kNotRouted, kNoDetails + "gone"}},
-      {std::make_exception_ptr(ReadError(log, "gone")), {unread, unread, unread}}};
+      {std::make_exception_ptr(ReadError("/a.log", "gone")), {unread, unread, unread}}};
   for (const auto& [failure, expected] : cases) {
     BrokenStore store(failure);
     const Server server(store);
