@@ -5,6 +5,7 @@
 
 #include "app/output.h"
 #include "base/file.h"
+#include "base/read_error.h"
 #include "readers/parallel.h"
 #include "readers/smtp_readers.h"
 #include "settings/log_paths.h"
@@ -243,13 +244,19 @@ RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector
 bool RunCommandLineTrace(const Server& server, const DateFormat& format, std::string_view messageId,
                          const Date& today, UserInterface& ui, ReportSink& report) {
   Findings findings;
-  const SplitTraceResult result = TraceSplitMessage(
-      server, messageId, today,
-      [&](const Date& day) {
-        return ui.AskYesNo(
-            Message{kWarningTitle, PreviousDayQuestion(format, day), MessageIcon::kExclamation});
-      },
-      findings);
+  SplitTraceResult result;
+  try {
+    result = TraceSplitMessage(
+        server, messageId, today,
+        [&](const Date& day) {
+          return ui.AskYesNo(
+              Message{kWarningTitle, PreviousDayQuestion(format, day), MessageIcon::kExclamation});
+        },
+        findings);
+  } catch (const ReadError& e) {
+    ui.ShowMessage(ReadErrorMessage(e));  // a report with a hole in it is never shown
+    return false;
+  }
   if (!result.found) return false;
   PrintReport(findings, report);
   report.ShowTraceOutput();

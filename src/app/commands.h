@@ -87,6 +87,7 @@ RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector
 
 // The command-line trace of `messageId` from `today`: asks the user before each earlier day (a
 // Yes/No question titled "Warning") and shows the report when the split was found. True then.
+// A log that could not be read whole is told in a message box instead, and false returned.
 bool RunCommandLineTrace(const Server& server, const DateFormat& format, std::string_view messageId,
                          const Date& today, UserInterface& ui, ReportSink& report);
 

@@ -268,7 +268,7 @@ int Run(const Command& command, const CLI::App& sub, const Options& o, std::ostr
     if (const std::optional<std::string> message = MessageOf(result)) err << *message << '\n';
     return status;
   } catch (const ReadError& e) {
-    const std::string text = std::string("rqtrace: a log could not be read whole: ") + e.what();
+    const std::string text = std::string("rqtrace: a log could not be read to its end: ") + e.what();
     err << (o.redact ? redactor.Redact(text) : text) << '\n';
     return kExitReadError;
   }

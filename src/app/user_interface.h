@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "base/read_error.h"
+
 namespace rq {
 
 enum class MessageIcon { kInformation, kCritical, kExclamation };
@@ -18,6 +20,15 @@ struct Message {
 
 inline constexpr const char* kToolTitle = "Ravenquill Message Tracking Utility";
 inline constexpr const char* kWarningTitle = "Warning";
+
+// What the user is told when a log could not be read whole: the file, and that nothing is shown,
+// since what was read of it would make an incomplete answer look whole.
+inline Message ReadErrorMessage(const ReadError& error) {
+  return Message{
+      kToolTitle,
+      "A log could not be read to its end, so nothing is shown: " + std::string(error.what()),
+      MessageIcon::kCritical};
+}
 
 class UserInterface {
  public:

@@ -10,6 +10,7 @@
 #endif
 
 #include <climits>
+#include <system_error>
 
 namespace rq {
 
@@ -78,6 +79,10 @@ bool IsOrdinaryFile(const std::string& path) {
                    FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
+std::string LastSystemErrorText() {
+  return std::system_category().message(static_cast<int>(GetLastError()));
+}
+
 #else
 
 ReadOnlyFile::~ReadOnlyFile() {
@@ -141,6 +146,10 @@ long long ReadOnlyFile::Size() const {
 bool IsOrdinaryFile(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string LastSystemErrorText() {
+  return std::generic_category().message(errno);
 }
 
 #endif

@@ -21,7 +21,8 @@ class ReadOnlyFile {
   bool is_open() const;
   void Close();
 
-  // Reads up to `size` bytes; the count read, 0 at the end of the file, -1 on a read error.
+  // Reads up to `size` bytes; the count read, 0 at the end of the file, -1 on a read error. An
+  // interrupted read is tried again.
   long long Read(char* data, std::size_t size);
 
   // Reads up to `size` bytes from `offset` bytes after the start, leaving the read position
@@ -42,5 +43,9 @@ class ReadOnlyFile {
 
 // True when `path` names an ordinary file (following symbolic links); never opens it.
 bool IsOrdinaryFile(const std::string& path);
+
+// The system's words for why the last failed call on this thread failed (errno, or the last
+// error on Windows), for a message right after a Read or ReadAt that returned -1.
+std::string LastSystemErrorText();
 
 }  // namespace rq

@@ -2,8 +2,20 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+
+#include "base/read_error.h"
 
 namespace rq {
+
+long long FileBytes::ReadAt(long long offset, char* data, std::size_t size) const {
+  const long long got = file_.ReadAt(offset, data, size);
+  if (got < 0) {
+    throw ReadError(
+        path_, "cannot be read at byte " + std::to_string(offset) + ": " + LastSystemErrorText());
+  }
+  return got;
+}
 
 long long MemoryBytes::ReadAt(long long offset, char* data, std::size_t size) const {
   if (offset < 0) return -1;

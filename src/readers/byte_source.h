@@ -15,25 +15,30 @@ namespace rq {
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
-  // Reads up to `size` bytes from `offset`: the count read, 0 at or past the end, -1 on an
-  // error. Safe to call from several threads at once.
+  // Reads up to `size` bytes from `offset`: the count read, or 0 at or past the end (a log cut
+  // shorter while it is read just ends sooner). Bytes that are there but cannot be read are a
+  // ReadError, thrown here or reported as -1 for the line source to throw: never an end. Safe
+  // to call from several threads at once.
   virtual long long ReadAt(long long offset, char* data, std::size_t size) const = 0;
   // The number of bytes now, -1 when it cannot be told. A log may grow or shrink while it is
   // read; readers read to the real end whatever this said.
   virtual long long Size() const = 0;
+  // What a message about a failed read names: the file's path.
+  virtual std::string Name() const = 0;
 };
 
-// A log file, opened only for reading and only when it is an ordinary file.
+// A log file, opened only for reading and only when it is an ordinary file. A failed read
+// throws a ReadError with the system's reason.
 class FileBytes final : public ByteSource {
  public:
-  explicit FileBytes(const std::string& path) { file_.Open(path); }
+  explicit FileBytes(const std::string& path) : path_(path) { file_.Open(path); }
   bool is_open() const { return file_.is_open(); }
-  long long ReadAt(long long offset, char* data, std::size_t size) const override {
-    return file_.ReadAt(offset, data, size);
-  }
+  long long ReadAt(long long offset, char* data, std::size_t size) const override;
   long long Size() const override { return file_.Size(); }
+  std::string Name() const override { return path_; }
 
  private:
+  std::string path_;
   ReadOnlyFile file_;
 };
 
@@ -43,6 +48,7 @@ class MemoryBytes final : public ByteSource {
   explicit MemoryBytes(std::string_view bytes) : bytes_(bytes) {}
   long long ReadAt(long long offset, char* data, std::size_t size) const override;
   long long Size() const override { return static_cast<long long>(bytes_.size()); }
+  std::string Name() const override { return "bytes in memory"; }
 
  private:
   std::string_view bytes_;

@@ -1,8 +1,22 @@
 #include "readers/line_source.h"
 
 #include <algorithm>
+#include <string>
+
+#include "base/read_error.h"
 
 namespace rq {
+namespace {
+
+// One read of the source: the count read, 0 at the end. A read that fails throws rather than
+// end the reading there, which would leave a hole in what the readers report.
+long long ReadOrThrow(const ByteSource& source, long long offset, char* data, std::size_t size) {
+  const long long got = source.ReadAt(offset, data, size);
+  if (got < 0) throw ReadError(source.Name(), "cannot be read at byte " + std::to_string(offset));
+  return got;
+}
+
+}  // namespace
 
 LineSource::LineSource(const std::string& path, std::size_t chunkSize, std::size_t longLine)
     : file_(std::make_unique<FileBytes>(path)),
@@ -67,7 +81,7 @@ std::string_view LineSource::NextBlockImpl(const LongLineFilter* filter) {
       }
     }
     if (eof_) return {};
-    if (!ReadMore()) eof_ = true;  // end of file, or a read error: what was read still counts
+    if (!ReadMore()) eof_ = true;
   }
 }
 
@@ -93,8 +107,8 @@ bool LineSource::ReadMore() {
     want = static_cast<std::size_t>(
         std::min<long long>(static_cast<long long>(want), stop_ - readAt_));
   }
-  const long long got = source_->ReadAt(readAt_, buf_.get() + end_, want);
-  if (got <= 0) return false;
+  const long long got = ReadOrThrow(*source_, readAt_, buf_.get() + end_, want);
+  if (got == 0) return false;
   readAt_ += got;
   if (meter_ != nullptr) meter_->AddRead(got);
   end_ += static_cast<std::size_t>(got);
@@ -154,14 +168,16 @@ long long NextLineStart(const ByteSource& source, long long offset) {
   char before[2] = {0, 0};
   const long long from = offset >= 2 ? offset - 2 : offset - 1;
   const std::size_t want = static_cast<std::size_t>(offset - from);
-  if (source.ReadAt(from, before + (2 - want), want) != static_cast<long long>(want)) return offset;
+  if (ReadOrThrow(source, from, before + (2 - want), want) != static_cast<long long>(want)) {
+    return offset;  // the source is shorter now: no line starts in it
+  }
   char buf[16 << 10];
   long long at = offset;  // the next byte to look at
   if (before[1] == '\n' && before[0] == '\r') return offset;
   bool afterCr = before[1] == '\r';
   for (;;) {
-    const long long got = source.ReadAt(at, buf, sizeof buf);
-    if (got <= 0) return at;  // the end: no line starts in the rest
+    const long long got = ReadOrThrow(source, at, buf, sizeof buf);
+    if (got == 0) return at;  // the end: no line starts in the rest
     for (long long i = 0; i < got; ++i) {
       if (afterCr) return buf[i] == '\n' ? at + i + 1 : at + i;
       afterCr = buf[i] == '\r';

@@ -3,7 +3,8 @@
 // A line ends at a carriage return or at a carriage return followed by a line feed; the
 // terminator is not part of the line. A line feed alone, NUL, 0x1A and every other byte are
 // ordinary characters. The last line counts whether or not it ends in a break, and nothing ends
-// the reading before the real end of the file. No line is copied or allocated.
+// the reading before the real end of the file: a read that fails is a ReadError, not an end. No
+// line is copied or allocated.
 //
 // Memory: a reader that walks every line holds the chunk plus the longest line. A reader that
 // looks for a text holds at most the chunk plus kLongLine: it streams through a longer line
@@ -63,8 +64,8 @@ class LineSource {
   bool is_open() const { return source_ != nullptr; }
 
   // The next block of whole lines: it starts at a line start and ends just after a line
-  // terminator, or at the end of the file. Empty at the end of the file or on a read error. The
-  // view lives until the next call.
+  // terminator, or at the end of the file. Empty at the end of the file; a read that fails
+  // throws ReadError (naming the source) instead. The view lives until the next call.
   std::string_view NextBlock();
 
   // The same, for a reader that only wants lines holding a match: a line longer than the long
@@ -94,7 +95,7 @@ class LineSource {
 
  private:
   std::string_view NextBlockImpl(const LongLineFilter* filter);
-  // Reads into the buffer after keeping [begin_, end_); false at the end or on an error.
+  // Reads into the buffer after keeping [begin_, end_); false at the end.
   bool ReadMore();
   // Called with an unfinished line of at least longLine_ bytes in [begin_, end_) and no CR in
   // it. Streams to the line's end; leaves the buffer either past the line (no match in it) or

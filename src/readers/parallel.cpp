@@ -25,9 +25,9 @@ std::size_t ReaderThreadLimit() {
   return cores == 0 ? 1 : cores;
 }
 
-std::size_t SegmentLimit() {
+std::size_t SegmentCount(std::size_t threads) {
   if (const std::size_t n = CountFromEnvironment("RQ_SEGMENTS"); n > 0) return n;
-  return ReaderThreadLimit();
+  return std::max<std::size_t>(1, threads);
 }
 
 }  // namespace rq

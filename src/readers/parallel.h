@@ -1,12 +1,16 @@
 // Running independent reads at the same time: the days of a range, the segments of a large log.
 //
 // Each task writes only its own result; the caller puts the results back in task order, so the
-// output is that of reading one task after the other.
+// output is that of reading one task after the other. A task that fails fails the whole call, on
+// the calling thread, so that a read cut short is never taken for a result.
 #pragma once
 
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <exception>
+#include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -41,14 +45,17 @@ struct ReadOptions {
 // the processor's cores (at least 1).
 std::size_t ReaderThreadLimit();
 
-// Into how many segments one log may be cut: RQ_SEGMENTS when it holds a positive number (1 reads
-// every log whole), else as many as readers may run. On an idle 2-core machine two segments of a
-// large log read in 0.63 of the time of one reader; under load from other work the gain went
-// from nothing to a fifth lost, which RQ_SEGMENTS=1 avoids.
-std::size_t SegmentLimit();
+// Into how many segments a large log is cut by a reader allowed `threads` threads: RQ_SEGMENTS
+// when it holds a positive number (1 reads every log whole; more segments than threads are read
+// a few at a time), else one per thread. On an idle 2-core machine two segments of a large log
+// read in 0.63 of the time of one reader; under load from other work the gain went from nothing
+// to a fifth lost, which RQ_SEGMENTS=1 avoids.
+std::size_t SegmentCount(std::size_t threads);
 
 // Calls work(i) once for every i in [0, count) on at most `threads` threads, the calling one
-// among them; returns when every call has returned. Tasks are taken in ascending order.
+// among them; returns when every call has returned. Tasks are taken in ascending order. When a
+// call throws, no further task starts, and once the running ones have returned the exception of
+// the lowest task that threw is rethrown here: the one a reading task after task would have met.
 template <class Work>
 void ForEachTaskInParallel(std::size_t count, std::size_t threads, Work&& work) {
   threads = std::max<std::size_t>(1, std::min(threads, count));
@@ -57,15 +64,36 @@ void ForEachTaskInParallel(std::size_t count, std::size_t threads, Work&& work) 
     return;
   }
   std::atomic<std::size_t> next{0};
+  std::mutex failureMutex;
+  std::exception_ptr failure;
+  std::size_t failedTask = count;
   auto run = [&] {
-    for (std::size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1)) work(i);
+    for (std::size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1)) {
+      try {
+        work(i);
+      } catch (...) {
+        const std::lock_guard lock(failureMutex);
+        if (i < failedTask) {
+          failedTask = i;
+          failure = std::current_exception();
+        }
+        next.store(count);  // every task below i has been taken already
+      }
+    }
   };
   {
     std::vector<std::jthread> helpers;
     helpers.reserve(threads - 1);
-    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(run);
+    for (std::size_t t = 1; t < threads; ++t) {
+      try {
+        helpers.emplace_back(run);
+      } catch (const std::system_error&) {
+        break;  // no thread to be had: the threads there are take the tasks
+      }
+    }
     run();
   }  // the helpers are joined here
+  if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace rq

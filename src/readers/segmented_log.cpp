@@ -12,7 +12,7 @@ SegmentedLog::SegmentedLog(const std::string& path, const ReadOptions& options)
   source_ = file_.get();
   const long long size = file_->Size();
   std::size_t count = 1;
-  const std::size_t most = std::min(threads_, SegmentLimit());
+  const std::size_t most = SegmentCount(threads_);
   if (most > 1 && size >= 2 * kMinSegment) {
     count = static_cast<std::size_t>(
         std::min<long long>(static_cast<long long>(most), size / kMinSegment));

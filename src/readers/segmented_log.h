@@ -24,9 +24,9 @@ class SegmentedLog {
   // Below this size a log is read by one line source: threads would cost more than they save.
   static constexpr long long kMinSegment = 32ll << 20;
 
-  // Opens the log; reads are counted into the options' meter. When SegmentLimit() and the
-  // options allow more than one thread, a log of at least two kMinSegment is cut into that many
-  // segments, at most one per kMinSegment.
+  // Opens the log; reads are counted into the options' meter. A log of at least two kMinSegment
+  // is cut into SegmentCount(threads) segments, at most one per kMinSegment, read on at most the
+  // options' threads.
   SegmentedLog(const std::string& path, const ReadOptions& options);
 
   // Reads `source` (which must outlive this) in `segments` segments on at most `threads`
@@ -40,7 +40,7 @@ class SegmentedLog {
 
   // Calls read(source, k) for every segment k, each with a line source over that segment, on at
   // most the threads given; returns when all are done. Each call should write only its own
-  // segment's result.
+  // segment's result. A segment that cannot be read (ReadError) fails the whole reading.
   template <class Read>
   void ReadAll(Read&& read) const {
     if (source_ == nullptr) return;

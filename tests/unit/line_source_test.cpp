@@ -1,14 +1,12 @@
 #include "readers/line_source.h"
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
-#include <sys/stat.h>
-#include <sys/types.h>
-#endif
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "base/read_error.h"
 #include "base/text.h"
 #include "readers/multi_literal.h"
 #include "readers/segmented_log.h"
@@ -146,6 +144,48 @@ TEST(SegmentedLog, AFileChangedWhileReadIsReadToItsRealEnd) {
   }
 }
 
+// Bytes with an unreadable stretch [from, to), as on a failing disk: a read that starts before
+// it stops short there, one that starts in it fails.
+struct FailingBytes final : ByteSource {
+  FailingBytes(std::string_view bytes, long long from, long long to)
+      : bytes(bytes), from(from), to(to) {}
+  long long ReadAt(long long offset, char* data, std::size_t size) const override {
+    if (offset >= from && offset < to) return -1;
+    const long long most = offset < from ? from - offset : static_cast<long long>(size);
+    return bytes.ReadAt(offset, data, std::min(size, static_cast<std::size_t>(most)));
+  }
+  long long Size() const override { return bytes.Size(); }
+  std::string Name() const override { return "failing.log"; }
+  MemoryBytes bytes;
+  long long from, to;
+};
+
+// A read that fails is never the end: one reader or segments on threads, the reading throws on
+// the calling thread unless every byte was read, and then gives the lines of one reading.
+TEST(SegmentedLog, AFailedReadFailsTheReadingOnTheCallingThread) {
+  std::string bytes;
+  for (int i = 0; i < 40; ++i) bytes += "line ID7 " + std::to_string(i) + "\r\n";
+  const long long n = static_cast<long long>(bytes.size());
+  const std::string_view needle = "ID7";
+  const std::pair<long long, long long> unreadable[] = {
+      {0, n},     {n / 3, n}, {3 * n / 8, 3 * n / 8 + 1}, {5 * n / 8, 5 * n / 8 + 1},
+      {n - 1, n}, {n, n}};
+  for (const auto& [from, to] : unreadable) {
+    for (const std::size_t segments : {std::size_t{1}, std::size_t{4}}) {
+      SCOPED_TRACE(std::to_string(from) + " in " + std::to_string(segments));
+      try {
+        const FailingBytes source(bytes, from, to);
+        const SegmentedLog log(source, segments, segments, 16, 8);
+        EXPECT_EQ(ReadSegments(log, nullptr), PlainLines(bytes));
+        EXPECT_EQ(ReadSegments(log, &needle), PlainLines(bytes));
+        EXPECT_EQ(from, to);
+      } catch (const ReadError& e) {
+        EXPECT_TRUE(from < to && e.path() == "failing.log") << e.what();
+      }
+    }
+  }
+}
+
 TEST(LineSource, CrLfAndNeedleAcrossTheDefaultChunk) {
   constexpr std::size_t n = LineSource::kChunkSize;
   test::TempDir dir;
@@ -191,21 +231,6 @@ TEST(LineSource, ManyLiteralsThroughLongLines) {
                       });
   EXPECT_EQ(seen, (std::vector<std::pair<std::size_t, std::vector<std::size_t>>>{
                       {8, {2}}, {5003, {0, 1}}, {7, {0}}}));
-}
-
-TEST(LineSource, WhatIsNoOrdinaryFileIsNotOpen) {
-  test::TempDir dir;
-  EXPECT_FALSE(LineSource(dir / "missing.log").is_open());
-  EXPECT_FALSE(LineSource(dir.path()).is_open());
-  EXPECT_FALSE(LineSource("").is_open());
-#ifndef _WIN32
-  // A FIFO of a log's name must neither block nor be read.
-  const std::string fifo = dir / "fifo.log";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  LineSource source(fifo);
-  EXPECT_FALSE(source.is_open());
-  EXPECT_TRUE(Read(source).empty());
-#endif
 }
 
 }  // namespace

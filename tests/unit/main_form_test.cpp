@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <map>
 #include <stdexcept>
+#include <utility>
 
 #include "app/commands.h"
 #include "app/forms/trace_form.h"
+#include "base/read_error.h"
 #include "test_support.h"
 
 namespace rq {
@@ -330,40 +333,51 @@ TEST_F(MainFormTest, BacktraceBoxOnlyRelabelsTheList) {
   EXPECT_TRUE(view.closed);
 }
 
-// Settings that cannot be read: every command still ends in its own message, never a crash.
+// Settings whose every read throws `failure`: every command still ends in a message, never a crash.
 class BrokenStore final : public SettingsStore {
  public:
+  explicit BrokenStore(std::exception_ptr failure) : failure_(std::move(failure)) {}
   std::string GetRegistryString(std::string_view, std::string_view) const override {
-    throw std::runtime_error("settings gone");
+    std::rethrow_exception(failure_);
   }
   std::int32_t GetRegistryNumber(std::string_view, std::string_view) const override {
-    throw std::runtime_error("settings gone");
+    std::rethrow_exception(failure_);
   }
+
+ private:
+  std::exception_ptr failure_;
 };
 
 TEST(MainForm, FailuresInTheCoreEndInTheCommandsMessage) {
-  BrokenStore store;
-  const Server server(store);
-  test::RecordingUserInterface ui;
-  FakeView view(MainFormSpec(), &ui);
-  MainForm form(server, DateFormat(), view, ui, view);
-  view.AddItem(icboConnector, "SMTP", "SMTP Connector");
-  view.SelectItem(icboConnector, 0);
-  form.icboConnector_Click();
-  EXPECT_FALSE(view.controls[cmdListOrigins].enabled);
-
-  view.SetText(txtSender, "a");
-  form.cmdListOrigins_Click();
-  view.selectedRow = "ID";
-  form.cmdTrace_Click();
-  form.cmdShowTransaction_Click();
-  const std::string expected[] = {kNone, kNotRouted, kNoDetails + "settings gone"};
-  ASSERT_EQ(ui.shown.size(), 3u);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(ui.shown[i].message.text, expected[i]);
-    EXPECT_FALSE(ui.shown[i].busy);
+  // A log that could not be read whole is named; any other failure ends in the command's message.
+  const std::string unread =
+      "A log could not be read to its end, so nothing is shown: /a.log: gone";
+  const std::pair<std::exception_ptr, std::vector<std::string>> cases[] = {
+      {std::make_exception_ptr(std::runtime_error("gone")),
+       {kNone, kNotRouted, kNoDetails + "gone"}},
+      {std::make_exception_ptr(ReadError("/a.log", "gone")), {unread, unread, unread}}};
+  for (const auto& [failure, expected] : cases) {
+    BrokenStore store(failure);
+    const Server server(store);
+    test::RecordingUserInterface ui;
+    FakeView view(MainFormSpec(), &ui);
+    MainForm form(server, DateFormat(), view, ui, view);
+    view.AddItem(icboConnector, "SMTP", "SMTP Connector");
+    view.SelectItem(icboConnector, 0);
+    form.icboConnector_Click();
+    EXPECT_FALSE(view.controls[cmdListOrigins].enabled);
+    view.SetText(txtSender, "a");
+    form.cmdListOrigins_Click();
+    view.selectedRow = "ID";
+    form.cmdTrace_Click();
+    form.cmdShowTransaction_Click();
+    ASSERT_EQ(ui.shown.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(ui.shown[i].message.text, expected[i]);
+      EXPECT_FALSE(ui.shown[i].busy);
+    }
+    EXPECT_FALSE(ui.busy);
   }
-  EXPECT_FALSE(ui.busy);
 }
 
 TEST(LayoutTraceWindow, FollowsTheOuterSize) {

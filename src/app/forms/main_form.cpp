@@ -17,6 +17,18 @@ Message ToolMessage(std::string text) {
   return Message{kToolTitle, std::move(text), MessageIcon::kInformation};
 }
 
+// Called in a catch block: a log that could not be read whole is named, any other failure shows
+// `otherwise`.
+Message FailureMessage(const char* otherwise) {
+  try {
+    throw;
+  } catch (const ReadError& e) {
+    return ReadErrorMessage(e);
+  } catch (...) {
+    return ToolMessage(otherwise);
+  }
+}
+
 // What a command that fails on the way (an exception out of the core) tells the user: the
 // message its own failure of the same kind shows.
 constexpr const char* kNothingFoundText = "Could not find messages matching the criteria specified";
@@ -81,7 +93,7 @@ void MainForm::cmdListOrigins_Click() {
     // A search that fails finds nothing, as when its log cannot be read.
     origins_.Clear();
     outcome = SearchOutcome{};
-    outcome.message = ToolMessage(kNothingFoundText);
+    outcome.message = FailureMessage(kNothingFoundText);
     outcome.enableTraceButtons = false;
   }
   view_.ShowOrigins(origins_);
@@ -114,7 +126,7 @@ void MainForm::cmdTrace_Click() {
   } catch (...) {
     // A walk that fails traced nothing.
     outcome = CommandOutcome{};
-    outcome.message = ToolMessage(kNotTracedText);
+    outcome.message = FailureMessage(kNotTracedText);
   }
   ShowOutcome(outcome.message, outcome.showReport);
 }
@@ -124,6 +136,9 @@ void MainForm::cmdShowTransaction_Click() {
   CommandOutcome outcome;
   try {
     outcome = ShowTransaction(server_, view_.Text(cboDate), view_.SelectedOriginKey(), report_);
+  } catch (const ReadError& e) {
+    outcome = CommandOutcome{};
+    outcome.message = ReadErrorMessage(e);
   } catch (const std::exception& e) {
     outcome = CommandOutcome{};
     outcome.message = ToolMessage(kNoDetailsText + std::string(e.what()));
