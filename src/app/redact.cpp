@@ -486,7 +486,7 @@ Redactor::Kind Redactor::Core(std::string_view core, Ids ids, std::string& out) 
       return Kind::kOther;
     }
   }
-  if (const std::string canonical = CanonicalHostName(core);
+  if (const std::string canonical = core.find('.') == kNone ? "" : CanonicalHostName(core);
       !canonical.empty() && IsFreeTextHost(canonical)) {
     out += HostOrDomain(canonical);
     return Kind::kOther;
@@ -495,11 +495,16 @@ Redactor::Kind Redactor::Core(std::string_view core, Ids ids, std::string& out) 
     out += Path(core);
     return Kind::kOther;
   }
-  if (const std::size_t equals = core.find('='); equals != kNone) {
+  if (core.find('=') != kNone) {
     // key=value: each side on its own (no '@' here, so no side is part of an address).
-    Core(core.substr(0, equals), ids, out);
-    out += '=';
-    if (equals + 1 < core.size()) Core(core.substr(equals + 1), ids, out);
+    for (std::size_t start = 0;;) {
+      const std::size_t equals = core.find('=', start);
+      const std::string_view piece = core.substr(start, equals - start);
+      if (!piece.empty()) Core(piece, ids, out);
+      if (equals == kNone) break;
+      out += '=';
+      start = equals + 1;
+    }
     return Kind::kOther;
   }
   out += Numbered(names_, Lower(core), "name");

@@ -343,6 +343,22 @@ std::string CanonicalHostName(std::string_view name) {
     if (end == std::string::npos) end = utf8.size();
     const std::string_view label = std::string_view(utf8).substr(start, end - start);
     if (label.empty() || label.size() > 4 * 63) return {};
+    if (!out.empty() || start > 0) out += '.';
+    const bool plain = std::all_of(label.begin(), label.end(), [](char c) {
+      return static_cast<unsigned char>(c) < 0x80;
+    });
+    if (plain && !(label.size() > 4 && (label[0] | 0x20) == 'x' && (label[1] | 0x20) == 'n' &&
+                   label[2] == '-' && label[3] == '-')) {
+      // The common case, without decoding: ASCII in lower case.
+      if (label.size() > 63) return {};
+      for (char c : label) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+        if (!IsLabelByte(c)) return {};
+        out += c;
+      }
+      start = end + 1;
+      continue;
+    }
     std::u32string points = DecodeUtf8(label);
     bool ascii = true;
     for (char32_t& c : points) {
@@ -370,7 +386,6 @@ std::string CanonicalHostName(std::string_view name) {
       coded.insert(0, "xn--");
     }
     if (coded.size() > 63) return {};
-    if (!out.empty() || start > 0) out += '.';
     out += coded;
     start = end + 1;
   }
@@ -400,8 +415,11 @@ std::string_view RegistrableDomain(std::string_view canonical) {
     end = dot;
   }
   const std::size_t total = count + (whole ? 0 : 1);  // at least this many labels
-  const auto has = [](const std::string& rule) {
-    return std::binary_search(kPublicSuffixRules.begin(), kPublicSuffixRules.end(), rule);
+  std::string key;  // one buffer for the rule texts looked up
+  const auto has = [&key](std::string_view prefix, std::string_view rule) {
+    key.assign(prefix).append(rule);
+    return std::binary_search(kPublicSuffixRules.begin(), kPublicSuffixRules.end(),
+                              std::string_view(key));
   };
   // The list writes internationalised suffixes in Unicode.
   std::string suffix;
@@ -418,8 +436,8 @@ std::string_view RegistrableDomain(std::string_view canonical) {
       }
     }
     suffix = k == 1 ? label : label + "." + suffix;
-    if (has("!" + suffix)) exception = k;
-    if (has(suffix) || (k >= 2 && has("*." + shorter))) publicLabels = k;
+    if (has("!", suffix)) exception = k;
+    if (has("", suffix) || (k >= 2 && has("*.", shorter))) publicLabels = k;
   }
   if (exception > 0) publicLabels = exception - 1;
   if (total <= publicLabels) return canonical;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <sstream>
 
 #include "app/command_line_trace.h"
@@ -13,6 +14,7 @@
 #include "app/json_printer.h"
 #include "app/program_support.h"
 #include "app/redact.h"
+#include "app/redact_printed.h"
 #include "base/codepage.h"
 #include "base/text.h"
 #include "settings/log_dates.h"
@@ -415,6 +417,10 @@ int main(int argc, char** argv) {
     return code == 0 ? kExitOk : kExitUsage;
   }
 
+  Redactor redactor;
+  std::optional<RedactedStandardError> redactedErrors;
+  if (o.redact) redactedErrors.emplace(redactor);
+
   std::string error;
   std::vector<PathMapping> mappings;
   if (!ParseMappings(o.maps, mappings, error)) {
@@ -445,6 +451,7 @@ int main(int argc, char** argv) {
   std::streambuf* const stdoutBuffer = std::cout.rdbuf(output.rdbuf());
   const int status = run();
   std::cout.rdbuf(stdoutBuffer);
-  Print(Redactor().Redact(output.str()));
+  redactor.Keep(o.id);
+  Print(RedactPrinted(redactor, output.str(), o.json));
   return status;
 }

@@ -1,0 +1,84 @@
+#include "app/redact_printed.h"
+
+#include <nlohmann/json.hpp>
+
+#include "base/codepage.h"
+
+namespace rq {
+namespace {
+
+bool IsReportedId(std::string_view text) {
+  return !text.empty() && text.size() <= 64 &&
+         text.find_first_of("0123456789") != std::string_view::npos &&
+         text.find_first_not_of(
+             "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz._-") ==
+             std::string_view::npos;
+}
+
+void RedactJson(Redactor& redactor, nlohmann::json& value, bool keep) {
+  if (value.is_object()) {
+    for (auto& [key, item] : value.items()) {
+      const bool id = key.ends_with("Id") || key == "splitFrom" || key == "parent";
+      if (keep == id || item.is_structured()) RedactJson(redactor, item, keep);
+    }
+  } else if (value.is_array()) {
+    for (nlohmann::json& item : value) RedactJson(redactor, item, keep);
+  } else if (value.is_string()) {
+    if (keep) {
+      redactor.Keep(Utf8ToCp1252(value.get<std::string>()));
+    } else {
+      value = ToUtf8Display(redactor.Line(Utf8ToCp1252(value.get<std::string>())));
+    }
+  }
+}
+
+}  // namespace
+
+std::string RedactPrinted(Redactor& redactor, const std::string& printed, bool json) {
+  if (json) {
+    nlohmann::json value = nlohmann::json::parse(printed, nullptr, false);
+    if (!value.is_discarded()) {
+      RedactJson(redactor, value, true);
+      RedactJson(redactor, value, false);
+      return value.dump(2) + "\n";
+    }
+  }
+  for (const std::string_view before : {"ID [", "ID of [", "from [", "Result: [", "\n["}) {
+    for (std::size_t at = printed.find(before); at != std::string::npos;
+         at = printed.find(before, at + 1)) {
+      const std::size_t open = at + before.size();
+      const std::size_t close = printed.find(']', open);
+      const std::string_view id = std::string_view(printed).substr(open, close - open);
+      if (close != std::string::npos && IsReportedId(id)) redactor.Keep(id);
+    }
+  }
+  std::string out;
+  for (std::size_t start = 0; start < printed.size();) {
+    std::size_t end = printed.find('\n', start);
+    end = end == std::string::npos ? printed.size() : end;
+    std::string_view line = std::string_view(printed).substr(start, end - start);
+    const bool cr = !line.empty() && line.back() == '\r';
+    if (cr) line.remove_suffix(1);
+    // A story event: day, time and log name, then the line as written.
+    const std::size_t log = line.find(".log  ");
+    if (log != std::string_view::npos && log < 80) {
+      out += redactor.Redact(line.substr(0, log + 6)) + redactor.Line(line.substr(log + 6));
+    } else {
+      out += redactor.Line(line);
+    }
+    if (cr) out += '\r';
+    if (end < printed.size()) out += '\n';
+    start = end + 1;
+  }
+  return out;
+}
+
+RedactedStandardError::RedactedStandardError(Redactor& redactor)
+    : redactor_(redactor), old_(std::cerr.rdbuf(buffer_.rdbuf())) {}
+
+RedactedStandardError::~RedactedStandardError() {
+  std::cerr.rdbuf(old_);
+  std::cerr << redactor_.Redact(buffer_.str());
+}
+
+}  // namespace rq
