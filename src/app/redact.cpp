@@ -404,7 +404,8 @@ std::size_t Redactor::Bracket(std::string_view text, std::size_t at, Ids ids, st
   out += '[';
   const bool single = std::none_of(content.begin(), content.end(),
                                    [](char c) { return IsSeparator(c) || c == '"'; });
-  if (content.empty() || IsKept(content, ids) || (IsAllDigits(content) && content.size() <= 7) || IsKeptPattern(content)) {
+  if (content.empty() || IsKept(content, ids) || (IsAllDigits(content) && content.size() <= 7) ||
+      IsKeptPattern(content)) {
     out += content;
   } else if (single) {
     if (IsPlainWord(content)) {

@@ -61,7 +61,7 @@ std::string RedactPrinted(Redactor& redactor, const std::string& printed, bool j
     if (cr) line.remove_suffix(1);
     // A story event: day, time and log name, then the line as written.
     const std::size_t log = line.find(".log  ");
-    if (log != std::string_view::npos && log < 80) {
+    if (log < 80) {  // npos is no position
       out += redactor.Redact(line.substr(0, log + 6)) + redactor.Line(line.substr(log + 6));
     } else {
       out += redactor.Line(line);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <utility>
 
 #include "base/codepage.h"
 
@@ -13,6 +14,9 @@ namespace {
 
 static_assert(std::is_sorted(kPublicSuffixRules.begin(), kPublicSuffixRules.end()),
               "the rule table must be in byte order for the binary search");
+
+// The longest name and label DNS allows, in bytes of their ASCII form.
+constexpr std::size_t kMaxName = 253, kMaxLabel = 63;
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -154,7 +158,6 @@ std::optional<Ipv6Bytes> ParseIpv6(std::string_view text) {
       if (!v4 || count > 6) return std::nullopt;
       groups[count++] = static_cast<std::uint16_t>(*v4 >> 16);
       groups[count++] = static_cast<std::uint16_t>(*v4 & 0xFFFF);
-      i = text.size();
       break;
     }
     if (end == i || end - i > 4) return std::nullopt;
@@ -178,9 +181,9 @@ std::optional<Ipv6Bytes> ParseIpv6(std::string_view text) {
   Ipv6Bytes bytes{};
   const int shift = gap < 0 ? 0 : 8 - count;
   for (int g = 0; g < count; ++g) {
-    const int at = gap >= 0 && g >= gap ? g + shift : g;
-    bytes[static_cast<std::size_t>(2 * at)] = static_cast<std::uint8_t>(groups[g] >> 8);
-    bytes[static_cast<std::size_t>(2 * at + 1)] = static_cast<std::uint8_t>(groups[g] & 0xFF);
+    const auto at = static_cast<std::size_t>(gap >= 0 && g >= gap ? g + shift : g);
+    bytes[2 * at] = static_cast<std::uint8_t>(groups[g] >> 8);
+    bytes[2 * at + 1] = static_cast<std::uint8_t>(groups[g] & 0xFF);
   }
   return bytes;
 }
@@ -334,7 +337,7 @@ bool PunycodeDecode(std::string_view label, std::u32string& out) {
 
 std::string CanonicalHostName(std::string_view name) {
   // Longer text is no name; the bound also keeps the punycode work per name small.
-  if (name.empty() || name.size() > 4 * 253) return {};
+  if (name.empty() || name.size() > 4 * kMaxName) return {};
   const std::string utf8 = IsValidUtf8(name) ? std::string(name) : Cp1252ToUtf8(name);
   std::string out;
   std::size_t start = 0;
@@ -342,15 +345,14 @@ std::string CanonicalHostName(std::string_view name) {
     std::size_t end = utf8.find('.', start);
     if (end == std::string::npos) end = utf8.size();
     const std::string_view label = std::string_view(utf8).substr(start, end - start);
-    if (label.empty() || label.size() > 4 * 63) return {};
+    if (label.empty() || label.size() > 4 * kMaxLabel) return {};
     if (!out.empty() || start > 0) out += '.';
-    const bool plain = std::all_of(label.begin(), label.end(), [](char c) {
-      return static_cast<unsigned char>(c) < 0x80;
-    });
+    const bool plain = std::all_of(label.begin(), label.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (plain && !(label.size() > 4 && (label[0] | 0x20) == 'x' && (label[1] | 0x20) == 'n' &&
                    label[2] == '-' && label[3] == '-')) {
       // The common case, without decoding: ASCII in lower case.
-      if (label.size() > 63) return {};
+      if (label.size() > kMaxLabel) return {};
       for (char c : label) {
         c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
         if (!IsLabelByte(c)) return {};
@@ -385,11 +387,11 @@ std::string CanonicalHostName(std::string_view name) {
       if (!PunycodeEncode(points, coded)) return {};
       coded.insert(0, "xn--");
     }
-    if (coded.size() > 63) return {};
+    if (coded.size() > kMaxLabel) return {};
     out += coded;
     start = end + 1;
   }
-  if (out.size() > 253) return {};
+  if (out.size() > kMaxName) return {};
   return out;
 }
 
@@ -415,7 +417,7 @@ std::string_view RegistrableDomain(std::string_view canonical) {
     end = dot;
   }
   const std::size_t total = count + (whole ? 0 : 1);  // at least this many labels
-  std::string key;  // one buffer for the rule texts looked up
+  std::string key;                                    // one buffer for the rule texts looked up
   const auto has = [&key](std::string_view prefix, std::string_view rule) {
     key.assign(prefix).append(rule);
     return std::binary_search(kPublicSuffixRules.begin(), kPublicSuffixRules.end(),
@@ -435,7 +437,11 @@ std::string_view RegistrableDomain(std::string_view canonical) {
         for (const char32_t c : points) AppendUtf8(c, label);
       }
     }
-    suffix = k == 1 ? label : label + "." + suffix;
+    if (k > 1) {
+      label += '.';
+      label += suffix;
+    }
+    suffix = std::move(label);
     if (has("!", suffix)) exception = k;
     if (has("", suffix) || (k >= 2 && has("*.", shorter))) publicLabels = k;
   }
