@@ -65,11 +65,29 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
 bool IsPlainWord(std::string_view t) {
   while (!t.empty() && t.front() == '-') t.remove_prefix(1);
   if (t.empty() || !IsLetter(t.front()) || !IsLetter(t.back())) return false;
+  // Full stops and the at sign of other scripts (U+3002, U+FF0E, U+FF61, U+FF20) make a name.
+  for (const std::string_view mark :
+       {"\xE3\x80\x82", "\xEF\xBC\x8E", "\xEF\xBD\xA1", "\xEF\xBC\xA0"}) {
+    if (t.find(mark) != std::string_view::npos) return false;
+  }
   for (std::size_t i = 0; i < t.size(); ++i) {
     if (IsLetter(t[i])) continue;
     if ((t[i] != '-' && t[i] != '\'') || !IsLetter(t[i + 1])) return false;
   }
   return true;
+}
+
+// One or more plain words with blanks between them: a person's or a mailbox's name.
+bool IsPlainWords(std::string_view t) {
+  bool any = false;
+  for (std::size_t i = 0; i < t.size();) {
+    std::size_t j = i;
+    while (j < t.size() && t[j] != ' ') ++j;
+    if (j > i && !IsPlainWord(t.substr(i, j - i))) return false;
+    any = any || j > i;
+    i = j + 1;
+  }
+  return any;
 }
 
 bool HasLetterOrDigit(std::string_view t) {
@@ -321,6 +339,7 @@ std::string Redactor::Text(std::string_view text, Ids ids) {
   // A run of plain words (with blanks between) right before "<address>" is a display name.
   std::size_t phraseStart = kNone, phraseEnd = kNone, angleAt = kNone;
   const auto endPhrase = [&] { phraseStart = angleAt = kNone; };
+  bool afterAddress = false;  // only blanks since an address: "(Kim Lee)" there is a name
   std::size_t i = 0;
   while (i < text.size()) {
     const char c = text[i];
@@ -343,7 +362,11 @@ std::string Redactor::Text(std::string_view text, Ids ids) {
       }
       const std::string_view content = text.substr(i + 1, j - i - 1);
       out += '"';
-      if (!content.empty()) out += Numbered(names_, Lower(content), "name");
+      if (IsKept(content, ids)) {
+        out += content;
+      } else if (!content.empty()) {
+        out += Numbered(names_, Lower(content), "name");
+      }
       if (closed) out += '"';
       i = closed ? j + 1 : j;
       endPhrase();
@@ -357,6 +380,21 @@ std::string Redactor::Text(std::string_view text, Ids ids) {
         continue;
       }
     }
+    if (c == '(' && afterAddress) {
+      std::size_t close = i + 1;
+      while (close < text.size() && text[close] != ')' && text[close] != '(' &&
+             text[close] != '\r' && text[close] != '\n') {
+        ++close;
+      }
+      const std::string_view content = text.substr(i + 1, close - i - 1);
+      if (close < text.size() && text[close] == ')' && IsPlainWords(content)) {
+        out += "(" + Numbered(names_, Lower(content), "name") + ")";
+        i = close + 1;
+        afterAddress = false;
+        continue;
+      }
+    }
+    afterAddress = afterAddress && (c == ' ' || c == '>');
     if (IsSeparator(c)) {
       out += c;
       if (c == '<' && phraseStart != kNone && angleAt == kNone) {
@@ -371,6 +409,7 @@ std::string Redactor::Text(std::string_view text, Ids ids) {
     while (j < text.size() && !IsSeparator(text[j]) && text[j] != '"') ++j;
     const std::size_t before = out.size();
     const Kind kind = Token(text.substr(i, j - i), ids, out);
+    afterAddress = kind == Kind::kAddress;
     if (kind == Kind::kWord && angleAt == kNone) {
       if (phraseStart == kNone) phraseStart = before;
       phraseEnd = out.size();
@@ -414,14 +453,7 @@ std::size_t Redactor::Bracket(std::string_view text, std::size_t at, Ids ids, st
       Token(content, ids, out);
     }
   } else {
-    bool words = true;
-    for (std::size_t i = 0; i < content.size() && words;) {
-      std::size_t j = i;
-      while (j < content.size() && content[j] != ' ') ++j;
-      words = j == i || IsPlainWord(content.substr(i, j - i));
-      i = j + 1;
-    }
-    out += words ? Numbered(names_, Lower(content), "name") : Text(content, ids);
+    out += IsPlainWords(content) ? Numbered(names_, Lower(content), "name") : Text(content, ids);
   }
   out += ']';
   return close + 1;
@@ -450,7 +482,10 @@ Redactor::Kind Redactor::Core(std::string_view core, Ids ids, std::string& out) 
     out += core;
     return Kind::kWord;
   }
-  if (!HasLetterOrDigit(core) || (IsAllDigits(core) && core.size() <= 7) || IsKeptPattern(core)) {
+  const bool port =
+      core.size() >= 2 && core.size() <= 6 && core[0] == ':' && IsAllDigits(core.substr(1));
+  if (!HasLetterOrDigit(core) || (IsAllDigits(core) && core.size() <= 7) || port ||
+      IsKeptPattern(core)) {
     out += core;
     return Kind::kOther;
   }
@@ -545,6 +580,17 @@ std::string Redactor::Address(std::string_view address) {
     p = 0;
   }
   while (p < address.size() && address[p] == ' ') out += address[p++];
+  if (const std::size_t lt = address.find('<', p);
+      lt != kNone && lt > p && address[p] != '<' && address.find('"', p) > lt) {
+    // A display name before the angle brackets.
+    std::string_view display = address.substr(p, lt - p);
+    std::size_t blanks = 0;
+    while (blanks < display.size() && display[display.size() - 1 - blanks] == ' ') ++blanks;
+    display.remove_suffix(blanks);
+    if (!display.empty()) out += Numbered(names_, Lower(display), "name");
+    out.append(blanks, ' ');
+    p = lt;
+  }
   // The path, to its '>' (or first blank without one), quotes and escapes respected.
   const bool angle = p < address.size() && address[p] == '<';
   std::size_t q = angle ? p + 1 : p;
@@ -567,17 +613,17 @@ std::string Redactor::Address(std::string_view address) {
     out += '>';
     ++q;
   }
-  // Parameters: a known keyword kept, its value (and anything else) as text.
+  // Parameters: a known keyword kept, its value as text; anything else is a name.
   std::string_view rest = address.substr(q);
   while (!rest.empty()) {
     const std::size_t blank = rest.find(' ');
     const std::string_view part = rest.substr(0, blank);
     const std::size_t equals = part.find('=');
-    if (equals != kNone && IsParameterKeyword(part.substr(0, equals))) {
-      out += part.substr(0, equals + 1);
-      out += Redact(part.substr(equals + 1));
-    } else {
-      out += Redact(part);
+    if (IsParameterKeyword(part.substr(0, equals))) {
+      out += part.substr(0, equals == kNone ? part.size() : equals + 1);
+      if (equals != kNone) out += Redact(part.substr(equals + 1));
+    } else if (!part.empty()) {
+      out += Numbered(names_, Lower(part), "name");
     }
     if (blank == kNone) break;
     out += ' ';

@@ -106,6 +106,21 @@ TEST(Redactor, NothingOfTheAttackTableSurvives) {
        "client ACMEPC01 via zorg!acme!kim",
        {"acmepc01", "zorg", "acme", "kim"},
        {"client ", " via "}},
+      {Via::kAddress,
+       "FROM:Kim Lee <kim@zorg.net> Ann BODY=8BITMIME SMTPUTF8",
+       {"kim", "lee", "ann", "zorg"},
+       {"FROM:name1 <user1@domain1.example> name2 BODY=8BITMIME SMTPUTF8"}},
+      {Via::kText,
+       "kim@zorg.net (Kim Lee) <ann@zorg.net> (Ann Marsh)",
+       {"kim", "lee", "ann", "marsh"},
+       {" (name1) <", "> (name2)"}},
+      // Full stops and at signs of other scripts join a name.
+      {Via::kText,
+       "acme\xE3\x80\x82"
+       "com kim\xEF\xBC\xA0"
+       "acme",
+       {"acme"},
+       {}},
       // Mailbox and postoffice names in brackets.
       {Via::kLine,
        "2026-12-07 09:13:10.036 RQ-P0210: [4F2A0C3A] delivered to mailbox [kim.lee] of postoffice "
