@@ -93,6 +93,7 @@ std::set<std::string> Recognised(const std::string& text) {
     while (b < lower.size() && (std::isalnum(static_cast<unsigned char>(lower[b])) ||
                                 lower[b] == '.' || lower[b] == '-'))
       ++b;
+    while (b > at + 1 && (lower[b - 1] == '.' || lower[b - 1] == '-')) --b;
     if (a < at && lower.find('.', at) < b) found.insert(lower.substr(a, b - a));
   }
   return found;
