@@ -7,12 +7,22 @@
 namespace rq {
 namespace {
 
+// An ID as the report prints it: letters and digits with a digit among them, at most one '.'
+// before a short ending that is no top-level domain (Q7.MAI). Never an address or a domain, even
+// where a quoted log line imitates the report's words.
 bool IsReportedId(std::string_view text) {
-  return !text.empty() && text.size() <= 64 &&
-         text.find_first_of("0123456789") != std::string_view::npos &&
-         text.find_first_not_of(
-             "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz._-") ==
-             std::string_view::npos;
+  if (text.empty() || text.size() > 64 ||
+      text.find_first_of("0123456789") == std::string_view::npos ||
+      text.find_first_not_of("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz._-") !=
+          std::string_view::npos) {
+    return false;
+  }
+  const std::size_t dot = text.find('.');
+  if (dot == std::string_view::npos) return true;
+  std::string ending(text.substr(dot + 1));
+  for (char& c : ending) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  return dot > 0 && !ending.empty() && ending.size() <= 4 &&
+         ending.find('.') == std::string::npos && !redact::IsPublicSuffixRule(ending);
 }
 
 void RedactJson(Redactor& redactor, nlohmann::json& value, bool keep) {
@@ -43,7 +53,8 @@ std::string RedactPrinted(Redactor& redactor, const std::string& printed, bool j
       return value.dump(2) + "\n";
     }
   }
-  for (const std::string_view before : {"ID [", "ID of [", "from [", "Result: [", "\n["}) {
+  for (const std::string_view before :
+       {"Message ID [", "Message ID of [", "split from [", "Result: [", "\n["}) {
     for (std::size_t at = printed.find(before); at != std::string::npos;
          at = printed.find(before, at + 1)) {
       const std::size_t open = at + before.size();
