@@ -53,6 +53,9 @@ std::string RedactPrinted(Redactor& redactor, const std::string& printed, bool j
       return value.dump(2) + "\n";
     }
   }
+  // The report's own words that the text rule would take for paths.
+  redactor.Keep("Fork/Split");
+  redactor.Keep("requeued/split");
   for (const std::string_view before :
        {"Message ID [", "Message ID of [", "split from [", "Result: [", "\n["}) {
     for (std::size_t at = printed.find(before); at != std::string::npos;
@@ -62,6 +65,22 @@ std::string RedactPrinted(Redactor& redactor, const std::string& printed, bool j
       const std::string_view id = std::string_view(printed).substr(open, close - open);
       if (close != std::string::npos && IsReportedId(id)) redactor.Keep(id);
     }
+  }
+  // search rows: [day TAB] time TAB message ID TAB data.
+  for (std::size_t start = 0; start < printed.size();) {
+    std::size_t end = printed.find('\n', start);
+    end = end == std::string::npos ? printed.size() : end;
+    const std::string_view line = std::string_view(printed).substr(start, end - start);
+    const std::size_t tab = line.find('\t');
+    const std::size_t from = tab == 6 && line.find(':') > tab ? tab + 1 : 0;
+    const std::size_t idAt = line.find('\t', from);
+    const std::size_t idEnd = idAt == std::string::npos ? idAt : line.find('\t', idAt + 1);
+    if (idEnd != std::string::npos &&
+        line.substr(from, idAt - from).find(':') != std::string::npos &&
+        IsReportedId(line.substr(idAt + 1, idEnd - idAt - 1))) {
+      redactor.Keep(line.substr(idAt + 1, idEnd - idAt - 1));
+    }
+    start = end + 1;
   }
   std::string out;
   for (std::size_t start = 0; start < printed.size();) {
