@@ -13,6 +13,7 @@
 #include "app/json_printer.h"
 #include "app/program_support.h"
 #include "app/redact.h"
+#include "app/report_command.h"
 #include "base/codepage.h"
 #include "base/text.h"
 #include "settings/log_dates.h"
@@ -408,6 +409,18 @@ int main(int argc, char** argv) {
   CLI::App* story = nullptr;
   AddStory(app, o, story);
 
+  ReportOptions reportOptions;
+  CLI::App* report = app.add_subcommand(
+      "report", "The mail flow at a glance: totals, traffic per hour, delays, top lists");
+  report->add_option("--date", reportOptions.date,
+                     "The day YYMMDD or the days FROM..TO (at most 400; default: today)");
+  report->add_option("--top", reportOptions.top, "Rows of each top list (default: 10)")
+      ->check(CLI::Range(1, 1000));
+  report->add_flag("--json", reportOptions.json, "Print one JSON value (schema in the README)");
+  report->add_flag("--html", reportOptions.html, "Print a self-contained HTML page");
+  report->add_flag("--redact", reportOptions.redact,
+                   "Replace e-mail addresses, host names and IP addresses by placeholders");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -437,9 +450,11 @@ int main(int argc, char** argv) {
     if (*dates) return Dates(server, o);
     if (*check) return Check(*settings, o);
     if (*story) return StoryCommand(server, o);
+    if (*report) return RunReport(server, reportOptions, std::cout, std::cerr);
     return kExitUsage;
   };
-  if (!o.redact) return run();
+  // The report redacts its typed result itself.
+  if (!o.redact || *report) return run();
   // Redaction sees the whole output, so that one value keeps one placeholder throughout it.
   std::ostringstream output;
   std::streambuf* const stdoutBuffer = std::cout.rdbuf(output.rdbuf());

@@ -1,0 +1,113 @@
+#include "app/report_command.h"
+
+#include <cstdio>
+
+#include "app/commands.h"
+#include "app/program_support.h"
+#include "base/read_error.h"
+
+namespace rq {
+namespace {
+
+// A log that could not be read whole (the other commands' status for it too).
+constexpr int kExitLogUnreadable = 3;
+
+// The days of --date: one real calendar day YYMMDD, or FROM..TO.
+bool ReportDays(const std::string& text, std::vector<Date>& days, std::string& error) {
+  if (text.empty()) {
+    days = {TodayLocal()};
+    return true;
+  }
+  if (ParseDayRange(text, days, error)) return true;
+  if (!error.empty()) return false;
+  if (!ParseDayRange(text + ".." + text, days, error)) {
+    error = "a day is YYMMDD, a real calendar day, or a range FROM..TO: " + text;
+    return false;
+  }
+  return true;
+}
+
+void RedactTop(std::vector<TopEntry>& rows, Redactor& r,
+               std::string (Redactor::*verb)(std::string_view)) {
+  for (TopEntry& e : rows) e.name = (r.*verb)(e.name);
+}
+
+}  // namespace
+
+std::string FlowDuration(long long ms) {
+  char text[32];
+  if (ms < 1000) {
+    std::snprintf(text, sizeof text, "%lldms", ms);
+  } else if (ms < 60000) {
+    std::snprintf(text, sizeof text, "%lld.%llds", ms / 1000, ms % 1000 / 100);
+  } else if (ms < 3600000) {
+    std::snprintf(text, sizeof text, "%lldm%02llds", ms / 60000, ms / 1000 % 60);
+  } else if (ms < 86400000) {
+    std::snprintf(text, sizeof text, "%lldh%02lldm", ms / 3600000, ms / 60000 % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%lldd%02lldh", ms / 86400000, ms / 3600000 % 24);
+  }
+  return text;
+}
+
+std::string FlowRangeText(const FlowReport& report) {
+  const std::string first = LogDateOf(report.days.front().day);
+  const std::string last = LogDateOf(report.days.back().day);
+  return first == last ? first : first + ".." + last;
+}
+
+std::string FlowStoryCommand(const SlowMessage& message) {
+  return "rqtrace story " + message.id + " --date " + LogDateOf(message.received) + " --days " +
+         std::to_string(message.lastDay);
+}
+
+void RedactFlowReport(FlowReport& report, Redactor& redactor) {
+  for (const SlowMessage& m : report.slowest) redactor.Keep(m.id);
+  for (const UnroutedMessage& m : report.unrouted) redactor.Keep(m.id);
+  for (const TopEntry& e : report.retriedDomains) redactor.Keep(e.example);
+  RedactTop(report.senderDomains, redactor, &Redactor::DomainName);
+  RedactTop(report.recipientDomains, redactor, &Redactor::DomainName);
+  RedactTop(report.copyDomains, redactor, &Redactor::DomainName);
+  RedactTop(report.retriedDomains, redactor, &Redactor::DomainName);
+  RedactTop(report.remoteAddresses, redactor, &Redactor::IpAddress);
+}
+
+int RunReport(const Server& server, const ReportOptions& options, std::ostream& out,
+              std::ostream& err) {
+  std::vector<Date> days;
+  std::string error;
+  if (!ReportDays(options.date, days, error)) {
+    err << "rqtrace: --date: " << error << '\n';
+    return kExitUsage;
+  }
+  if (options.json && options.html) {
+    err << "rqtrace: report: --json and --html exclude each other\n";
+    return kExitUsage;
+  }
+  FlowReport report;
+  try {
+    report = BuildFlowReport(server, days, options.top);
+  } catch (const ReadError& e) {
+    err << "rqtrace: a log could not be read whole: " << e.what() << '\n';
+    return kExitLogUnreadable;
+  }
+  if (!report.AnyLog()) {
+    err << "No log of the routing agent or the SMTP or postoffice connector for "
+        << FlowRangeText(report) << ".\n";
+    return kExitNothingFound;
+  }
+  if (options.redact) {
+    Redactor redactor;
+    RedactFlowReport(report, redactor);
+  }
+  if (options.json) {
+    PrintFlowJson(report, options.top, out);
+  } else if (options.html) {
+    PrintFlowHtml(report, out);
+  } else {
+    PrintFlowText(report, out);
+  }
+  return kExitOk;
+}
+
+}  // namespace rq
