@@ -45,6 +45,24 @@ std::string Fixed(double v) {
   return text;
 }
 
+// The smallest of 1, 2, 2.5 or 5 times a power of ten, times 4 (the grid lines), at or above n.
+long long NiceCeiling(long long n) {
+  for (long long power = 1;; power *= 10) {
+    for (const long long step : {power, 2 * power, 5 * power / 2, 5 * power}) {
+      if (step * 4 >= n && step > 0) return step * 4;
+    }
+  }
+}
+
+// A tick of the delay axis: 1s, 10s, 1m, 10m, 1h, 6h, 1d, 1w.
+std::string TickLabel(long long ms) {
+  if (ms < 60000) return std::to_string(ms / 1000) + "s";
+  if (ms < 3600000) return std::to_string(ms / 60000) + "m";
+  if (ms < 86400000) return std::to_string(ms / 3600000) + "h";
+  if (ms < 604800000) return std::to_string(ms / 86400000) + "d";
+  return std::to_string(ms / 604800000) + "w";
+}
+
 constexpr const char* kSeriesColours[kFlowSeries] = {"#2f6db5", "#59a14f", "#f28e2b", "#8c6bb1"};
 
 constexpr const char* kStyle = R"(
@@ -55,7 +73,7 @@ h1{font-size:22px;margin:0 0 4px}h2{font-size:17px;margin:0 0 10px}
 .sub{color:#5a6472;margin:0 0 18px}
 section{background:#fff;border:1px solid #dde2e8;border-radius:6px;padding:16px 18px;
 margin:0 0 16px;break-inside:avoid}
-.cards{display:grid;grid-template-columns:repeat(auto-fit,minmax(130px,1fr));gap:10px;margin:0 0 16px}
+.cards{display:grid;grid-template-columns:repeat(4,1fr);gap:10px;margin:0 0 16px}
 .card{background:#fff;border:1px solid #dde2e8;border-radius:6px;padding:10px 12px}
 .card b{display:block;font-size:22px;font-variant-numeric:tabular-nums}
 .card span{color:#5a6472;font-size:12px;text-transform:uppercase;letter-spacing:.04em}
@@ -74,7 +92,7 @@ svg{width:100%;height:auto;display:block}svg text{font:11px system-ui,Arial,sans
 @media print{body{background:#fff;font-size:11px}main{padding:0;max-width:none}
 section,.card{border-color:#999;border-radius:0}th{background:#eee}
 .grid{grid-template-columns:1fr 1fr}a{color:inherit}}
-@media (max-width:720px){.grid{grid-template-columns:1fr}}
+@media (max-width:720px){.grid,.cards{grid-template-columns:1fr 1fr}}
 )";
 
 void Card(std::ostream& out, const std::string& label, const std::string& value, bool warn) {
@@ -90,6 +108,7 @@ void HourChart(const FlowReport& r, std::ostream& out) {
     for (std::size_t s = 0; s < kFlowSeries; ++s) sum += t.hours[s][h];
     most = std::max(most, sum);
   }
+  most = NiceCeiling(most);
   const double left = 48, top = 10, width = 700, height = 200, slot = width / 24;
   out << "<svg viewBox=\"0 0 760 240\" role=\"img\" aria-label=\"Traffic per hour\">\n";
   for (int g = 0; g <= 4; ++g) {
@@ -141,7 +160,7 @@ void DelayChart(const FlowReport& r, std::ostream& out) {
     if (t > most) break;
     out << "<line x1=\"" << Fixed(x(t)) << "\" x2=\"" << Fixed(x(t)) << "\" y1=\"4\" y2=\""
         << row * kFlowSteps + 4 << "\" stroke=\"#e3e7ec\"/><text x=\"" << Fixed(x(t)) << "\" y=\""
-        << row * kFlowSteps + 20 << "\" text-anchor=\"middle\">" << FlowDuration(t) << "</text>\n";
+        << row * kFlowSteps + 20 << "\" text-anchor=\"middle\">" << TickLabel(t) << "</text>\n";
   }
   const char* shades[3] = {"#c6d9ef", "#7fa8d8", "#2f6db5"};
   for (std::size_t s = 0; s < kFlowSteps; ++s) {
@@ -171,15 +190,17 @@ void DelayChart(const FlowReport& r, std::ostream& out) {
          " all days, logarithmic scale</p>\n";
 }
 
-void TopChart(const char* title, const std::vector<TopEntry>& rows, std::ostream& out) {
+// Bars of a top list, drawn `box` units wide (the section's width at 1 unit per pixel).
+void TopChart(const char* title, const std::vector<TopEntry>& rows, std::ostream& out,
+              double box = 480) {
   out << "<section><h2>" << Esc(title) << "</h2>\n";
   if (rows.empty()) {
     out << "<p class=\"note\">None in the range.</p></section>\n";
     return;
   }
   const long long most = std::max<long long>(1, rows.front().count);
-  const double row = 22, labelWidth = 190, width = 210;
-  out << "<svg viewBox=\"0 0 480 " << row * static_cast<double>(rows.size()) + 4
+  const double row = 22, labelWidth = 190, width = box - 270;
+  out << "<svg viewBox=\"0 0 " << box << ' ' << row * static_cast<double>(rows.size()) + 4
       << "\" role=\"img\" aria-label=\"" << Esc(title) << "\">\n";
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const TopEntry& e = rows[i];
@@ -314,7 +335,7 @@ void PrintFlowHtml(const FlowReport& r, std::ostream& out) {
   TopChart("Top copy target domains", r.copyDomains, out);
   out << "</div>\n";
   TopChart("Retried destinations: copies with more than one conversation or day", r.retriedDomains,
-           out);
+           out, 980);
   if (r.skippedLines > 0) {
     out << "<p class=\"note\">" << r.skippedLines
         << " tagged log line(s) could not be read and were left out.</p>\n";
