@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <mutex>
 #include <string_view>
 #include <utility>
 
@@ -97,9 +98,11 @@ std::string_view DomainOf(std::string_view text, char* buffer, std::size_t size)
   return {buffer, text.size()};
 }
 
+// Activity log times are whole seconds: records of them hold seconds since the range's first
+// midnight, which keeps an inbound record at 16 bytes and a conversation at 24.
 struct InRec {
   std::uint64_t key;
-  long long time;
+  std::uint32_t time;
   std::uint16_t day;
   std::uint8_t connector;  // 0 SMTP, 1 postoffice
 };
@@ -121,7 +124,7 @@ struct SplitRec {
 struct ConvRec {
   std::uint64_t key;
   std::uint64_t session;
-  long long start;
+  std::uint32_t start;
   std::uint16_t day;
 };
 
@@ -137,7 +140,6 @@ struct DayScan {
   Counts senders, recipients, peers;
   std::map<std::uint64_t, std::string> names;  // IDs that are not held exactly
   long long skipped = 0;
-  std::exception_ptr error;
 
   std::uint64_t Key(std::string_view id) {
     const std::uint64_t key = KeyOf(id);
@@ -146,7 +148,7 @@ struct DayScan {
   }
 };
 
-void ScanActivity(const std::string& path, std::uint8_t connector, long long midnight,
+void ScanActivity(const std::string& path, std::uint8_t connector, std::uint32_t midnight,
                   std::uint16_t dayIndex, DayScan& scan, bool& opened) {
   std::uint64_t lastIn = 0;
   std::uint64_t lastOutKey = 0;
@@ -154,7 +156,7 @@ void ScanActivity(const std::string& path, std::uint8_t connector, long long mid
   char domain[256];
   const FlowReadCount count = ReadActivityLines(path, [&](const ActivityLine& line) {
     const std::uint64_t key = scan.Key(line.id);
-    const long long time = midnight + line.clock;
+    const std::uint32_t time = midnight + static_cast<std::uint32_t>(line.clock / 1000);
     if (line.inbound) {
       // One record per run of lines of a message; the runs are put together later.
       if (scan.in.empty() || key != lastIn) {
@@ -183,7 +185,7 @@ void ScanActivity(const std::string& path, std::uint8_t connector, long long mid
 
 void ScanDay(const Server& server, const Date& date, std::uint16_t dayIndex, DayScan& scan) {
   scan.day.day = date;
-  const long long midnight = DaysFromCivil(date.year, date.month, date.day) * kDayMs;
+  const auto midnight = static_cast<std::uint32_t>(dayIndex) * 86400u;
   FlowReadCount count =
       ReadRoutingLines(GetLogFile(server, "MTA", kDebug, date), [&](const RoutingLine& line) {
         scan.routes.push_back({scan.Key(line.sourceId), scan.Key(line.targetId), line.time,
@@ -244,9 +246,22 @@ auto FindKey(const std::vector<T>& sorted, std::uint64_t key, Key keyOf) {
   return it != sorted.end() && keyOf(*it) == key ? it : sorted.end();
 }
 
+// Appends and frees `from`.
+template <class T>
+void Append(std::vector<T>& to, std::vector<T>& from) {
+  if (to.empty()) {
+    to.swap(from);
+  } else {
+    to.insert(to.end(), from.begin(), from.end());
+  }
+  from = {};
+}
+
 class Assembler {
  public:
-  Assembler(const std::vector<Date>& dates, std::size_t top) : top_(top) {
+  Assembler(const std::vector<Date>& dates, std::size_t top)
+      : top_(top),
+        base_(DaysFromCivil(dates.front().year, dates.front().month, dates.front().day) * kDayMs) {
     report_.days.resize(dates.size());
     delays_.resize(dates.size());
   }
@@ -263,9 +278,8 @@ class Assembler {
       s.domain = domains_.Index(scan.domains.names()[s.domain]);
       splits_.push_back(s);
     }
-    in_.insert(in_.end(), scan.in.begin(), scan.in.end());
-    conversations_.insert(conversations_.end(), scan.conversations.begin(),
-                          scan.conversations.end());
+    Append(in_, scan.in);
+    Append(conversations_, scan.conversations);
     for (const auto& [n, c] : scan.senders) Bump(senders_, n, c);
     for (const auto& [n, c] : scan.recipients) Bump(recipients_, n, c);
     for (const auto& [n, c] : scan.peers) Bump(peers_, n, c);
@@ -288,6 +302,8 @@ class Assembler {
 
  private:
   FlowCounts& Day(std::uint16_t d) { return report_.days[d].counts; }
+  // An activity record's time in ms since 1970-01-01.
+  long long Ms(std::uint32_t seconds) const { return base_ + seconds * 1000LL; }
   std::string Name(std::uint64_t key) const {
     if (Exact(key)) return IdOf(key);
     const auto it = names_.find(key);
@@ -318,7 +334,7 @@ class Assembler {
       FlowCounts& c = Day(r.day);
       ++c.received;
       ++c.receivedBy[r.connector == 0 ? "SMTP" : "SF"];
-      ++c.hours[kSeriesReceived][static_cast<std::size_t>(HourOf(r.time))];
+      ++c.hours[kSeriesReceived][static_cast<std::size_t>(HourOf(Ms(r.time)))];
     }
   }
 
@@ -336,7 +352,7 @@ class Assembler {
       const auto in = FindKey(in_, r.source, [](const InRec& x) { return x.key; });
       if (in != in_.end()) {
         routed_[static_cast<std::size_t>(in - in_.begin())] = 1;
-        Delay(in->day, kStepRouting, r.time - in->time);
+        Delay(in->day, kStepRouting, r.time - Ms(in->time));
       }
     }
     // From here on the routes are looked up by the message's ID in its destination queue.
@@ -419,16 +435,16 @@ class Assembler {
         if (to == from || c.day != conversations_[to - 1].day) ++days;
         FlowCounts& counts = Day(c.day);
         ++counts.outbound;
-        ++counts.hours[kSeriesOutbound][static_cast<std::size_t>(HourOf(c.start))];
+        ++counts.hours[kSeriesOutbound][static_cast<std::size_t>(HourOf(Ms(c.start)))];
       }
       const ConvRec& first = conversations_[from];
       const ConvRec& last = conversations_[to - 1];
       const auto split = FindKey(splits_, first.key, [](const SplitRec& s) { return s.copy; });
       if (split != splits_.end()) {
         SplitRec& s = splits_[static_cast<std::size_t>(split - splits_.begin())];
-        s.lastConversation = last.start;
-        Delay(s.day, kStepFirstAttempt, first.start - s.time);
-        Delay(first.day, kStepLastAttempt, last.start - first.start);
+        s.lastConversation = Ms(last.start);
+        Delay(s.day, kStepFirstAttempt, Ms(first.start) - s.time);
+        Delay(first.day, kStepLastAttempt, Ms(last.start) - Ms(first.start));
         const long long n = static_cast<long long>(to - from);
         if (n > 1 || days > 1) {
           ++report_.retriedCopies;
@@ -471,10 +487,10 @@ class Assembler {
       if (i + 1 < ends.size() && ends[i + 1].first == ends[i].first) continue;
       const auto in = FindKey(in_, ends[i].first, [](const InRec& x) { return x.key; });
       if (in == in_.end()) continue;
-      const long long delay = ends[i].second - in->time;
+      const long long delay = ends[i].second - Ms(in->time);
       Delay(in->day, kStepEndToEnd, delay);
       if (delay < 0) continue;
-      const long long inDay = in->time / kDayMs;
+      const long long inDay = Ms(in->time) / kDayMs;
       slow.push_back(
           {Name(in->key), report_.days[in->day].day, delay, ends[i].second / kDayMs - inDay});
     }
@@ -485,22 +501,27 @@ class Assembler {
     report_.slowest = std::move(slow);
   }
 
+  // Counts every message never routed but names only the `top` earliest, chosen with a bounded
+  // heap so that a range full of them costs no more memory than their records already do.
   void Unrouted(const std::string& inboundQueue) {
-    std::vector<UnroutedMessage> list;
-    std::vector<long long> times;
+    std::vector<std::pair<long long, std::size_t>> earliest;  // a max-heap of (time, index)
     for (std::size_t i = 0; i < in_.size(); ++i) {
       const InRec& r = in_[i];
       if (routed_[i] != 0 || !report_.days[r.day].mtaLog) continue;
       ++Day(r.day).neverRouted;
-      list.push_back({Name(r.key), report_.days[r.day].day, false});
-      times.push_back(r.time);
+      if (top_ == 0) continue;
+      if (earliest.size() < top_) {
+        earliest.emplace_back(r.time, i);
+        std::push_heap(earliest.begin(), earliest.end());
+      } else if (std::pair<long long, std::size_t>(r.time, i) < earliest.front()) {
+        std::pop_heap(earliest.begin(), earliest.end());
+        earliest.back() = {r.time, i};
+        std::push_heap(earliest.begin(), earliest.end());
+      }
     }
-    std::vector<std::size_t> order(list.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return times[a] < times[b]; });
-    for (std::size_t i = 0; i < order.size() && i < top_; ++i) {
-      UnroutedMessage m = list[order[i]];
+    std::sort_heap(earliest.begin(), earliest.end());
+    for (const auto& [time, i] : earliest) {
+      UnroutedMessage m{Name(in_[i].key), report_.days[in_[i].day].day, false};
       std::error_code error;
       const bool plain =
           m.id.find_first_of("/\\") == std::string::npos && m.id != "." && m.id != "..";
@@ -545,6 +566,7 @@ class Assembler {
   }
 
   std::size_t top_;
+  long long base_;  // the range's first midnight, ms since 1970-01-01
   FlowReport report_;
   std::vector<std::array<std::vector<long long>, kFlowSteps>> delays_;
   std::vector<InRec> in_;
@@ -565,20 +587,24 @@ bool FlowReport::AnyLog() const {
 }
 
 FlowReport BuildFlowReport(const Server& server, const std::vector<Date>& days, std::size_t top) {
-  std::vector<DayScan> scans(days.size());
+  Assembler assembler(days, top);
+  std::mutex assembling;
+  std::exception_ptr error;
   ForEachTaskInParallel(days.size(), ReaderThreadLimit(), [&](std::size_t d) {
-    // An exception must not leave a reader's thread; it is thrown again below.
+    // An exception must not leave a reader's thread; the first is thrown again below.
     try {
-      ScanDay(server, days[d], static_cast<std::uint16_t>(d), scans[d]);
+      DayScan scan;
+      ScanDay(server, days[d], static_cast<std::uint16_t>(d), scan);
+      // Each day's records join the range's as soon as the day is read, so that no more than
+      // one day per thread is held twice.
+      const std::lock_guard<std::mutex> lock(assembling);
+      assembler.Add(scan, d);
     } catch (...) {
-      scans[d].error = std::current_exception();
+      const std::lock_guard<std::mutex> lock(assembling);
+      if (!error) error = std::current_exception();
     }
   });
-  for (const DayScan& scan : scans) {
-    if (scan.error) std::rethrow_exception(scan.error);
-  }
-  Assembler assembler(days, top);
-  for (std::size_t d = 0; d < scans.size(); ++d) assembler.Add(scans[d], d);
+  if (error) std::rethrow_exception(error);
   return assembler.Finish(GetConnectorPath(server, "SMTP", "Inbound"));
 }
 
