@@ -37,15 +37,15 @@ void RedactTop(std::vector<TopEntry>& rows, Redactor& r,
 std::string FlowDuration(long long ms) {
   char text[32];
   if (ms < 1000) {
-    std::snprintf(text, sizeof text, "%lldms", ms);
+    (void)std::snprintf(text, sizeof text, "%lldms", ms);
   } else if (ms < 60000) {
-    std::snprintf(text, sizeof text, "%lld.%llds", ms / 1000, ms % 1000 / 100);
+    (void)std::snprintf(text, sizeof text, "%lld.%llds", ms / 1000, ms % 1000 / 100);
   } else if (ms < 3600000) {
-    std::snprintf(text, sizeof text, "%lldm%02llds", ms / 60000, ms / 1000 % 60);
+    (void)std::snprintf(text, sizeof text, "%lldm%02llds", ms / 60000, ms / 1000 % 60);
   } else if (ms < 86400000) {
-    std::snprintf(text, sizeof text, "%lldh%02lldm", ms / 3600000, ms / 60000 % 60);
+    (void)std::snprintf(text, sizeof text, "%lldh%02lldm", ms / 3600000, ms / 60000 % 60);
   } else {
-    std::snprintf(text, sizeof text, "%lldd%02lldh", ms / 86400000, ms / 3600000 % 24);
+    (void)std::snprintf(text, sizeof text, "%lldd%02lldh", ms / 86400000, ms / 3600000 % 24);
   }
   return text;
 }

@@ -41,7 +41,7 @@ std::string Esc(std::string_view bytes) {
 
 std::string Fixed(double v) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f", v);
+  (void)std::snprintf(text, sizeof text, "%.1f", v);
   return text;
 }
 
@@ -131,7 +131,7 @@ void HourChart(const FlowReport& r, std::ostream& out) {
           << ": " << n << "</title></rect>\n";
     }
     char label[4];
-    std::snprintf(label, sizeof label, "%02zu", h);
+    (void)std::snprintf(label, sizeof label, "%02zu", h);
     out << "<text x=\"" << Fixed(left + slot * (static_cast<double>(h) + 0.5)) << "\" y=\""
         << top + height + 16 << "\" text-anchor=\"middle\">" << label << "</text>\n";
   }

@@ -85,7 +85,7 @@ void Hours(const FlowReport& r, std::ostream& out) {
   for (std::size_t h = 0; h < 24; ++h) most = std::max(most, r.total.hours[kSeriesReceived][h]);
   for (std::size_t h = 0; h < 24; ++h) {
     char label[8];
-    std::snprintf(label, sizeof label, "  %02zu", h);
+    (void)std::snprintf(label, sizeof label, "  %02zu", h);
     out << Left(label, 8);
     for (std::size_t s = 0; s < kFlowSeries; ++s) out << Right(Num(r.total.hours[s][h]), 10);
     const long long n = r.total.hours[kSeriesReceived][h];
