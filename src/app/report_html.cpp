@@ -33,7 +33,8 @@ std::string Esc(std::string_view bytes) {
         out += "&#39;";
         break;
       default:
-        out += c;
+        // Control bytes from a log would make the page invalid or odd: shown as '?'.
+        out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
     }
   }
   return out;
@@ -83,7 +84,7 @@ th,td{padding:4px 8px;border-bottom:1px solid #e6e9ee;text-align:right;white-spa
 th{background:#eef1f5;font-weight:600}th:first-child,td:first-child{text-align:left}
 td.l,th.l{text-align:left}code{font:12px ui-monospace,Consolas,monospace;background:#f1f3f6;
 padding:1px 4px;border-radius:3px}
-.grid{display:grid;grid-template-columns:1fr 1fr;gap:16px}
+.grid{display:grid;grid-template-columns:1fr 1fr;gap:16px;margin:0 0 16px}
 .grid section{margin:0}
 .legend span{display:inline-block;margin-right:14px;font-size:12px}
 .legend i{display:inline-block;width:10px;height:10px;margin-right:5px;border-radius:2px}
@@ -199,7 +200,8 @@ void TopChart(const char* title, const std::vector<TopEntry>& rows, std::ostream
     return;
   }
   const long long most = std::max<long long>(1, rows.front().count);
-  const double row = 22, labelWidth = 190, width = box - 270;
+  const double row = 22, labelWidth = 190,
+               width = box - labelWidth - 150;  // room for the count after the bar
   out << "<svg viewBox=\"0 0 " << box << ' ' << row * static_cast<double>(rows.size()) + 4
       << "\" role=\"img\" aria-label=\"" << Esc(title) << "\">\n";
   for (std::size_t i = 0; i < rows.size(); ++i) {
