@@ -233,7 +233,7 @@ void DayTable(const FlowReport& r, std::ostream& out) {
           << "</td><td class=\"l\" colspan=\"6\">no logs</td></tr>\n";
       continue;
     }
-    row(LogDateOf(d.day), d.counts, d.mtaLog);
+    row(LogDateOf(d.day), d.counts, d.unroutedJudged);
   }
   if (r.days.size() > 1) row("<b>total</b>", r.total, true);
   out << "</table>\n<p class=\"note\">";

@@ -55,6 +55,7 @@ void PrintFlowJson(const FlowReport& r, std::size_t top, std::ostream& out) {
   for (const FlowDay& d : r.days) {
     json day = CountsJson(d.counts);
     day["date"] = LogDateOf(d.day);
+    day["neverRoutedJudged"] = d.unroutedJudged;
     day["logs"] = {{"mtaDebug", d.mtaLog},
                    {"smtpDebug", d.smtpDebugLog},
                    {"smtpActivity", d.smtpActivityLog},

@@ -54,7 +54,9 @@ void Totals(const FlowReport& r, std::ostream& out) {
       continue;
     }
     row(DayLabel(d.day), d.counts);
-    if (!d.mtaLog) out << "                (no routing log: unrouted messages not judged)\n";
+    if (!d.unroutedJudged) {
+      out << "                (a routing log from this day on is missing: unrouted not judged)\n";
+    }
   }
   if (r.days.size() > 1) row("total", r.total);
   const FlowCounts& t = r.total;

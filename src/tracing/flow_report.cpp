@@ -287,6 +287,11 @@ class Assembler {
   }
 
   FlowReport Finish(const std::string& inboundQueue) {
+    bool later = true;  // every later day has the routing agent's log
+    for (std::size_t d = report_.days.size(); d-- > 0;) {
+      later = later && report_.days[d].mtaLog;
+      report_.days[d].unroutedJudged = later;
+    }
     Received();
     Routed();
     Split();
@@ -507,7 +512,7 @@ class Assembler {
     std::vector<std::pair<long long, std::size_t>> earliest;  // a max-heap of (time, index)
     for (std::size_t i = 0; i < in_.size(); ++i) {
       const InRec& r = in_[i];
-      if (routed_[i] != 0 || !report_.days[r.day].mtaLog) continue;
+      if (routed_[i] != 0 || !report_.days[r.day].unroutedJudged) continue;
       ++Day(r.day).neverRouted;
       if (top_ == 0) continue;
       if (earliest.size() < top_) {

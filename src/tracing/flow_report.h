@@ -65,12 +65,14 @@ struct FlowCounts {
 
 struct FlowDay {
   Date day;
-  // Which of the day's logs could be read. Without the routing agent's log no message of the
-  // day is judged never routed.
+  // Which of the day's logs could be read.
   bool mtaLog = false;
   bool smtpDebugLog = false;
   bool smtpActivityLog = false;
   bool pocActivityLog = false;
+  // Whether the day's messages are judged never routed: only when the routing agent's log of the
+  // day and of every later day of the range could be read, as the routing may lie in any of them.
+  bool unroutedJudged = false;
   FlowCounts counts;
   bool AnyLog() const { return mtaLog || smtpDebugLog || smtpActivityLog || pocActivityLog; }
 };
