@@ -1,7 +1,5 @@
 #include "app/report_command.h"
 
-#include <cstdio>
-
 #include "app/commands.h"
 #include "app/program_support.h"
 #include "base/read_error.h"
@@ -34,20 +32,18 @@ void RedactTop(std::vector<TopEntry>& rows, Redactor& r,
 
 }  // namespace
 
+std::string FlowTwoDigits(long long n) {
+  return {static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
+}
+
+// Built from std::to_string rather than printf formats, which differ between C libraries.
 std::string FlowDuration(long long ms) {
-  char text[32];
-  if (ms < 1000) {
-    (void)std::snprintf(text, sizeof text, "%lldms", ms);
-  } else if (ms < 60000) {
-    (void)std::snprintf(text, sizeof text, "%lld.%llds", ms / 1000, ms % 1000 / 100);
-  } else if (ms < 3600000) {
-    (void)std::snprintf(text, sizeof text, "%lldm%02llds", ms / 60000, ms / 1000 % 60);
-  } else if (ms < 86400000) {
-    (void)std::snprintf(text, sizeof text, "%lldh%02lldm", ms / 3600000, ms / 60000 % 60);
-  } else {
-    (void)std::snprintf(text, sizeof text, "%lldd%02lldh", ms / 86400000, ms / 3600000 % 24);
-  }
-  return text;
+  const auto n = [](long long v) { return std::to_string(v); };
+  if (ms < 1000) return n(ms) + "ms";
+  if (ms < 60000) return n(ms / 1000) + "." + n(ms % 1000 / 100) + "s";
+  if (ms < 3600000) return n(ms / 60000) + "m" + FlowTwoDigits(ms / 1000 % 60) + "s";
+  if (ms < 86400000) return n(ms / 3600000) + "h" + FlowTwoDigits(ms / 60000 % 60) + "m";
+  return n(ms / 86400000) + "d" + FlowTwoDigits(ms / 3600000 % 24) + "h";
 }
 
 std::string FlowRangeText(const FlowReport& report) {

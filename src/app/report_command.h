@@ -35,6 +35,7 @@ void PrintFlowHtml(const FlowReport& report, std::ostream& out);
 // What the printers share: a delay as text ("850ms", "12.4s", "4m05s", "2h03m", "3d04h"), the
 // range's days, the story command of a slow message.
 std::string FlowDuration(long long ms);
+std::string FlowTwoDigits(long long n);  // 0 to 99, zero-filled
 std::string FlowRangeText(const FlowReport& report);
 std::string FlowStoryCommand(const SlowMessage& message);
 inline constexpr const char* kFlowStepNames[kFlowSteps] = {"inbound to routing", "routing to split",

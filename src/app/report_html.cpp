@@ -131,8 +131,7 @@ void HourChart(const FlowReport& r, std::ostream& out) {
           << "\" fill=\"" << kSeriesColours[s] << "\"><title>" << h << ":00 " << kFlowSeriesNames[s]
           << ": " << n << "</title></rect>\n";
     }
-    char label[4];
-    (void)std::snprintf(label, sizeof label, "%02zu", h);
+    const std::string label = FlowTwoDigits(static_cast<long long>(h));
     out << "<text x=\"" << Fixed(left + slot * (static_cast<double>(h) + 0.5)) << "\" y=\""
         << top + height + 16 << "\" text-anchor=\"middle\">" << label << "</text>\n";
   }

@@ -1,6 +1,5 @@
 // The flow report as plain text, aligned in columns, in the manner of a daily mail summary.
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "app/report_command.h"
@@ -86,9 +85,7 @@ void Hours(const FlowReport& r, std::ostream& out) {
   long long most = 1;
   for (std::size_t h = 0; h < 24; ++h) most = std::max(most, r.total.hours[kSeriesReceived][h]);
   for (std::size_t h = 0; h < 24; ++h) {
-    char label[8];
-    (void)std::snprintf(label, sizeof label, "  %02zu", h);
-    out << Left(label, 8);
+    out << Left("  " + FlowTwoDigits(static_cast<long long>(h)), 8);
     for (std::size_t s = 0; s < kFlowSeries; ++s) out << Right(Num(r.total.hours[s][h]), 10);
     const long long n = r.total.hours[kSeriesReceived][h];
     out << "  " << std::string(static_cast<std::size_t>((n * 30 + most - 1) / most), '#') << '\n';
