@@ -9,6 +9,7 @@
 #include "app/output.h"
 #include "app/program_support.h"
 #include "app/redact.h"
+#include "app/report_command.h"
 #include "base/read_error.h"
 #include "base/text.h"
 #include "base/version.h"
@@ -35,6 +36,8 @@ struct Options {
   long long daysBack = 0;
   long long days = 2;
   long long storyDaysBack = kStoryDaysBack;
+  std::size_t top = 10;
+  bool html = false;
 };
 
 // What a command runs with: the settings, the server, and the days its --date names (today when
@@ -56,6 +59,8 @@ struct Command {
   bool ranges;
   void (*options)(CLI::App&, Options&);
   Result (*run)(const Context&);
+  // A command whose result has printers of its own (the report's HTML page) runs here instead.
+  int (*print)(const Context&, std::ostream& out, std::ostream& err) = nullptr;
 };
 
 constexpr const char* kRangeHelp =
@@ -167,7 +172,12 @@ Result Story(const Context& c) {
   return result;
 }
 
-constexpr std::array<Command, 7> kCommands = {{
+int Report(const Context& c, std::ostream& out, std::ostream& err) {
+  return RunReport(c.server, c.days, ReportOptions{c.o.top, c.o.json, c.o.html, c.o.redact}, out,
+                   err);
+}
+
+constexpr std::array<Command, 8> kCommands = {{
     {"split", "List the per-domain copies of a message and their delivery lines", false,
      [](CLI::App& c, Options& o) {
        Id(c, o);
@@ -225,6 +235,16 @@ constexpr std::array<Command, 7> kCommands = {{
        JsonAndRedact(c, o);
      },
      Story},
+    {"report", "The mail flow at a glance: totals, traffic per hour, delays, top lists", true,
+     [](CLI::App& c, Options& o) {
+       c.add_option("--date", o.date,
+                    "The day YYMMDD or the days FROM..TO (at most 400; default: today)");
+       c.add_option("--top", o.top, "Rows of each top list (default: 10)")
+           ->check(CLI::Range(1, 1000));
+       c.add_flag("--html", o.html, "Print a self-contained HTML page");
+       JsonAndRedact(c, o);
+     },
+     nullptr, Report},
 }};
 
 void Write(std::ostream& out, std::string_view text) {
@@ -259,6 +279,7 @@ int Run(const Command& command, const CLI::App& sub, const Options& o, std::ostr
   }
   Redactor redactor;
   try {
+    if (command.print != nullptr) return command.print(context, out, err);
     Result result = command.run(context);
     // Redacted field by field before printing, so that one value keeps one placeholder
     // throughout and the JSON stays JSON.
@@ -268,7 +289,8 @@ int Run(const Command& command, const CLI::App& sub, const Options& o, std::ostr
     if (const std::optional<std::string> message = MessageOf(result)) err << *message << '\n';
     return status;
   } catch (const ReadError& e) {
-    const std::string text = std::string("rqtrace: a log could not be read to its end: ") + e.what();
+    const std::string text =
+        std::string("rqtrace: a log could not be read to its end: ") + e.what();
     err << (o.redact ? redactor.Redact(text) : text) << '\n';
     return kExitReadError;
   }

@@ -6,7 +6,7 @@ import os, re, subprocess, sys
 options = lambda text: set(re.findall(r"(?<![\w-])--[a-z][a-z0-9-]*", text))
 # Documented ahead of the code another branch is landing. The test fails once an entry is in the
 # help, so that it is dropped from here and cannot hide real drift.
-AHEAD = {("rqtrace", "report"): {"--date", "--top", "--json", "--html", "--redact"}}
+AHEAD = {}
 
 
 def help_text(program, *args):

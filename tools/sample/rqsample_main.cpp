@@ -11,6 +11,7 @@
 
 #include "base/dates.h"
 #include "base/version.h"
+#include "planted_flow.h"
 #include "sample_server.h"
 #include "settings_export.h"
 
@@ -141,6 +142,14 @@ void PrintSummary(const SampleOptions& o, const std::vector<Pointer>& pointers) 
     std::cout << "  rqtracker --console " << common
               << " x D7A3F02B   (asks before it reads yesterday's logs)\n";
   }
+  const std::string first = rq::LogDateOf(rq::AddDays(o.today, 1 - o.days));
+  const std::string range = o.days > 1 ? first + ".." + d : d;
+  std::cout << "\nThe mail flow of these days (a burst at " << rq::sample::kBurstHour
+            << ":00 today, " << rq::sample::kDeferringDomain
+            << " deferring for two hours, messages never routed"
+            << (o.days > 1 ? ", a copy retried the next morning" : "") << "):\n"
+            << "  " << rqtrace << "report --date " << range << "\n"
+            << "  " << rqtrace << "report --date " << range << " --html > flow.html\n";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "planted.h"
+#include "planted_flow.h"
 #include "settings_export.h"
 #include "traffic.h"
 
@@ -397,10 +398,20 @@ bool WriteDay(const SampleOptions& o, int daysAgo, const std::vector<std::string
   std::vector<PlantedEvent> events = PlantedEvents(day, daysAgo, o.split, o.dir);
   std::sort(events.begin(), events.end(),
             [](const PlantedEvent& a, const PlantedEvent& b) { return a.ms < b.ms; });
+  // The flow report's planted traffic draws from a stream of its own, so that adding it left
+  // every other planted message's bytes as they were.
+  Random flowRng(0x6F10E000ULL + static_cast<std::uint64_t>(daysAgo));
+  Traffic flowTraffic(day, flowRng);
+  const std::vector<PlantedEvent> flowEvents = FlowEvents(daysAgo);
   std::size_t nextEvent = 0;
+  std::size_t nextFlowEvent = 0;
   auto plantUpTo = [&](int ms) {
     for (; nextEvent < events.size() && events[nextEvent].ms <= ms; ++nextEvent) {
       if (!events[nextEvent].write(plantedTraffic, logs, error)) return false;
+    }
+    for (; nextFlowEvent < flowEvents.size() && flowEvents[nextFlowEvent].ms <= ms;
+         ++nextFlowEvent) {
+      if (!flowEvents[nextFlowEvent].write(flowTraffic, logs, error)) return false;
     }
     return true;
   };
@@ -479,7 +490,8 @@ bool WriteSample(const SampleOptions& options, std::vector<Pointer>& pointers, s
       return false;
     }
   }
-  const std::vector<std::string> planted = PlantedIds(options.split);
+  std::vector<std::string> planted = PlantedIds(options.split);
+  for (std::string& id : FlowIds()) planted.push_back(std::move(id));
   for (int daysAgo = options.days - 1; daysAgo >= 0; --daysAgo) {
     if (!WriteDay(options, daysAgo, planted, error)) return false;
   }

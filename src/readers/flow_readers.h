@@ -1,0 +1,121 @@
+// Readers for the mail flow report: every routing line of the routing agent, every requeue line
+// of the SMTP connector and every line of a connector's activity log, each handed out as views
+// into the line with the time the line carries. Each log is read once, front to back, in chunks;
+// nothing is allocated per line.
+#pragma once
+
+#include <string_view>
+
+#include "base/dates.h"
+#include "readers/line_source.h"
+#include "readers/smtp_readers.h"
+#include "settings/server.h"
+
+namespace rq {
+
+// Milliseconds since 1970-01-01 of a debug log's stamp "YYYY-MM-DD HH:MM:SS" with an optional
+// ".mmm", at the start of the text; false when the text does not start with a real time.
+bool StampTime(std::string_view text, long long& ms);
+
+// Milliseconds after midnight of "HH:MM:SS" (the whole text); false when it is not a real time.
+bool ClockTime(std::string_view text, int& ms);
+
+// A routing line: the message left `sourceConnector`'s inbound queue as `sourceId` and went into
+// `targetConnector`'s queue as `targetId`.
+struct RoutingLine {
+  long long time = 0;  // ms since 1970-01-01
+  std::string_view sourceId, sourceConnector, targetConnector, targetId;
+};
+
+// A requeue line: the SMTP connector split `parentId` and made the copy `copyId` for `domain`.
+struct FlowRequeue {
+  long long time = 0;
+  std::string_view parentId, copyId, domain;
+};
+
+// An activity log line of a conversation that has a message ID.
+struct ActivityLine {
+  int clock = 0;         // ms after midnight; the day is the log's
+  bool inbound = false;  // SMTP-IN; false for SMTP-OU
+  std::string_view id, session, peer, verb, argument, reply;
+};
+
+// The line parsed; false for a line that is not one of these (another message code, a header,
+// a stamp that is no real time, a field missing or an empty ID).
+bool ParseRoutingLine(std::string_view line, RoutingLine& out);
+bool ParseFlowRequeue(std::string_view line, FlowRequeue& out);
+bool ParseActivityLine(std::string_view line, ActivityLine& out);
+
+inline constexpr std::string_view kRoutingLineTag = "RQ-MTA-ROUTE:";
+
+// What one reading of a log came to.
+struct FlowReadCount {
+  bool opened = false;
+  long long skipped = 0;  // lines with the tag that could not be read as such a line
+};
+
+// Calls f(RoutingLine) for each routing line of the day's MTA debug log, in file order.
+template <class F>
+FlowReadCount ReadRoutingLines(const std::string& path, F&& f) {
+  FlowReadCount count;
+  LineSource source(path);
+  count.opened = source.is_open();
+  source.ForEachLineContaining(kRoutingLineTag, [&](std::string_view line) {
+    RoutingLine parsed;
+    if (ParseRoutingLine(line, parsed)) {
+      f(parsed);
+    } else {
+      ++count.skipped;
+    }
+    return true;
+  });
+  return count;
+}
+
+// Calls f(FlowRequeue) for each requeue line of the day's SMTP debug log, in file order.
+template <class F>
+FlowReadCount ReadRequeueLines(const std::string& path, F&& f) {
+  FlowReadCount count;
+  LineSource source(path);
+  count.opened = source.is_open();
+  source.ForEachLineContaining(kRequeueParentTag, [&](std::string_view line) {
+    FlowRequeue parsed;
+    if (ParseFlowRequeue(line, parsed)) {
+      f(parsed);
+    } else {
+      ++count.skipped;
+    }
+    return true;
+  });
+  return count;
+}
+
+// Calls f(ActivityLine) for each conversation line with a message ID of an activity log, in file
+// order. Header lines (starting with '#'), lines without an ID and lines longer than
+// LineSource::kLongLine are passed over; `skipped` counts the other lines that do not have the
+// activity layout.
+template <class F>
+FlowReadCount ReadActivityLines(const std::string& path, F&& f) {
+  FlowReadCount count;
+  LineSource source(path);
+  count.opened = source.is_open();
+  // No conversation line is megabytes long: a line longer than the line source's long-line limit
+  // is streamed past rather than held, so that memory stays bounded whatever the log holds.
+  LongLineFilter passOver;
+  passOver.contains = [](const void*, const char*, const char*) { return false; };
+  for (std::string_view block = source.NextBlock(passOver); !block.empty();
+       block = source.NextBlock(passOver)) {
+    ForEachLineInBlock(block, [&](std::string_view line) {
+      ActivityLine parsed;
+      if (ParseActivityLine(line, parsed)) {
+        if (!parsed.id.empty()) f(parsed);
+      } else if (!line.empty() && line.front() != '#') {
+        ++count.skipped;
+      }
+      return true;
+    });
+  }
+  return count;
+}
+
+}  // namespace rq

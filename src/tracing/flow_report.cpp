@@ -1,0 +1,616 @@
+#include "tracing/flow_report.h"
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <mutex>
+#include <string_view>
+#include <utility>
+
+#include "readers/flow_readers.h"
+#include "readers/parallel.h"
+#include "settings/log_paths.h"
+
+namespace rq {
+namespace {
+
+constexpr long long kDayMs = 86400000LL;
+constexpr std::uint64_t kValueMask = (std::uint64_t{1} << 60) - 1;
+
+// A message ID as 64 bits: up to 15 upper-case hex digits exactly (the count in the top four
+// bits, never 0), any other ID as its FNV-1a hash with the top four bits cleared.
+std::uint64_t KeyOf(std::string_view id) {
+  if (id.size() <= 15) {
+    std::uint64_t value = 0;
+    bool hex = true;
+    for (const char c : id) {
+      const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+      if (digit < 0) {
+        hex = false;
+        break;
+      }
+      value = value << 4 | static_cast<std::uint64_t>(digit);
+    }
+    if (hex && !id.empty()) return static_cast<std::uint64_t>(id.size()) << 60 | value;
+  }
+  std::uint64_t hash = 0xcbf29ce484222325ULL;
+  for (const char c : id) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 0x100000001b3ULL;
+  }
+  return hash & kValueMask;
+}
+
+bool Exact(std::uint64_t key) {
+  return (key >> 60) != 0;
+}
+
+std::string IdOf(std::uint64_t key) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string id(key >> 60, '0');
+  std::uint64_t value = key & kValueMask;
+  for (std::size_t i = id.size(); i-- > 0; value >>= 4) id[i] = kDigits[value & 0xF];
+  return id;
+}
+
+// Names looked up by view, allocated once per distinct name.
+using Counts = std::map<std::string, long long, std::less<>>;
+
+void Bump(Counts& counts, std::string_view name, long long by = 1) {
+  const auto it = counts.find(name);
+  if (it != counts.end()) {
+    it->second += by;
+  } else {
+    counts.emplace(std::string(name), by);
+  }
+}
+
+// The index of a name in a small table of distinct names.
+class Names {
+ public:
+  std::uint32_t Index(std::string_view name) {
+    const auto it = index_.find(name);
+    if (it != index_.end()) return it->second;
+    const auto i = static_cast<std::uint32_t>(names_.size());
+    names_.emplace_back(name);
+    index_.emplace(std::string(name), i);
+    return i;
+  }
+  const std::vector<std::string>& names() const { return names_; }
+
+ private:
+  std::map<std::string, std::uint32_t, std::less<>> index_;
+  std::vector<std::string> names_;
+};
+
+// A domain as counted: lower case, from an address "...@domain>" or a bare domain; empty when
+// there is none. Longer than any DNS name: "(overlong)".
+std::string_view DomainOf(std::string_view text, char* buffer, std::size_t size) {
+  const std::size_t at = text.rfind('@');
+  if (at != std::string_view::npos) text = text.substr(at + 1);
+  text = text.substr(0, std::min(text.find('>'), text.find(' ')));
+  if (text.empty()) return {};
+  if (text.size() > size) return "(overlong)";
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    buffer[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return {buffer, text.size()};
+}
+
+// Activity log times are whole seconds: records of them hold seconds since the range's first
+// midnight, which keeps an inbound record at 16 bytes and a conversation at 24.
+struct InRec {
+  std::uint64_t key;
+  std::uint32_t time;
+  std::uint16_t day;
+  std::uint8_t connector;  // 0 SMTP, 1 postoffice
+};
+struct RouteRec {
+  std::uint64_t source;
+  std::uint64_t target;
+  long long time;
+  std::uint16_t day;
+  std::uint32_t connector;  // index into the connector names
+};
+struct SplitRec {
+  std::uint64_t parent;
+  std::uint64_t copy;
+  long long time;
+  std::uint16_t day;
+  std::uint32_t domain;  // index into the domain names
+  long long lastConversation = -1;
+};
+struct ConvRec {
+  std::uint64_t key;
+  std::uint64_t session;
+  std::uint32_t start;
+  std::uint16_t day;
+};
+
+// What one day's logs hold, before the days are put together.
+struct DayScan {
+  FlowDay day;
+  std::vector<InRec> in;
+  std::vector<RouteRec> routes;
+  std::vector<SplitRec> splits;
+  std::vector<ConvRec> conversations;
+  Names connectors;
+  Names domains;
+  Counts senders, recipients, peers;
+  std::map<std::uint64_t, std::string> names;  // IDs that are not held exactly
+  long long skipped = 0;
+
+  std::uint64_t Key(std::string_view id) {
+    const std::uint64_t key = KeyOf(id);
+    if (!Exact(key) && names.find(key) == names.end()) names.emplace(key, std::string(id));
+    return key;
+  }
+};
+
+void ScanActivity(const std::string& path, std::uint8_t connector, std::uint32_t midnight,
+                  std::uint16_t dayIndex, DayScan& scan, bool& opened) {
+  std::uint64_t lastIn = 0;
+  std::uint64_t lastOutKey = 0;
+  std::uint64_t lastOutSession = 0;
+  char domain[256];
+  const FlowReadCount count = ReadActivityLines(path, [&](const ActivityLine& line) {
+    const std::uint64_t key = scan.Key(line.id);
+    const std::uint32_t time = midnight + static_cast<std::uint32_t>(line.clock / 1000);
+    if (line.inbound) {
+      // One record per run of lines of a message; the runs are put together later.
+      if (scan.in.empty() || key != lastIn) {
+        scan.in.push_back({key, time, dayIndex, connector});
+        lastIn = key;
+      }
+      if (line.verb == "MAIL") {
+        Bump(scan.senders, DomainOf(line.argument, domain, sizeof domain));
+        Bump(scan.peers, line.peer.substr(0, 64));
+      } else if (line.verb == "RCPT") {
+        Bump(scan.recipients, DomainOf(line.argument, domain, sizeof domain));
+      }
+      return;
+    }
+    if (connector != 0) return;  // the postoffice's outbound lines are not the SMTP connector's
+    const std::uint64_t session = KeyOf(line.session);
+    if (scan.conversations.empty() || key != lastOutKey || session != lastOutSession) {
+      scan.conversations.push_back({key, session, time, dayIndex});
+      lastOutKey = key;
+      lastOutSession = session;
+    }
+  });
+  opened = count.opened;
+  scan.skipped += count.skipped;
+}
+
+void ScanDay(const Server& server, const Date& date, std::uint16_t dayIndex, DayScan& scan) {
+  scan.day.day = date;
+  const auto midnight = static_cast<std::uint32_t>(dayIndex) * 86400u;
+  FlowReadCount count =
+      ReadRoutingLines(GetLogFile(server, "MTA", kDebug, date), [&](const RoutingLine& line) {
+        scan.routes.push_back({scan.Key(line.sourceId), scan.Key(line.targetId), line.time,
+                               dayIndex, scan.connectors.Index(line.targetConnector)});
+      });
+  scan.day.mtaLog = count.opened;
+  scan.skipped += count.skipped;
+  char domain[256];
+  count = ReadRequeueLines(GetLogFile(server, "SMTP", kDebug, date), [&](const FlowRequeue& line) {
+    scan.splits.push_back({scan.Key(line.parentId), scan.Key(line.copyId), line.time, dayIndex,
+                           scan.domains.Index(DomainOf(line.domain, domain, sizeof domain))});
+  });
+  scan.day.smtpDebugLog = count.opened;
+  scan.skipped += count.skipped;
+  ScanActivity(GetLogFile(server, "SMTP", kActivity, date), 0, midnight, dayIndex, scan,
+               scan.day.smtpActivityLog);
+  ScanActivity(GetLogFile(server, "SF", kActivity, date), 1, midnight, dayIndex, scan,
+               scan.day.pocActivityLog);
+}
+
+int HourOf(long long time) {
+  const long long inDay = ((time % kDayMs) + kDayMs) % kDayMs;
+  return static_cast<int>(inDay / 3600000);
+}
+
+// Nearest rank: the smallest value with at least p percent of the values at or below it.
+DelayStats Stats(std::vector<long long>& values) {
+  DelayStats s;
+  s.count = static_cast<long long>(values.size());
+  if (values.empty()) return s;
+  std::sort(values.begin(), values.end());
+  const auto rank = [&](long long p) {
+    const long long r = (p * s.count + 99) / 100;  // ceil(p/100 * n), at least 1
+    return values[static_cast<std::size_t>(std::max(1LL, r) - 1)];
+  };
+  s.p50 = rank(50);
+  s.p90 = rank(90);
+  s.p99 = rank(99);
+  s.max = values.back();
+  return s;
+}
+
+std::vector<TopEntry> Top(const Counts& counts, std::size_t top) {
+  std::vector<TopEntry> rows;
+  for (const auto& [name, count] : counts) {
+    if (!name.empty()) rows.push_back({name, count, {}});
+  }
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const TopEntry& a, const TopEntry& b) { return a.count > b.count; });
+  if (rows.size() > top) rows.resize(top);
+  return rows;
+}
+
+template <class T, class Key>
+auto FindKey(const std::vector<T>& sorted, std::uint64_t key, Key keyOf) {
+  const auto it = std::lower_bound(sorted.begin(), sorted.end(), key,
+                                   [&](const T& r, std::uint64_t k) { return keyOf(r) < k; });
+  return it != sorted.end() && keyOf(*it) == key ? it : sorted.end();
+}
+
+// Appends and frees `from`.
+template <class T>
+void Append(std::vector<T>& to, std::vector<T>& from) {
+  if (to.empty()) {
+    to.swap(from);
+  } else {
+    to.insert(to.end(), from.begin(), from.end());
+  }
+  from = {};
+}
+
+class Assembler {
+ public:
+  Assembler(const std::vector<Date>& dates, std::size_t top)
+      : top_(top),
+        base_(DaysFromCivil(dates.front().year, dates.front().month, dates.front().day) * kDayMs) {
+    report_.days.resize(dates.size());
+    delays_.resize(dates.size());
+  }
+
+  void Add(DayScan& scan, std::size_t d) {
+    report_.days[d] = scan.day;
+    report_.skippedLines += scan.skipped;
+    for (const auto& [key, name] : scan.names) names_.emplace(key, name);
+    for (RouteRec r : scan.routes) {
+      r.connector = connectors_.Index(scan.connectors.names()[r.connector]);
+      routes_.push_back(r);
+    }
+    for (SplitRec s : scan.splits) {
+      s.domain = domains_.Index(scan.domains.names()[s.domain]);
+      splits_.push_back(s);
+    }
+    Append(in_, scan.in);
+    Append(conversations_, scan.conversations);
+    for (const auto& [n, c] : scan.senders) Bump(senders_, n, c);
+    for (const auto& [n, c] : scan.recipients) Bump(recipients_, n, c);
+    for (const auto& [n, c] : scan.peers) Bump(peers_, n, c);
+    scan = DayScan{};  // the day's records are held once only
+  }
+
+  FlowReport Finish(const std::string& inboundQueue) {
+    bool later = true;  // every later day has the routing agent's log
+    for (std::size_t d = report_.days.size(); d-- > 0;) {
+      later = later && report_.days[d].mtaLog;
+      report_.days[d].unroutedJudged = later;
+    }
+    Received();
+    Routed();
+    Split();
+    Conversations();
+    EndToEnd();
+    Unrouted(inboundQueue);
+    Totals();
+    report_.senderDomains = Top(senders_, top_);
+    report_.recipientDomains = Top(recipients_, top_);
+    report_.remoteAddresses = Top(peers_, top_);
+    return std::move(report_);
+  }
+
+ private:
+  FlowCounts& Day(std::uint16_t d) { return report_.days[d].counts; }
+  // An activity record's time in ms since 1970-01-01.
+  long long Ms(std::uint32_t seconds) const { return base_ + seconds * 1000LL; }
+  std::string Name(std::uint64_t key) const {
+    if (Exact(key)) return IdOf(key);
+    const auto it = names_.find(key);
+    return it != names_.end() ? it->second : std::string();
+  }
+  // Activity logs write whole seconds: a step from a debug line (milliseconds) to an activity
+  // line may come out up to a second short, and is then taken as 0 rather than left out.
+  void Delay(std::uint16_t day, FlowStep step, long long delay) {
+    if (delay < 0 && delay > -1000 && step == kStepFirstAttempt) delay = 0;
+    if (delay < 0) {
+      ++report_.outOfOrder;
+      return;
+    }
+    delays_[day][step].push_back(delay);
+  }
+
+  // The first inbound line of each message; a message seen on two days counts on the first.
+  void Received() {
+    std::sort(in_.begin(), in_.end(), [](const InRec& a, const InRec& b) {
+      return a.key != b.key ? a.key < b.key : a.time < b.time;
+    });
+    in_.erase(std::unique(in_.begin(), in_.end(),
+                          [](const InRec& a, const InRec& b) { return a.key == b.key; }),
+              in_.end());
+    in_.shrink_to_fit();
+    routed_.assign(in_.size(), 0);
+    for (const InRec& r : in_) {
+      FlowCounts& c = Day(r.day);
+      ++c.received;
+      ++c.receivedBy[r.connector == 0 ? "SMTP" : "SF"];
+      ++c.hours[kSeriesReceived][static_cast<std::size_t>(HourOf(Ms(r.time)))];
+    }
+  }
+
+  void Routed() {
+    std::sort(routes_.begin(), routes_.end(), [](const RouteRec& a, const RouteRec& b) {
+      return a.source != b.source ? a.source < b.source : a.time < b.time;
+    });
+    for (std::size_t i = 0; i < routes_.size(); ++i) {
+      const RouteRec& r = routes_[i];
+      ++Day(r.day).routedTo[connectors_.names()[r.connector]];
+      if (i > 0 && routes_[i - 1].source == r.source) continue;
+      FlowCounts& c = Day(r.day);
+      ++c.routed;
+      ++c.hours[kSeriesRouted][static_cast<std::size_t>(HourOf(r.time))];
+      const auto in = FindKey(in_, r.source, [](const InRec& x) { return x.key; });
+      if (in != in_.end()) {
+        routed_[static_cast<std::size_t>(in - in_.begin())] = 1;
+        Delay(in->day, kStepRouting, r.time - Ms(in->time));
+      }
+    }
+    // From here on the routes are looked up by the message's ID in its destination queue.
+    std::sort(routes_.begin(), routes_.end(), [](const RouteRec& a, const RouteRec& b) {
+      return a.target != b.target ? a.target < b.target : a.time < b.time;
+    });
+  }
+
+  void Split() {
+    // One copy is one copy, however many requeue lines name it.
+    std::sort(splits_.begin(), splits_.end(), [](const SplitRec& a, const SplitRec& b) {
+      return a.copy != b.copy ? a.copy < b.copy : a.time < b.time;
+    });
+    splits_.erase(
+        std::unique(splits_.begin(), splits_.end(),
+                    [](const SplitRec& a, const SplitRec& b) { return a.copy == b.copy; }),
+        splits_.end());
+    Counts copyDomains;
+    for (const SplitRec& s : splits_) {
+      FlowCounts& c = Day(s.day);
+      ++c.copies;
+      ++c.hours[kSeriesCopies][static_cast<std::size_t>(HourOf(s.time))];
+      Bump(copyDomains, domains_.names()[s.domain]);
+    }
+    report_.copyDomains = Top(copyDomains, top_);
+    byParent_.resize(splits_.size());
+    for (std::size_t i = 0; i < byParent_.size(); ++i) byParent_[i] = i;
+    std::sort(byParent_.begin(), byParent_.end(), [&](std::size_t a, std::size_t b) {
+      const SplitRec& x = splits_[a];
+      const SplitRec& y = splits_[b];
+      return x.parent != y.parent ? x.parent < y.parent : x.time < y.time;
+    });
+    ForEachParent([&](std::size_t from, std::size_t to) {
+      const SplitRec& first = splits_[byParent_[from]];
+      FlowCounts& c = Day(first.day);
+      ++c.split;
+      const std::size_t n = to - from;
+      ++c.copiesPerMessage[n == 1 ? 0 : n <= 5 ? 1 : n <= 20 ? 2 : 3];
+      const auto route = FindKey(routes_, first.parent, [](const RouteRec& r) { return r.target; });
+      if (route != routes_.end()) Delay(route->day, kStepSplit, first.time - route->time);
+    });
+  }
+
+  template <class F>
+  void ForEachParent(F&& f) {
+    for (std::size_t from = 0; from < byParent_.size();) {
+      std::size_t to = from + 1;
+      while (to < byParent_.size() &&
+             splits_[byParent_[to]].parent == splits_[byParent_[from]].parent) {
+        ++to;
+      }
+      f(from, to);
+      from = to;
+    }
+  }
+
+  void Conversations() {
+    std::sort(conversations_.begin(), conversations_.end(), [](const ConvRec& a, const ConvRec& b) {
+      if (a.key != b.key) return a.key < b.key;
+      if (a.session != b.session) return a.session < b.session;
+      return a.start < b.start;
+    });
+    // Runs of one conversation's lines (across midnight too) are one conversation.
+    conversations_.erase(std::unique(conversations_.begin(), conversations_.end(),
+                                     [](const ConvRec& a, const ConvRec& b) {
+                                       return a.key == b.key && a.session == b.session;
+                                     }),
+                         conversations_.end());
+    std::sort(conversations_.begin(), conversations_.end(), [](const ConvRec& a, const ConvRec& b) {
+      return a.key != b.key ? a.key < b.key : a.start < b.start;
+    });
+    Counts retried;
+    std::map<std::string, std::pair<long long, std::string>, std::less<>> example;
+    for (std::size_t from = 0; from < conversations_.size();) {
+      std::size_t to = from;
+      long long days = 0;
+      for (; to < conversations_.size() && conversations_[to].key == conversations_[from].key;
+           ++to) {
+        const ConvRec& c = conversations_[to];
+        if (to == from || c.day != conversations_[to - 1].day) ++days;
+        FlowCounts& counts = Day(c.day);
+        ++counts.outbound;
+        ++counts.hours[kSeriesOutbound][static_cast<std::size_t>(HourOf(Ms(c.start)))];
+      }
+      const ConvRec& first = conversations_[from];
+      const ConvRec& last = conversations_[to - 1];
+      const auto split = FindKey(splits_, first.key, [](const SplitRec& s) { return s.copy; });
+      if (split != splits_.end()) {
+        SplitRec& s = splits_[static_cast<std::size_t>(split - splits_.begin())];
+        s.lastConversation = Ms(last.start);
+        Delay(s.day, kStepFirstAttempt, Ms(first.start) - s.time);
+        Delay(first.day, kStepLastAttempt, Ms(last.start) - Ms(first.start));
+        const long long n = static_cast<long long>(to - from);
+        if (n > 1 || days > 1) {
+          ++report_.retriedCopies;
+          const std::string& domain = domains_.names()[s.domain];
+          Bump(retried, domain);
+          auto& [most, id] = example[domain];
+          if (n > most) {
+            most = n;
+            id = Name(first.key);
+          }
+        }
+      }
+      from = to;
+    }
+    for (const SplitRec& s : splits_) {
+      if (s.lastConversation < 0) ++report_.copiesWithoutConversation;
+    }
+    report_.retriedDomains = Top(retried, top_);
+    for (TopEntry& e : report_.retriedDomains) e.example = example[e.name].second;
+    conversations_ = {};
+  }
+
+  void EndToEnd() {
+    std::vector<std::pair<std::uint64_t, long long>> ends;  // message, its last conversation
+    ForEachParent([&](std::size_t from, std::size_t to) {
+      long long last = -1;
+      for (std::size_t i = from; i < to; ++i) {
+        const SplitRec& s = splits_[byParent_[i]];
+        if (s.lastConversation < 0) return;  // a copy not sent yet: no end
+        last = std::max(last, s.lastConversation);
+      }
+      const std::uint64_t parent = splits_[byParent_[from]].parent;
+      const auto route = FindKey(routes_, parent, [](const RouteRec& r) { return r.target; });
+      if (route != routes_.end()) ends.emplace_back(route->source, last);
+    });
+    std::sort(ends.begin(), ends.end());
+    std::vector<SlowMessage> slow;
+    for (std::size_t i = 0; i < ends.size(); ++i) {
+      // A message split in two SMTP queues ends with the later of them.
+      if (i + 1 < ends.size() && ends[i + 1].first == ends[i].first) continue;
+      const auto in = FindKey(in_, ends[i].first, [](const InRec& x) { return x.key; });
+      if (in == in_.end()) continue;
+      const long long delay = ends[i].second - Ms(in->time);
+      Delay(in->day, kStepEndToEnd, delay);
+      if (delay < 0) continue;
+      const long long inDay = Ms(in->time) / kDayMs;
+      slow.push_back(
+          {Name(in->key), report_.days[in->day].day, delay, ends[i].second / kDayMs - inDay});
+    }
+    std::stable_sort(slow.begin(), slow.end(), [](const SlowMessage& a, const SlowMessage& b) {
+      return a.delay != b.delay ? a.delay > b.delay : a.id < b.id;
+    });
+    if (slow.size() > top_) slow.resize(top_);
+    report_.slowest = std::move(slow);
+  }
+
+  // Counts every message never routed but names only the `top` earliest, chosen with a bounded
+  // heap so that a range full of them costs no more memory than their records already do.
+  void Unrouted(const std::string& inboundQueue) {
+    std::vector<std::pair<long long, std::size_t>> earliest;  // a max-heap of (time, index)
+    for (std::size_t i = 0; i < in_.size(); ++i) {
+      const InRec& r = in_[i];
+      if (routed_[i] != 0 || !report_.days[r.day].unroutedJudged) continue;
+      ++Day(r.day).neverRouted;
+      if (top_ == 0) continue;
+      if (earliest.size() < top_) {
+        earliest.emplace_back(r.time, i);
+        std::push_heap(earliest.begin(), earliest.end());
+      } else if (std::pair<long long, std::size_t>(r.time, i) < earliest.front()) {
+        std::pop_heap(earliest.begin(), earliest.end());
+        earliest.back() = {r.time, i};
+        std::push_heap(earliest.begin(), earliest.end());
+      }
+    }
+    std::sort_heap(earliest.begin(), earliest.end());
+    for (const auto& [time, i] : earliest) {
+      UnroutedMessage m{Name(in_[i].key), report_.days[in_[i].day].day, false};
+      std::error_code error;
+      const bool plain =
+          m.id.find_first_of("/\\") == std::string::npos && m.id != "." && m.id != "..";
+      m.waiting = plain && std::filesystem::is_regular_file(
+                               std::filesystem::path(inboundQueue) / m.id, error);
+      report_.unrouted.push_back(std::move(m));
+    }
+    std::error_code error;
+    long long files = 0;
+    for (std::filesystem::directory_iterator it(inboundQueue, error), end; !error && it != end;
+         it.increment(error)) {
+      std::error_code kind;
+      if (it->is_regular_file(kind)) ++files;
+    }
+    report_.waitingNow = error || inboundQueue.empty() ? -1 : files;
+  }
+
+  void Totals() {
+    FlowCounts& t = report_.total;
+    std::array<std::vector<long long>, kFlowSteps> all;
+    for (std::size_t d = 0; d < report_.days.size(); ++d) {
+      FlowCounts& c = report_.days[d].counts;
+      for (std::size_t s = 0; s < kFlowSteps; ++s) {
+        all[s].insert(all[s].end(), delays_[d][s].begin(), delays_[d][s].end());
+        c.delays[s] = Stats(delays_[d][s]);
+        delays_[d][s] = {};
+      }
+      t.received += c.received;
+      t.routed += c.routed;
+      t.split += c.split;
+      t.copies += c.copies;
+      t.outbound += c.outbound;
+      t.neverRouted += c.neverRouted;
+      for (const auto& [n, v] : c.receivedBy) t.receivedBy[n] += v;
+      for (const auto& [n, v] : c.routedTo) t.routedTo[n] += v;
+      for (std::size_t i = 0; i < 4; ++i) t.copiesPerMessage[i] += c.copiesPerMessage[i];
+      for (std::size_t s = 0; s < kFlowSeries; ++s) {
+        for (std::size_t h = 0; h < 24; ++h) t.hours[s][h] += c.hours[s][h];
+      }
+    }
+    for (std::size_t s = 0; s < kFlowSteps; ++s) t.delays[s] = Stats(all[s]);
+  }
+
+  std::size_t top_;
+  long long base_;  // the range's first midnight, ms since 1970-01-01
+  FlowReport report_;
+  std::vector<std::array<std::vector<long long>, kFlowSteps>> delays_;
+  std::vector<InRec> in_;
+  std::vector<char> routed_;  // per in_: the message has a routing line
+  std::vector<RouteRec> routes_;
+  std::vector<SplitRec> splits_;
+  std::vector<std::size_t> byParent_;
+  std::vector<ConvRec> conversations_;
+  Names connectors_, domains_;
+  std::map<std::uint64_t, std::string> names_;
+  Counts senders_, recipients_, peers_;
+};
+
+}  // namespace
+
+bool FlowReport::AnyLog() const {
+  return std::any_of(days.begin(), days.end(), [](const FlowDay& d) { return d.AnyLog(); });
+}
+
+FlowReport BuildFlowReport(const Server& server, const std::vector<Date>& days, std::size_t top) {
+  Assembler assembler(days, top);
+  std::mutex assembling;
+  std::exception_ptr error;
+  ForEachTaskInParallel(days.size(), ReaderThreadLimit(), [&](std::size_t d) {
+    // An exception must not leave a reader's thread; the first is thrown again below.
+    try {
+      DayScan scan;
+      ScanDay(server, days[d], static_cast<std::uint16_t>(d), scan);
+      // Each day's records join the range's as soon as the day is read, so that no more than
+      // one day per thread is held twice.
+      const std::lock_guard<std::mutex> lock(assembling);
+      assembler.Add(scan, d);
+    } catch (...) {
+      const std::lock_guard<std::mutex> lock(assembling);
+      if (!error) error = std::current_exception();
+    }
+  });
+  if (error) std::rethrow_exception(error);
+  return assembler.Finish(GetConnectorPath(server, "SMTP", "Inbound"));
+}
+
+}  // namespace rq

@@ -1,0 +1,195 @@
+// rqtrace report on the sample server: text, JSON and HTML agree with counts the test takes from
+// the logs by its own reading, and the planted traffic shows where it was planted.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
+
+#include "e2e_support.h"
+
+namespace rq::e2e {
+namespace {
+
+using nlohmann::json;
+
+std::vector<std::string> Fields(const std::string& line, char separator) {
+  std::vector<std::string> out(1);
+  for (const char c : line) {
+    if (c == separator) {
+      out.emplace_back();
+    } else {
+      out.back() += c;
+    }
+  }
+  return out;
+}
+
+std::string Unbracketed(std::string s) {
+  if (s.size() >= 2 && s.front() == '[' && s.back() == ']') s = s.substr(1, s.size() - 2);
+  return s;
+}
+
+// What the day logs say, counted here: each message, routing, copy and conversation on the first
+// day a log names it.
+struct Expected {
+  std::map<std::string, std::map<std::string, long long>> perDay;  // day, what, count
+  std::map<std::string, long long> burstHour;                      // day, received at 14:xx
+};
+
+Expected Count(const Sample& s, const std::vector<Day>& days) {
+  Expected e;
+  std::set<std::string> seenIn, seenRouted, seenCopy, seenConversation;
+  for (const Day& d : days) {
+    auto& c = e.perDay[d.LogDate()];
+    c["received"] = c["routed"] = c["copies"] = c["outbound"] = 0;
+    for (const auto& [head, folder] :
+         {std::pair{"SMTP-Activity", "Logs/Activity/SMTP"}, {"POC-Activity", "Logs/Activity/SF"}}) {
+      for (const std::string& line : LinesContaining(s.Log(head, folder, d), "\tSMTP-")) {
+        const std::vector<std::string> f = Fields(line, '\t');
+        if (f.size() < 8 || f[2].empty()) continue;
+        if (f[1] == "SMTP-IN" && seenIn.insert(f[2]).second) {
+          ++c["received"];
+          if (f[0].rfind("14:", 0) == 0) ++e.burstHour[d.LogDate()];
+        }
+        if (f[1] == "SMTP-OU" && std::string(head) == "SMTP-Activity" &&
+            seenConversation.insert(f[2] + "/" + f[3]).second) {
+          ++c["outbound"];
+        }
+      }
+    }
+    for (const std::string& line :
+         LinesContaining(s.Log("MTA-Debug", "Logs/Debug/MTA", d), "RQ-MTA-ROUTE:")) {
+      if (seenRouted.insert(Unbracketed(Fields(line, ' ').at(2))).second) ++c["routed"];
+    }
+    for (const std::string& line : LinesContaining(s.SmtpDebug(d), "RQ-I0018: [")) {
+      const std::size_t at = line.find("requeued as [") + 13;
+      if (seenCopy.insert(line.substr(at, line.find(']', at) - at)).second) ++c["copies"];
+    }
+  }
+  return e;
+}
+
+class Report : public ::testing::Test {
+ protected:
+  const Sample& s = Sample::Get();
+  const Day today = s.today();
+  const std::string range = today.Plus(-2).LogDate() + ".." + today.LogDate();
+
+  RunResult Run(std::vector<std::string> args) const {
+    args.insert(args.begin(), "report");
+    return s.Trace(args);
+  }
+};
+
+TEST_F(Report, TextJsonAndHtmlAgreeWithTheLogs) {
+  const std::vector<Day> days{today.Plus(-2), today.Plus(-1), today};
+  const Expected expected = Count(s, days);
+  const RunResult j = Run({"--date", range, "--json"});
+  const RunResult t = Run({"--date", range});
+  const RunResult h = Run({"--date", range, "--html"});
+  ASSERT_EQ(j.status, 0) << j.err;
+  ASSERT_EQ(t.status, 0) << t.err;
+  ASSERT_EQ(h.status, 0) << h.err;
+  const json report = json::parse(j.out);
+  ASSERT_EQ(report.at("days").size(), 3u);
+  for (const json& day : report.at("days")) {
+    const std::string d = day.at("date");
+    const auto& want = expected.perDay.at(d);
+    for (const auto& [what, n] : want) EXPECT_EQ(day.at(what), n) << d << ' ' << what;
+    // The text's row and the page's row of the day say the same.
+    const std::string row = std::to_string(want.at("received")) + " +" +
+                            std::to_string(want.at("routed")) + " +\\d+ +\\d+ +" +
+                            std::to_string(want.at("copies")) + " +" +
+                            std::to_string(want.at("outbound"));
+    EXPECT_TRUE(std::regex_search(t.out, std::regex("\n  " + d + " \\w\\w\\w +" + row + "\n")))
+        << d;
+    const std::string cell = "</td><td>";
+    EXPECT_NE(h.out.find("<tr><td>" + d + cell + std::to_string(want.at("received")) + cell +
+                         std::to_string(want.at("routed")) + cell),
+              std::string::npos)
+        << d;
+  }
+  // The burst: today's busiest hour is the planted one, with every message received in it.
+  const json& hours = report.at("days").at(2).at("hours").at("received");
+  EXPECT_EQ(hours.at(14), expected.burstHour.at(today.LogDate()));
+  EXPECT_GE(hours.at(14).get<long long>(), 120);
+  for (std::size_t h2 = 0; h2 < 24; ++h2) EXPECT_LE(hours.at(h2), hours.at(14));
+}
+
+TEST_F(Report, PlantedTroubleShowsWhereItWasPlanted) {
+  const json r = json::parse(Run({"--date", range, "--json", "--top", "5"}).out);
+  // Never routed: the planted ones, one of them still waiting in the inbound queue.
+  std::set<std::string> unrouted;
+  for (const json& m : r.at("neverRouted")) {
+    unrouted.insert(m.at("messageId").get<std::string>());
+    EXPECT_EQ(m.at("waiting"), m.at("messageId") == "B5081C44");
+  }
+  EXPECT_EQ(unrouted,
+            (std::set<std::string>{"B5081D07", "B5081C44", "5C2000A0", "5C2000A1", "5C2000A2"}));
+  EXPECT_EQ(r.at("total").at("neverRouted"), 5);
+  // Retried destinations: the deferring one with its four copies, the copy retried next morning.
+  std::map<std::string, json> retried;
+  for (const json& e : r.at("top").at("retriedDomains")) retried[e.at("name")] = e;
+  EXPECT_EQ(retried.at("tarn.example").at("count"), 4);
+  EXPECT_EQ(retried.at("fen.example").at("example"), "5D7E0E2C");
+  // The slowest: the copy retried the next morning, then the four deferred for two hours.
+  const json& slow = r.at("slowest");
+  EXPECT_EQ(slow.at(0).at("messageId"), "5D7E0E10");
+  EXPECT_EQ(slow.at(0).at("story"),
+            "rqtrace story 5D7E0E10 --date " + today.Plus(-1).LogDate() + " --days 1");
+  for (int i = 1; i <= 4; ++i) {
+    EXPECT_EQ(slow.at(i).at("messageId").get<std::string>().substr(0, 6), "5C1000");
+    EXPECT_GE(slow.at(i).at("delayMs").get<long long>(), 2 * 3600000);
+  }
+  // Refused every half hour for two hours: the first to last attempt of today is two hours,
+  // within the second the activity log's clock can lose.
+  const long long last = r.at("days").at(2).at("delays").at("lastAttempt").at("maxMs");
+  EXPECT_NEAR(last, 2 * 3600000, 1000);
+}
+
+// A message received before midnight and routed after it is routed within a range of both days,
+// and never routed within the first day alone.
+TEST_F(Report, RoutingAfterMidnightCountsOnlyWhenTheRangeHoldsIt) {
+  const std::string y = today.Plus(-1).LogDate();
+  const auto unrouted = [&](const std::string& date) {
+    std::set<std::string> ids;
+    const json report = json::parse(Run({"--date", date, "--json"}).out);
+    for (const json& m : report.at("neverRouted")) {
+      ids.insert(m.at("messageId").get<std::string>());
+    }
+    return ids.count("F3C5D010");
+  };
+  EXPECT_EQ(unrouted(y), 1u);
+  EXPECT_EQ(unrouted(y + ".." + today.LogDate()), 0u);
+}
+
+TEST_F(Report, RedactsNamesAndKeepsIds) {
+  const RunResult r = Run({"--date", range, "--redact"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.find("tarn.example"), std::string::npos);
+  EXPECT_EQ(r.out.find("203.0.113.150"), std::string::npos);
+  EXPECT_NE(r.out.find("5D7E0E2C"), std::string::npos);
+}
+
+TEST_F(Report, ExitStatuses) {
+  const struct {
+    std::vector<std::string> args;
+    int status;
+  } cases[] = {
+      {{"--date", "200101"}, 1},          // no log that day
+      {{"--date", "261340"}, 2},          // no such day
+      {{"--date", "261202..261201"}, 2},  // backwards
+      {{"--date", range, "--json", "--html"}, 2},
+      {{"--top", "0"}, 2},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = Run(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args.at(1) << ' ' << r.err;
+    EXPECT_TRUE(r.out.empty());
+  }
+}
+
+}  // namespace
+}  // namespace rq::e2e

@@ -1,0 +1,91 @@
+// The flow report over hand-written logs that hold what real ones may: a conversation and a
+// delivery across midnight, a line dated earlier than the step before it, IDs that are not hex,
+// a line feed inside a line, an overlong address, tagged lines that cannot be read.
+#include "tracing/flow_report.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace rq {
+namespace {
+
+const Date kDay1{2026, 2, 27};
+const Date kDay2{2026, 2, 28};
+const Date kDay3{2026, 3, 1};
+
+std::string In(const std::string& time, const std::string& id, const std::string& verb,
+               const std::string& arg) {
+  return time + "\tSMTP-IN\t" + id + "\t11\t192.0.2.7\t" + verb + "\t" + arg + "\t250";
+}
+std::string Out(const std::string& time, const std::string& id, const std::string& session) {
+  return time + "\tSMTP-OU\t" + id + "\t" + session + "\t198.51.100.3\tEHLO\tx\t250";
+}
+std::string Route(const std::string& stamp, const std::string& in, const std::string& q) {
+  return stamp + "\tRQ-MTA-ROUTE: [" + in + "] from [SMTP] inbound queue to [SMTP] queue as [" + q +
+         "] recipients 1";
+}
+std::string Requeue(const std::string& stamp, const std::string& q, const std::string& copy) {
+  return stamp + " [0401] RQ-I0018: [" + q + "] requeued as [" + copy +
+         "] target domain [far.example] recipients 1";
+}
+
+TEST(FlowReport, MidnightLateStepsAndHostileLines) {
+  const test::SampleServer s;
+  // A: in on day 1 at 23:59:50, routed and split just after midnight, its copy's conversation
+  // runs across the next midnight and is one conversation. B: a non-hex ID, never routed, its
+  // RCPT an overlong address with a lone LF. C: routed 5 s before its first inbound line.
+  s.WriteLog(
+      "SMTP", "Activity", kDay1,
+      test::CrLfLines({"#Fields: time\tdirection",
+                       In("23:59:50", "AA01", "MAIL", "FROM:<x@Src.example>"),
+                       In("10:00:00", "msg-b/..", "MAIL", "FROM:<y@b.example>"),
+                       In("10:00:01", "msg-b/..", "RCPT", "TO:<z@" + std::string(300, 'q') + "\n>"),
+                       In("12:00:05", "CC03", "MAIL", "FROM:<c@c.example>")}));
+  s.WriteLog("MTA", "Debug", kDay1,
+             test::CrLfLines({Route("2026-02-27 12:00:00.000", "CC03", "CC04"),
+                              Route("2026-02-30 12:00:00.000", "DD01", "DD02")}));
+  s.WriteLog("MTA", "Debug", kDay2,
+             test::CrLfLines({Route("2026-02-28 00:00:10.000", "AA01", "AA02")}));
+  s.WriteLog(
+      "SMTP", "Debug", kDay2,
+      test::CrLfLines({Requeue("2026-02-28 00:00:20.500", "AA02", "AA03"),
+                       "2026-02-28 00:00:21.000 [0401] RQ-I0018: [AA02] requeued as [AA04"}));
+  s.WriteLog("SMTP", "Activity", kDay2,
+             test::CrLfLines({Out("00:00:20", "AA03", "5"), Out("23:59:59", "AA03", "6")}));
+  s.WriteLog("SMTP", "Activity", kDay3, test::CrLfLines({Out("00:00:02", "AA03", "6")}));
+
+  // Day 3 has no routing log yet: B might have been routed then, so nothing is judged unrouted.
+  EXPECT_EQ(BuildFlowReport(s.server(), {kDay1, kDay2, kDay3}, 10).total.neverRouted, 0);
+  s.WriteLog("MTA", "Debug", kDay3, "");
+  const FlowReport r = BuildFlowReport(s.server(), {kDay1, kDay2, kDay3}, 10);
+  EXPECT_EQ(r.total.received, 3);
+  EXPECT_EQ(r.days[0].counts.received, 3);
+  EXPECT_EQ(r.days[1].counts.routed, 1);
+  EXPECT_EQ(r.total.copies, 1);
+  EXPECT_EQ(r.total.outbound, 2);  // session 6 across midnight is one conversation
+  EXPECT_EQ(r.days[2].counts.outbound, 0);
+  EXPECT_EQ(r.retriedCopies, 1);  // two conversations
+  EXPECT_EQ(r.skippedLines, 2);   // 30 February, a requeue line without its domain
+  EXPECT_EQ(r.outOfOrder, 1);     // C routed before it came in
+  // The first conversation (00:00:20) is up to a second short of the requeue line: 0, not left out.
+  EXPECT_EQ(r.total.delays[kStepFirstAttempt].count, 1);
+  EXPECT_EQ(r.total.delays[kStepFirstAttempt].max, 0);
+  EXPECT_EQ(r.total.delays[kStepRouting].max, 20000);
+  ASSERT_EQ(r.slowest.size(), 1u);
+  EXPECT_EQ(r.slowest[0].id, "AA01");
+  EXPECT_EQ(r.slowest[0].delay, 86409000);  // 23:59:50 to 23:59:59 the next day
+  EXPECT_EQ(r.slowest[0].lastDay, 1);
+  ASSERT_EQ(r.unrouted.size(), 1u);
+  EXPECT_EQ(r.unrouted[0].id, "msg-b/..");
+  EXPECT_FALSE(r.unrouted[0].waiting);  // a name with a path in it names no queue file
+  ASSERT_FALSE(r.senderDomains.empty());
+  EXPECT_EQ(r.senderDomains[0].count, 1);
+  EXPECT_EQ(r.recipientDomains.at(0).name, "(overlong)");
+}
+
+}  // namespace
+}  // namespace rq
