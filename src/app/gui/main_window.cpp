@@ -16,9 +16,7 @@ MainWindow::MainWindow(const Server& server, const DateFormat& dateFormat, UserI
             [this, showModal] { return std::make_unique<StoryDialog>(this, showModal); }) {
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-  OnEvent([this](ControlId id, FormEvent event) {
-    return Dispatch(MainForm::Events(), form_, id, event);
-  });
+  Drive(form_);
   // Keys typed into the date box reach the combo box, which hands them to its line edit itself,
   // past any filter on the line edit: the filter sits on both.
   auto* date = control<QComboBox>(cboDate);

@@ -96,7 +96,8 @@ std::string ToBytes(const QString& text) {
   return Utf8ToCp1252(text.toStdString());
 }
 
-QtFormWindow::QtFormWindow(const FormSpec& form, QWidget* owner) : QDialog(owner) {
+QtFormWindow::QtFormWindow(const FormSpec& form, QWidget* owner, ShowModalHook showModal)
+    : QDialog(owner), showModal_(std::move(showModal)) {
   setObjectName(Name(form.name));
   setWindowTitle(ToQt(form.caption));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -230,6 +231,14 @@ void QtFormWindow::FitFont(const FormSpec& form) {
 
 int QtFormWindow::Dpi() const {
   return logicalDpiX() > 0 ? logicalDpiX() : 96;
+}
+
+void QtFormWindow::RunModal() {
+  if (showModal_) {
+    showModal_(*this);
+  } else {
+    exec();
+  }
 }
 
 void QtFormWindow::reject() {

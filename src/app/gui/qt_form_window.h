@@ -24,13 +24,26 @@ class QtFormWindow : public QDialog, public FormView, public StoryView {
   // The client area became width x height twips.
   using ResizeHandler = std::function<void(int width, int height)>;
 
+  // Shows a window modally and returns when it is closed; tests replace QDialog::exec.
+  using ShowModalHook = std::function<void(QtFormWindow&)>;
+
   // Creates every control of `form` (objectName the control's name, caption, place, enabled
   // state, tab order), sized for the window's resolution, with one font for the window: the
   // largest, up to the window's own, at which every label's text fits its box.
-  QtFormWindow(const FormSpec& form, QWidget* owner);
+  QtFormWindow(const FormSpec& form, QWidget* owner, ShowModalHook showModal = {});
 
-  void OnEvent(EventHandler handler) { onEvent_ = std::move(handler); }
-  void OnResize(ResizeHandler handler) { onResize_ = std::move(handler); }
+  // Hands the window's events to `form` through its table, and its size when it has a layout.
+  template <class Form>
+  void Drive(Form& form) {
+    onEvent_ = [&form](ControlId id, FormEvent event) {
+      return Dispatch(Form::Events(), form, id, event);
+    };
+    if constexpr (requires { form.Form_Resize(0, 0); }) {
+      onResize_ = [&form](int width, int height) { form.Form_Resize(width, height); };
+    }
+  }
+  // Shows the window modally (or through the test's hook).
+  void RunModal();
 
   QWidget* widget(ControlId id) const { return widgets_.at(id); }
   template <typename T>
@@ -73,6 +86,7 @@ class QtFormWindow : public QDialog, public FormView, public StoryView {
 
   std::map<ControlId, QWidget*> widgets_;
   OriginModel* origins_ = nullptr;
+  ShowModalHook showModal_;
   EventHandler onEvent_;
   ResizeHandler onResize_;
   QPoint menuAt_;  // where the context menu opens, in global coordinates

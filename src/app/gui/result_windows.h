@@ -1,9 +1,7 @@
 // The result window and the story window in Qt: the forms' widgets, their events through the
-// forms' tables, and the two verbs of each that are the view's own (filling the report, showing
+// forms' tables, and the verbs of each that are the view's own (filling the report, showing
 // modally).
 #pragma once
-
-#include <functional>
 
 #include "app/forms/story_form.h"
 #include "app/forms/trace_form.h"
@@ -11,8 +9,7 @@
 
 namespace rq {
 
-// Shows a window modally and returns when it is closed; tests replace QDialog::exec.
-using ShowModalHook = std::function<void(QtFormWindow&)>;
+using ShowModalHook = QtFormWindow::ShowModalHook;
 
 class TraceWindow final : public QtFormWindow, public ReportWindow {
   Q_OBJECT
@@ -21,25 +18,26 @@ class TraceWindow final : public QtFormWindow, public ReportWindow {
   explicit TraceWindow(QWidget* owner = nullptr, ShowModalHook showModal = {});
 
   void SetReport(std::string_view bytes) override;
-  void ShowModal() override;
+  void ShowModal() override { RunModal(); }
 
  private:
-  TraceForm form_;
-  ShowModalHook showModal_;
+  TraceForm form_{*this};
 };
 
 class StoryDialog final : public QtFormWindow, public StoryWindow {
   Q_OBJECT
 
  public:
-  explicit StoryDialog(QWidget* owner = nullptr, ShowModalHook showModal = {});
+  explicit StoryDialog(QWidget* owner = nullptr, ShowModalHook showModal = {})
+      : QtFormWindow(StoryFormSpec(), owner, std::move(showModal)) {
+    Drive(form_);
+  }
 
   StoryForm& form() override { return form_; }
-  void ShowModal() override;
+  void ShowModal() override { RunModal(); }
 
  private:
-  StoryForm form_;
-  ShowModalHook showModal_;
+  StoryForm form_{*this};
 };
 
 }  // namespace rq
