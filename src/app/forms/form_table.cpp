@@ -241,8 +241,9 @@ std::vector<ControlId> TabOrder(const FormSpec& form) {
   std::stable_sort(stops.begin(), stops.end(), [](const ControlSpec* a, const ControlSpec* b) {
     return a->tabIndex < b->tabIndex;
   });
-  std::vector<ControlId> order;
-  for (const ControlSpec* c : stops) order.push_back(c->id);
+  std::vector<ControlId> order(stops.size());
+  std::transform(stops.begin(), stops.end(), order.begin(),
+                 [](const ControlSpec* c) { return c->id; });
   return order;
 }
 

@@ -199,6 +199,9 @@ QWidget* QtFormWindow::Build(const ControlSpec& def, QWidget* parent) {
     case ControlKind::kTreeView: {
       auto* tree = new QTreeWidget(parent);
       tree->setHeaderHidden(true);
+      // Log lines are shown whole, with a scroll bar, not cut off at the window's edge.
+      tree->header()->setStretchLastSection(false);
+      tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
       tree->setFont(FixedFont());
       tree->setSelectionMode(QAbstractItemView::SingleSelection);
       tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -355,15 +358,9 @@ void QtFormWindow::Close() {
 }
 
 CheckState QtFormWindow::Check(ControlId id) const {
-  switch (control<QCheckBox>(id)->checkState()) {
-    case Qt::Checked:
-      return CheckState::kChecked;
-    case Qt::PartiallyChecked:
-      return CheckState::kGrayed;
-    case Qt::Unchecked:
-      break;
-  }
-  return CheckState::kUnchecked;
+  const Qt::CheckState state = control<QCheckBox>(id)->checkState();
+  if (state == Qt::Checked) return CheckState::kChecked;
+  return state == Qt::PartiallyChecked ? CheckState::kGrayed : CheckState::kUnchecked;
 }
 
 void QtFormWindow::ClearItems(ControlId id) {

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <memory>
+#include <type_traits>
 
 #include "app/forms/trace_form.h"
 
@@ -26,41 +28,26 @@ struct WindowClass {
   DWORD exStyle;
 };
 
-WindowClass ClassFor(ControlKind kind) {
-  constexpr DWORD kTab = WS_TABSTOP;
-  switch (kind) {
-    case ControlKind::kFrame:
-      return {"BUTTON", BS_GROUPBOX, 0};
-    case ControlKind::kLabel:
-      return {"STATIC", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE | SS_ENDELLIPSIS, 0};
-    case ControlKind::kWrappedLabel:
-      return {"STATIC", SS_LEFT | SS_NOPREFIX, 0};
-    case ControlKind::kImageCombo:
-      return {WC_COMBOBOXEXA, kTab | WS_VSCROLL | CBS_DROPDOWNLIST, 0};
-    case ControlKind::kEditCombo:
-      return {"COMBOBOX", kTab | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
-    case ControlKind::kTextBox:
-      return {"EDIT", kTab | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-    case ControlKind::kReportBox:
-      return {"EDIT",
-              kTab | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL |
-                  ES_AUTOVSCROLL | ES_NOHIDESEL,
-              WS_EX_CLIENTEDGE};
-    case ControlKind::kCheckBox:
-      return {"BUTTON", kTab | BS_AUTOCHECKBOX, 0};
-    case ControlKind::kButton:
-      return {"BUTTON", kTab | BS_PUSHBUTTON, 0};
-    case ControlKind::kListView:
-      return {WC_LISTVIEWA,
-              kTab | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
-              WS_EX_CLIENTEDGE};
-    case ControlKind::kTreeView:
-      return {WC_TREEVIEWA,
-              kTab | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
-              WS_EX_CLIENTEDGE};
-  }
-  return {"STATIC", 0, 0};
-}
+// The class and styles of each kind of control, in the order of ControlKind.
+constexpr DWORD kTab = WS_TABSTOP;
+constexpr std::array<WindowClass, 11> kClasses{{
+    {"BUTTON", BS_GROUPBOX, 0},
+    {"STATIC", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE | SS_ENDELLIPSIS, 0},
+    {"STATIC", SS_LEFT | SS_NOPREFIX, 0},
+    {WC_COMBOBOXEXA, kTab | WS_VSCROLL | CBS_DROPDOWNLIST, 0},
+    {"COMBOBOX", kTab | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0},
+    {"EDIT", kTab | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
+    {"EDIT",
+     kTab | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
+         ES_NOHIDESEL,
+     WS_EX_CLIENTEDGE},
+    {"BUTTON", kTab | BS_AUTOCHECKBOX, 0},
+    {"BUTTON", kTab | BS_PUSHBUTTON, 0},
+    {WC_LISTVIEWA, kTab | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+     WS_EX_CLIENTEDGE},
+    {WC_TREEVIEWA, kTab | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+     WS_EX_CLIENTEDGE},
+}};
 
 bool IsCombo(ControlKind kind) {
   return kind == ControlKind::kImageCombo || kind == ControlKind::kEditCombo;
@@ -92,18 +79,8 @@ LRESULT CALLBACK MenuKeysProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
   return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-// A menu, destroyed with its owner object.
-class PopupMenu {
- public:
-  PopupMenu() : menu_(CreatePopupMenu()) {}
-  ~PopupMenu() { DestroyMenu(menu_); }
-  PopupMenu(const PopupMenu&) = delete;
-  PopupMenu& operator=(const PopupMenu&) = delete;
-  HMENU get() const { return menu_; }
-
- private:
-  HMENU menu_;
-};
+// A menu, destroyed with its holder.
+using PopupMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, decltype(&DestroyMenu)>;
 
 }  // namespace
 
@@ -137,7 +114,7 @@ void FormWindow::CreateControls() {
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   const int dpi = static_cast<int>(dpi_);
   for (const ControlSpec& def : form_.controls) {
-    const WindowClass c = ClassFor(def.kind);
+    const WindowClass c = kClasses.at(static_cast<std::size_t>(def.kind));
     const TwipsRect r = FormRect(def.id);
     // Siblings clip each other: a label that reaches into the list below it cannot paint over
     // the list's border. Combo boxes are made with their drop-down list's height from the start.
@@ -294,14 +271,9 @@ void FormWindow::Close() {
 }
 
 CheckState FormWindow::Check(ControlId id) const {
-  switch (SendMessageA(Control(id), BM_GETCHECK, 0, 0)) {
-    case BST_CHECKED:
-      return CheckState::kChecked;
-    case BST_INDETERMINATE:
-      return CheckState::kGrayed;
-    default:
-      return CheckState::kUnchecked;
-  }
+  const LRESULT state = SendMessageA(Control(id), BM_GETCHECK, 0, 0);
+  if (state == BST_CHECKED) return CheckState::kChecked;
+  return state == BST_INDETERMINATE ? CheckState::kGrayed : CheckState::kUnchecked;
 }
 
 void FormWindow::ClearItems(ControlId id) {
@@ -373,7 +345,7 @@ std::optional<std::string> FormWindow::SelectedOriginKey() const {
 }
 
 std::optional<int> FormWindow::ShowMenu(ControlId, std::span<const MenuItem> items) {
-  const PopupMenu menu;
+  const PopupMenu menu(CreatePopupMenu(), &DestroyMenu);
   UINT command = 1;
   for (const MenuItem& item : items) {
     const std::string caption(item.caption);
@@ -393,7 +365,9 @@ void FormWindow::ShowTree(const std::vector<TreeBranch>& branches) {
   SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
   TreeView_DeleteAllItems(tree);
   HTREEITEM first = nullptr;
-  const auto insert = [tree](HTREEITEM parent, const std::string& text) {
+  const auto insert = [tree](HTREEITEM parent, std::string text) {
+    // A tree view draws TAB as a box: log fields are set apart by spaces instead.
+    std::replace(text.begin(), text.end(), '\t', ' ');
     TVINSERTSTRUCTA item{};
     item.hParent = parent;
     item.hInsertAfter = TVI_LAST;

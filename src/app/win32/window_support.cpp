@@ -140,6 +140,9 @@ void DispatchWindowMessage(MSG& msg) {
 
 void RunModal(HWND window, HWND owner) {
   const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
+  // Disabling the owner takes the focus from its control: it is given back afterwards, so that
+  // the keys go on where they were (the origin list after a trace).
+  const HWND focus = owner != nullptr && IsChild(owner, GetFocus()) ? GetFocus() : nullptr;
   if (ownerWasEnabled) EnableWindow(owner, FALSE);
   ShowWindow(window, SW_SHOW);
   SetForegroundWindow(window);
@@ -147,6 +150,7 @@ void RunModal(HWND window, HWND owner) {
   if (ownerWasEnabled) {
     EnableWindow(owner, TRUE);
     SetActiveWindow(owner);
+    if (focus != nullptr && IsWindow(focus) && IsWindowEnabled(focus)) SetFocus(focus);
   }
 }
 
