@@ -43,6 +43,8 @@ if(UNIX)
 
   install(FILES ${_rq_compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${_rq_pkg}/rqtracker.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${_rq_pkg}/icon/rqtracker.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
   install(FILES ${_rq_pkg}/copyright ${_rq_out}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/rqtracker)
 endif()

@@ -3,12 +3,15 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFontMetricsF>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyle>
@@ -17,6 +20,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
 #include <fstream>
@@ -25,8 +29,6 @@
 #include "app/gui/display_check.h"
 #include "app/gui/main_window.h"
 #include "app/gui/origin_model.h"
-#include "app/gui/trace_window.h"
-#include "app/gui/twips.h"
 #include "test_support.h"
 
 using namespace rq;
@@ -34,20 +36,27 @@ using namespace rq::test;
 
 namespace {
 
-// Records each showing of the result window instead of running it modally.
+// Records each showing of the result window instead of running it modally; a story window is
+// handed to `onStory`, shown, to be driven by keys.
 struct ReportRecorder {
   struct Showing {
-    std::string report;
     QString text;  // what the text box held
     bool busy;
   };
-  WindowReport::ShowModal Hook(const RecordingUserInterface& ui) {
-    return [this, &ui](TraceWindow& window) {
+  ShowModalHook Hook(const RecordingUserInterface& ui) {
+    return [this, &ui](QtFormWindow& window) {
+      if (window.objectName() == QStringLiteral("frmStory")) {
+        window.show();
+        if (!QTest::qWaitForWindowActive(&window)) qFatal("the story window never became active");
+        if (onStory) onStory(window);
+        return;
+      }
       const auto* box = window.findChild<QPlainTextEdit*>(QStringLiteral("txtTrace"));
-      showings.push_back({window.report(), box ? box->toPlainText() : QString(), ui.busy});
+      showings.push_back({box->toPlainText(), ui.busy});
     };
   }
   std::vector<Showing> showings;
+  std::function<void(QtFormWindow&)> onStory;
 };
 const Date kDay{2026, 12, 1};
 
@@ -56,7 +65,7 @@ QString Q(std::string_view s) {
 }
 
 // The pixels a rectangle of twips covers: its edges are rounded, not its size.
-QRect Pixels(const TwipsRect& r, double dpi) {
+QRect Pixels(const TwipsRect& r, int dpi) {
   const auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
   return QRect(QPoint(px(r.left), px(r.top)), QPoint(px(r.right()) - 1, px(r.bottom()) - 1));
 }
@@ -68,6 +77,9 @@ struct Harness {
     sample.WriteLog("SMTP", "Activity", kDay,
                     CrLfLines({ActivityLine("IN001", "MAIL", "<alice@example.org>"),
                                ActivityLine("IN002", "MAIL", "<alice@example.org>")}));
+    sample.WriteLog("MTA", "Debug", kDay,
+                    CrLfLines({"12/01/26 10:00:05\tRoute [IN001] from [SMTP] to queue of [SF] "
+                               "new id [PO001] RQ-MTA-ROUTE"}));
     sample.WriteInboundFile("IN002");
     window.Form_Load();
     ui.shown.clear();  // the logging warnings of a server without switches
@@ -131,12 +143,11 @@ class QtWindowsTest : public QObject {
 
  private slots:
   void windowsFollowTheirFormTables();
-  void focusAndTheDateBoxTakingOnlyTypedDigits();
+  void focusAndTheDateBoxTakingOnlyDigitsTypedOrPasted();
   void searchSelectTraceAndDoubleClick();
   void traceLayoutFillsTheWindowFromTheFirstShow();
-  void displayKeepsEveryByte();
-  void reportSinkLifeCycle();
-  void closeButtonEndsTheModalRun();
+  void resultWindowShowsControlBytesTabsToCloseAndEscapeCloses();
+  void wholeStoryFromTheMenuWalkedCopiedAndClosedByKeys();
   void originModelStaysConsistentAndShowsLogBytesAsText();
   void displayCheckFindsOnlyDisplaysThatAreThere();
 };
@@ -151,12 +162,20 @@ void QtWindowsTest::windowsFollowTheirFormTables() {
   QCOMPARE(main.minimumSize(), main.maximumSize());
   TraceWindow trace;
   ExpectFollowsTable(trace, TraceFormSpec());
+  StoryDialog story;
+  ExpectFollowsTable(story, StoryFormSpec());
+  // An icon of the program's own, not the platform's blank: the tile's blue in its middle.
+  for (const QWidget* w : {static_cast<QWidget*>(&main), static_cast<QWidget*>(&story)}) {
+    const QImage icon = w->windowIcon().pixmap(48, 48).toImage();
+    QCOMPARE(icon.size(), QSize(48, 48));
+    QCOMPARE(icon.pixelColor(24, 4), QColor(31, 78, 140));
+  }
   // Whole device pixels at any resolution (ctest runs this at 96 and 144 dpi): at a fractional
   // scale lines fall between pixels, and the list's border and the date box's arrow suffered.
   QCOMPARE(std::fmod(main.devicePixelRatioF(), 1.0), 0.0);
 }
 
-void QtWindowsTest::focusAndTheDateBoxTakingOnlyTypedDigits() {
+void QtWindowsTest::focusAndTheDateBoxTakingOnlyDigitsTypedOrPasted() {
   Harness h;
   // The focus is drawn from the start, not only after the first key.
   QWidget* connector = h.Control<QWidget>(ControlId::icboConnector);
@@ -169,15 +188,21 @@ void QtWindowsTest::focusAndTheDateBoxTakingOnlyTypedDigits() {
 
   QTest::keyClick(Harness::Focused(), Qt::Key_Tab);
   QCOMPARE(Harness::Focused(), h.Control<QWidget>(ControlId::cboDate));
-  QTest::keyClick(Harness::Focused(), Qt::Key_End);
-  QTest::keyClick(Harness::Focused(), Qt::Key_Home, Qt::ShiftModifier);
-  QTest::keyClick(Harness::Focused(), Qt::Key_Delete);
-  QTest::keyClicks(Harness::Focused(), "26a 1-2x0/1");
   auto* date = h.Control<QComboBox>(ControlId::cboDate);
+  // Ctrl+A selects the box's text, so that typing replaces it.
+  QTest::keyClick(Harness::Focused(), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(Harness::Focused(), "26a 1-2x0/1");
   QCOMPARE(date->currentText(), QStringLiteral("261201"));
   QTest::keyClick(Harness::Focused(), Qt::Key_Backspace);
   QTest::keyClicks(Harness::Focused(), "15");
   QCOMPARE(date->currentText(), QStringLiteral("2612015"));  // nothing limits the digits
+  // Pasted text passes the same filter, by Ctrl+V and by Shift+Insert.
+  QGuiApplication::clipboard()->setText(QStringLiteral("2a6-1"));
+  QTest::keyClick(Harness::Focused(), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(Harness::Focused(), Qt::Key_V, Qt::ControlModifier);
+  QCOMPARE(date->currentText(), QStringLiteral("261"));
+  QTest::keyClick(Harness::Focused(), Qt::Key_Insert, Qt::ShiftModifier);
+  QCOMPARE(date->currentText(), QStringLiteral("261261"));
   QTest::keyClick(Harness::Focused(), Qt::Key_Tab);
   QCOMPARE(Harness::Focused(), h.Control<QWidget>(ControlId::txtSender));
 
@@ -198,10 +223,9 @@ void QtWindowsTest::searchSelectTraceAndDoubleClick() {
   auto* list = h.Control<QTreeView>(ControlId::lvOrigins);
   QCOMPARE(list->model()->rowCount(), 2);
   // The columns take the table's fifths of the list's inside, the last one what is left.
-  for (std::size_t c = 0; c + 1 < OriginListColumns().size(); ++c) {
-    const int inside = list->width() - 2 * list->frameWidth();
-    QCOMPARE(list->header()->sectionSize(int(c)), inside * OriginListColumns()[c].fifths / 5);
-  }
+  const int inside = list->width() - 2 * list->frameWidth();
+  QCOMPARE(list->header()->sectionSize(0), inside / 5);
+  QCOMPARE(list->header()->sectionSize(1), inside * 2 / 5);
   auto* trace = h.Control<QPushButton>(ControlId::cmdTrace);
   QVERIFY(trace->isEnabled());
 
@@ -214,7 +238,8 @@ void QtWindowsTest::searchSelectTraceAndDoubleClick() {
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
   QTest::mouseClick(trace, Qt::LeftButton);
   QCOMPARE(h.recorder.showings.size(), std::size_t{1});
-  QVERIFY(QString::fromStdString(h.recorder.showings[0].report).contains("[IN002] is waiting"));
+  QVERIFY(h.recorder.showings[0].text.contains("[IN002] is waiting"));
+  QVERIFY(!h.recorder.showings[0].busy);
 
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
   QCOMPARE(h.recorder.showings.size(), std::size_t{2});
@@ -224,13 +249,16 @@ void QtWindowsTest::searchSelectTraceAndDoubleClick() {
   QTest::mouseClick(backtrace, Qt::LeftButton, {}, QPoint(8, backtrace->height() / 2));
   QCOMPARE(h.Control<QLabel>(ControlId::lblMessageCriteria)->text(),
            QStringLiteral("Outbound Messages matching criteria:"));
+  // Escape in the main window closes nothing.
+  QTest::keyClick(Harness::Focused(), Qt::Key_Escape);
+  QVERIFY(h.window.isVisible());
 }
 
 void QtWindowsTest::traceLayoutFillsTheWindowFromTheFirstShow() {
   TraceWindow window;
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
-  const double dpi = window.logicalDpiX();
+  const int dpi = window.logicalDpiX();
   const auto* text = window.findChild<QPlainTextEdit*>(QStringLiteral("txtTrace"));
   const auto* close = window.findChild<QPushButton*>(QStringLiteral("cmdClose"));
   // Whatever frame the platform draws, or has not drawn yet: the text box as the table has it.
@@ -245,66 +273,96 @@ void QtWindowsTest::traceLayoutFillsTheWindowFromTheFirstShow() {
   QCOMPARE(close->geometry(), Pixels({4610, 2035, 1245, 405}, dpi));
 }
 
-void QtWindowsTest::displayKeepsEveryByte() {
-  using namespace std::string_view_literals;
-  const std::pair<std::string_view, const char*> cases[] = {
-      {"a\r\nb\r\n\r\n", "a\nb\n\n"},  // CR LF ends lines
-      {"caf\xE9 \x80 \x93q\x94", "caf\u00E9 \u20AC \u201Cq\u201D"},
-      {"a\nb\rc", "a\u240Ab\u240Dc"},  // lone LF and CR are shown, not obeyed
-      {"x\0y\tz"sv, "x\u2400y\tz"},
-      {"end\r", "end\u240D"},
-      {"", ""},
-  };
-  for (const auto& [bytes, shown] : cases)
-    QCOMPARE(ReportDisplayText(bytes), QString::fromUtf8(shown));
-}
-
-void QtWindowsTest::reportSinkLifeCycle() {
+void QtWindowsTest::resultWindowShowsControlBytesTabsToCloseAndEscapeCloses() {
   RecordingUserInterface ui;
-  ReportRecorder recorder;
-  WindowReport report(ui, nullptr, recorder.Hook(ui));
-  ui.SetBusy(true);
-  report.ShowTraceOutput();  // also with nothing written: the window is created for it
-  QCOMPARE(recorder.showings.size(), std::size_t{1});
-  QVERIFY(!recorder.showings[0].busy);
-  QVERIFY(recorder.showings[0].report.empty());
-
-  // Writes join without separator and gather in the hidden window.
-  QVERIFY(report.window() == nullptr);
-  report.WriteTraceOutput("one");
-  QVERIFY(report.window() != nullptr);
-  QVERIFY(!report.window()->isVisible());
-  report.WriteTraceOutput("two\r\n");
-  report.WriteTraceOutput("three");
-  report.ShowTraceOutput();
-  QCOMPARE(recorder.showings.at(1).report, std::string("onetwo\r\nthree"));
-  QCOMPARE(recorder.showings.at(1).text, QStringLiteral("onetwo\nthree"));
-
-  // The closed window took its report along; clearing discards what was written.
-  QVERIFY(report.window() == nullptr);
-  report.WriteTraceOutput("kept?");
-  report.ClearTraceOutput();
-  report.WriteTraceOutput("fresh");
-  report.ShowTraceOutput();
-  QCOMPARE(recorder.showings.at(2).report, std::string("fresh"));
-}
-
-void QtWindowsTest::closeButtonEndsTheModalRun() {
-  RecordingUserInterface ui;
-  WindowReport report(ui, nullptr);  // the real modal run
-  report.WriteTraceOutput("line\r\n");
+  WindowReport report(ui, [] { return std::make_unique<TraceWindow>(); });  // the real modal run
+  // A NUL and a lone LF are shown as their symbols, not dropped or obeyed.
+  report.WriteTraceOutput(std::string_view("a\0b\nc\r\nline\r\n", 13));
   bool seen = false;
   QTimer::singleShot(0, [&] {
-    TraceWindow* window = report.window();
-    QVERIFY(window && window->isVisible() && window->isModal());
+    auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    QVERIFY(window && QTest::qWaitForWindowActive(window));
     const auto* text = window->findChild<QPlainTextEdit*>(QStringLiteral("txtTrace"));
-    QCOMPARE(text->toPlainText(), QStringLiteral("line\n"));
+    QCOMPARE(text->toPlainText(), QString::fromUtf8("a\u2400b\u240Ac\nline\n"));
+    QCOMPARE(Harness::Focused(), text);
+    QTest::keyClick(Harness::Focused(), Qt::Key_Tab);
+    QCOMPARE(Harness::Focused(), window->findChild<QWidget*>(QStringLiteral("cmdClose")));
+    QTest::keyClick(Harness::Focused(), Qt::Key_Backtab);
+    QCOMPARE(Harness::Focused(), text);
     seen = true;
-    window->findChild<QPushButton*>(QStringLiteral("cmdClose"))->click();
+    QTest::keyClick(Harness::Focused(), Qt::Key_Escape);
   });
   report.ShowTraceOutput();
   QVERIFY(seen);
   QVERIFY(report.window() == nullptr);
+}
+
+void QtWindowsTest::wholeStoryFromTheMenuWalkedCopiedAndClosedByKeys() {
+  Harness h;
+  QTest::mouseClick(h.Control<QLineEdit>(ControlId::txtSender), Qt::LeftButton);
+  QTest::keyClicks(Harness::Focused(), "alice");
+  QTest::mouseClick(h.Control<QPushButton>(ControlId::cmdListOrigins), Qt::LeftButton);
+  auto* list = h.Control<QTreeView>(ControlId::lvOrigins);
+  QCOMPARE(list->model()->rowCount(), 2);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualRect(list->model()->index(0, 1)).center());
+
+  int stories = 0;
+  h.recorder.onStory = [&](QtFormWindow& story) {
+    ++stories;
+    auto* tree = story.findChild<QTreeWidget*>(QStringLiteral("tvStory"));
+    QCOMPARE(Harness::Focused(), tree);
+    QVERIFY(tree->topLevelItemCount() >= 2);
+    QTreeWidgetItem* inbound = tree->topLevelItem(0);
+    QVERIFY(inbound->text(0).startsWith(QStringLiteral("Inbound [IN001]")));
+    QCOMPARE(tree->currentItem(), inbound);
+    QTest::keyClick(Harness::Focused(), Qt::Key_Down);  // onto its first event
+    QCOMPARE(tree->currentItem(), inbound->child(0));
+    QVERIFY(tree->currentItem()->text(0).startsWith(QStringLiteral("261201 10:00:00  ")));
+    QTest::keyClick(Harness::Focused(), Qt::Key_Up);  // back to the heading, folded, unfolded
+    QTest::keyClick(Harness::Focused(), Qt::Key_Left);
+    QVERIFY(!inbound->isExpanded());
+    QTest::keyClick(Harness::Focused(), Qt::Key_Right);
+    QVERIFY(inbound->isExpanded());
+    QTest::keyClick(Harness::Focused(), Qt::Key_Tab);
+    QCOMPARE(Harness::Focused(), story.findChild<QWidget*>(QStringLiteral("cmdCopy")));
+    QTest::keyClick(Harness::Focused(), Qt::Key_Space);
+    QTest::keyClick(Harness::Focused(), Qt::Key_Escape);
+    QVERIFY(!story.isVisible());
+  };
+  // The Menu key, then the entry by its accelerator; a right click, then down to the entry.
+  const auto chooseLater = [](std::vector<Qt::Key> keys) {
+    QTimer::singleShot(0, [keys] {
+      QWidget* menu = QApplication::activePopupWidget();
+      QVERIFY(qobject_cast<QMenu*>(menu) != nullptr);
+      for (const Qt::Key key : keys) QTest::keyClick(menu, key);
+    });
+  };
+  chooseLater({Qt::Key_W});
+  QCOMPARE(Harness::Focused(), list);
+  QTest::keyClick(h.window.windowHandle(), Qt::Key_Menu);  // through the window, as a key comes
+  QCOMPARE(stories, 1);
+  QGuiApplication::clipboard()->clear();
+  chooseLater({Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return});
+  const QPoint row = list->visualRect(list->model()->index(0, 1)).center();
+  QTest::mouseClick(h.window.windowHandle(), Qt::RightButton, {},
+                    list->viewport()->mapTo(&h.window, row));
+  QCOMPARE(stories, 2);
+  QVERIFY(h.recorder.showings.empty());
+
+  // What Copy put on the clipboard is what the story command prints for the same ID and day.
+  QProcess rqtrace;
+  QStringList args;
+  for (const std::string& option : h.sample.ProgramOptions()) args << Q(option);
+  args << "story"
+       << "IN001"
+       << "--date"
+       << "261201";
+  rqtrace.start(QStringLiteral(RQ_RQTRACE), args);
+  QVERIFY(rqtrace.waitForFinished());
+  const QString printed = QString::fromUtf8(rqtrace.readAllStandardOutput());
+  QVERIFY(printed.startsWith(QStringLiteral("Story of Message ID [IN001]")));
+  QCOMPARE(QGuiApplication::clipboard()->text(), printed);
 }
 
 void QtWindowsTest::originModelStaysConsistentAndShowsLogBytesAsText() {

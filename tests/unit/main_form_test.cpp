@@ -6,11 +6,14 @@
 
 #include <exception>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <utility>
 
 #include "app/commands.h"
+#include "app/forms/story_form.h"
 #include "app/forms/trace_form.h"
+#include "app/redact.h"
 #include "base/read_error.h"
 #include "test_support.h"
 
@@ -23,8 +26,8 @@ using test::CrLfLines;
 
 // A window that is only its controls' state, started from the form table; as the result
 // window's report it keeps the text and records each showing with whether the busy pointer was
-// still on.
-class FakeView final : public FormView, public ReportSink {
+// still on. Its menu answers with `menuChoice`; its story windows are recorded in `stories`.
+class FakeView final : public FormView, public StoryView, public ReportSink {
  public:
   struct Control {
     std::string text;
@@ -67,8 +70,15 @@ class FakeView final : public FormView, public ReportSink {
     selectedRow.reset();
   }
   std::optional<std::string> SelectedOriginKey() const override { return selectedRow; }
+  std::optional<int> ShowMenu(ControlId id, std::span<const MenuItem> items) override {
+    menuAt = id;
+    menu.assign(items.begin(), items.end());
+    return menuChoice;
+  }
+  void ShowTree(const std::vector<TreeBranch>& branches) override { tree = branches; }
   void SetFocus(ControlId id) override { focus = id; }
   void Move(ControlId id, const TwipsRect& rect) override { controls.at(id).rect = rect; }
+  void SetClipboard(std::string_view text) override { clipboard = text; }
   void Close() override { closed = true; }
   void ClearTraceOutput() override { report.clear(); }
   void WriteTraceOutput(std::string_view more) override { report += more; }
@@ -84,6 +94,11 @@ class FakeView final : public FormView, public ReportSink {
   std::vector<std::string> rows;
   std::optional<std::string> selectedRow;
   std::optional<ControlId> focus;
+  std::optional<ControlId> menuAt;
+  std::vector<MenuItem> menu;
+  std::optional<int> menuChoice;
+  std::vector<TreeBranch> tree;
+  std::string clipboard;
   bool closed = false;
   struct Showing {
     std::string text;
@@ -94,6 +109,28 @@ class FakeView final : public FormView, public ReportSink {
 
  private:
   const test::RecordingUserInterface* ui_;
+};
+
+// A story window over a fake view; each one shown leaves its view in `shown` with whether the
+// busy pointer was still on, after `whileShown` had its turn with the window's form.
+struct StoryRecorder {
+  struct Window final : StoryWindow {
+    explicit Window(StoryRecorder& r) : recorder(r) {}
+    StoryForm& form() override { return storyForm; }
+    void ShowModal() override {
+      if (recorder.whileShown) recorder.whileShown(*this);
+      recorder.shown.emplace_back(view, recorder.ui->busy);
+    }
+    StoryRecorder& recorder;
+    FakeView view{StoryFormSpec()};
+    StoryForm storyForm{view};
+  };
+  StoryWindowFactory Factory() {
+    return [this] { return std::make_unique<Window>(*this); };
+  }
+  const test::RecordingUserInterface* ui;
+  std::function<void(Window&)> whileShown;
+  std::vector<std::pair<FakeView, bool>> shown;
 };
 
 const Date kDay{2026, 12, 1};
@@ -156,7 +193,8 @@ class MainFormTest : public ::testing::Test {
   test::SampleServer sample;
   test::RecordingUserInterface ui;
   FakeView view{MainFormSpec(), &ui};
-  MainForm form{sample.server(), DateFormat("%m/%d/%y"), view, ui, view};
+  StoryRecorder stories{&ui, {}, {}};
+  MainForm form{sample.server(), DateFormat("%m/%d/%y"), view, ui, view, stories.Factory()};
 };
 
 class MainFormWithoutLoggingTest : public MainFormTest {
@@ -164,7 +202,7 @@ class MainFormWithoutLoggingTest : public MainFormTest {
   MainFormWithoutLoggingTest() : MainFormTest("dword:00000000") {}
 };
 
-TEST(DateBoxKeyFilter, DigitsEnterAndBackspacePass) {
+TEST(DateBoxKeyFilter, DigitsEnterAndBackspacePassAndPastedTextKeepsDigits) {
   // Every other key is swallowed (0): the digits' neighbours, control keys and wider codes.
   const struct {
     int key, passed;
@@ -172,6 +210,8 @@ TEST(DateBoxKeyFilter, DigitsEnterAndBackspacePass) {
                {' ', 0},   {'a', 0},   {0, 0},   {0xB2, 0},   {-1, 0},  {7, 0},
                {9, 0},     {12, 0},    {14, 0},  {0x10035, 0}};
   for (const auto& c : cases) EXPECT_EQ(DateBoxKeyFilter(c.key), c.passed) << c.key;
+  // Pasted text keeps the characters a key would have let in.
+  EXPECT_EQ(DateBoxPasteFilter("26-12-01x\r\n\b\xB2"), "261201");
 }
 
 TEST(FitFontPoints, LargestFittingSizeInHalfPointsNeverBelowTheFloorNorAboveTheStart) {
@@ -401,7 +441,7 @@ TEST(LayoutTraceWindow, FollowsTheOuterSize) {
   }
 }
 
-TEST(TraceForm, FirstLayoutKeepsTheTablesTextBoxAndCloseCloses) {
+TEST(TraceForm, FirstLayoutKeepsTheTablesTextBoxAndCloseEscapeAndCloseBoxClose) {
   FakeView view(TraceFormSpec());
   TraceForm form(view);
   const FormSpec& def = TraceFormSpec();
@@ -409,8 +449,162 @@ TEST(TraceForm, FirstLayoutKeepsTheTablesTextBoxAndCloseCloses) {
   EXPECT_EQ(view.controls[txtTrace].rect, ControlOf(txtTrace).rect);
   // The button's top follows the text box's height, 5 twips above the table's 3600.
   EXPECT_EQ(view.controls[cmdClose].rect, (TwipsRect{8480, 3595, 1245, 405}));
-  form.cmdClose_Click();
-  EXPECT_TRUE(view.closed);
+  const std::pair<ControlId, FormEvent> closers[] = {
+      {cmdClose, FormEvent::kClick}, {kForm, FormEvent::kCancel}, {kForm, FormEvent::kClose}};
+  for (const auto& [id, event] : closers) {
+    view.closed = false;
+    EXPECT_TRUE(Dispatch(TraceForm::Events(), form, id, event));
+    EXPECT_TRUE(view.closed);
+  }
+}
+
+TEST(WindowReport, FillsWhileBusyShowsThenDiscardsTheWindowWithItsReport) {
+  struct Window final : ReportWindow {
+    Window(std::vector<std::string>& log, const test::RecordingUserInterface& ui)
+        : log(log), ui(ui) {
+      log.push_back("create");
+    }
+    ~Window() override { log.push_back("destroy"); }
+    void SetReport(std::string_view bytes) override {
+      log.push_back("set " + std::string(bytes) + (ui.busy ? " busy" : ""));
+    }
+    void ShowModal() override { log.push_back(ui.busy ? "show busy" : "show"); }
+    std::vector<std::string>& log;
+    const test::RecordingUserInterface& ui;
+  };
+  std::vector<std::string> log;
+  test::RecordingUserInterface ui;
+  WindowReport report(ui, [&] { return std::make_unique<Window>(log, ui); });
+  report.WriteTraceOutput("one");
+  report.WriteTraceOutput("two\r\n");
+  EXPECT_EQ(log, std::vector<std::string>{"create"});  // hidden until shown
+  ui.SetBusy(true);
+  report.ShowTraceOutput();
+  report.WriteTraceOutput("stale");
+  report.ClearTraceOutput();
+  report.ShowTraceOutput();  // also with nothing written
+  EXPECT_EQ(log, (std::vector<std::string>{"create", "set onetwo\r\n busy", "show", "destroy",
+                                           "create", "set ", "show", "destroy"}));
+}
+
+TEST(ReportDisplayText, KeepsEveryByteVisibleInEitherLineEnd) {
+  using namespace std::string_view_literals;
+  const struct {
+    std::string_view bytes;
+    const char* shown;
+  } cases[] = {
+      {"a\r\nb\r\n\r\n", "a|b||"},  // CR LF ends lines
+      {"caf\xE9 \x80 \x93q\x94", "caf\u00E9 \u20AC \u201Cq\u201D"},
+      {"a\nb\rc", "a\u240Ab\u240Dc"},  // lone LF and CR are shown, not obeyed
+      {"x\0y\tz\x1b"sv, "x\u2400y\tz\u241B"},
+      {"end\r", "end\u240D"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReportDisplayText(c.bytes, "|"), c.shown);
+  EXPECT_EQ(ReportDisplayText("a\r\nb", "\r\n"), "a\r\nb");
+}
+
+TEST(FormTables, PixelsRoundToTheNearestAndAMissingRowIsAFault) {
+  const struct {
+    int twips, dpi, pixels;
+  } cases[] = {{1440, 96, 96}, {7, 96, 0},   {8, 96, 1},
+               {10, 144, 1},   {-8, 96, -1}, {9870, 120, 823}};
+  for (const auto& c : cases) EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips;
+  EXPECT_EQ(PixelsToTwips(823, 120), 9876);
+  EXPECT_THROW(ControlOf(kForm), std::out_of_range);
+}
+
+// Two days of traffic: IN001 came in the day before and was routed to PO001 on the start day.
+class StoryFormTest : public MainFormTest {
+ protected:
+  StoryFormTest() {
+    sample.WriteLog(
+        "SMTP", "Activity", kDayBefore,
+        CrLfLines({ActivityLine("IN001", "MAIL", "<alice@example.org>", "SMTP-IN", "23:59:00")}));
+    sample.WriteLog("SMTP", "Activity", kDay,
+                    CrLfLines({ActivityLine("IN002", "MAIL", "<alice@example.org>")}));
+    sample.WriteLog("MTA", "Debug", kDay,
+                    CrLfLines({"12/01/26 10:00:05\tRoute [IN001] from [SMTP] to queue of [SF] "
+                               "new id [PO001] RQ-MTA-ROUTE"}));
+    form.Form_Load();
+    Search("alice", "", "261130");
+  }
+};
+
+TEST_F(StoryFormTest, OriginMenuOffersItsEntriesForANamedRowAndRunsTheChosenOne) {
+  const std::vector<std::string> captions{"&Trace Message", "&Show Transaction", "&Whole Story...",
+                                          "&Copy Message ID"};
+  const struct {
+    std::optional<std::string> row;
+    std::optional<int> choice;
+    bool enabled;
+    std::string clipboard;
+    std::size_t reports, stories;
+  } cases[] = {
+      {std::nullopt, 0, false, "", 0, 0},  // no row: the entries are there, greyed, and inert
+      {"", 3, false, "", 0, 0},           {"IN001", std::nullopt, true, "", 0, 0},  // dismissed
+      {"IN001", 0, true, "", 1, 0},       {"IN001", 1, true, "", 1, 0},
+      {"IN001", 2, true, "", 0, 1},       {"IN001", 3, true, "IN001", 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row.value_or("(none)") + " " + std::to_string(c.choice.value_or(-1)));
+    view.showings.clear();
+    stories.shown.clear();
+    view.clipboard.clear();
+    view.selectedRow = c.row;
+    view.menuChoice = c.choice;
+    EXPECT_TRUE(Dispatch(MainForm::Events(), form, lvOrigins, FormEvent::kContextMenu));
+    EXPECT_EQ(view.menuAt, lvOrigins);
+    ASSERT_EQ(view.menu.size(), captions.size());
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+      EXPECT_EQ(view.menu[i].caption, captions[i]);
+      EXPECT_EQ(view.menu[i].enabled, c.enabled);
+      EXPECT_EQ(view.menu[i].isDefault, i == 2);  // the Ctrl+double-click's
+    }
+    EXPECT_EQ(view.clipboard, c.clipboard);
+    EXPECT_EQ(view.showings.size(), c.reports);
+    EXPECT_EQ(stories.shown.size(), c.stories);
+  }
+  // Escape on the main window starts nothing.
+  EXPECT_FALSE(Dispatch(MainForm::Events(), form, kForm, FormEvent::kCancel));
+}
+
+TEST_F(StoryFormTest, WholeStoryReadsFromTheDateBoxDayAndCopiesAsTheStoryCommandPrints) {
+  view.selectedRow = "IN001";
+  ui.busyOn = 0;
+  EXPECT_TRUE(Dispatch(MainForm::Events(), form, lvOrigins, FormEvent::kCtrlDblClick));
+  ASSERT_EQ(stories.shown.size(), 1u);
+  EXPECT_EQ(ui.busyOn, 1);
+  EXPECT_FALSE(stories.shown[0].second);  // the pointer is back before the window shows
+  FakeView& story = stories.shown[0].first;
+  EXPECT_EQ(story.Text(lblSummary),
+            "Origin [IN001], connector SMTP, routed; logs of 261130 to 261202.");
+  ASSERT_GE(story.tree.size(), 2u);
+  EXPECT_EQ(story.tree[0].heading, "Inbound [IN001]  connector SMTP");
+  EXPECT_EQ(story.tree[0].rows.at(0).rfind("261130 23:59:00  ", 0), 0u);
+  EXPECT_NE(story.tree[0].rows.at(0).find("\tIN001\t7\t192.0.2.10\tMAIL\t<alice@example.org>"),
+            std::string::npos);
+  EXPECT_EQ(story.focus, tvStory);
+
+  // Copy gives the command's text; Copy Redacted the same with every address replaced; Escape
+  // closes.
+  std::vector<std::string> copies;
+  stories.whileShown = [&](StoryRecorder::Window& w) {
+    for (const ControlId id : {cmdCopy, cmdCopyRedacted}) {
+      EXPECT_TRUE(Dispatch(StoryForm::Events(), w.storyForm, id, FormEvent::kClick));
+      copies.push_back(w.view.clipboard);
+    }
+    EXPECT_TRUE(Dispatch(StoryForm::Events(), w.storyForm, kForm, FormEvent::kCancel));
+    EXPECT_TRUE(w.view.closed);
+  };
+  form.mnuWholeStory_Click();
+  ASSERT_EQ(copies.size(), 2u);
+  EXPECT_EQ(copies[0], StoryCopyText(TellStory(sample.server(), "IN001", kDayBefore, 2), false));
+  EXPECT_EQ(copies[0].rfind("Story of Message ID [IN001], logs of 261130 to 261202\n", 0), 0u);
+  EXPECT_NE(copies[0].find("<alice@example.org>"), std::string::npos);
+  EXPECT_EQ(copies[1].find("alice@example.org"), std::string::npos);
+  EXPECT_NE(copies[1].find("<user1@domain1.example>"), std::string::npos);
+  EXPECT_NE(copies[1].find("[IN001]"), std::string::npos);
 }
 
 }  // namespace

@@ -85,6 +85,7 @@ SampleServer::SampleServer(const std::vector<std::string>& extraRegLines) {
       "\"Connector Root Directory\"=\"C:\\\\RQ\\\\Connectors\"",
   };
   lines.insert(lines.end(), extraRegLines.begin(), extraRegLines.end());
+  regLines_ = lines;
   store_ = std::make_unique<RegFileStore>(RegFileStore::FromBytes(RegText(lines), "sample.reg"));
   server_ = std::make_unique<Server>(
       *store_, std::vector<PathMapping>{{std::string(kWinRoot), dir_.path()}}, '/');
@@ -96,6 +97,12 @@ std::string SampleServer::LogPath(std::string_view code, std::string_view kind,
   const std::string prefix = code == "SF" ? "POC" : std::string(code);
   return dir_.path() + "/Logs/" + std::string(kind) + "/" + std::string(code) + "/" + prefix + "-" +
          std::string(kind) + "-" + LogDateOf(day) + ".log";
+}
+
+std::vector<std::string> SampleServer::ProgramOptions() const {
+  const std::string file = dir_.path() + "/settings.reg";
+  std::ofstream(file, std::ios::binary) << RegText(regLines_);
+  return {"--settings", file, "--map", std::string(kWinRoot) + "=" + dir_.path()};
 }
 
 void SampleServer::WriteLog(std::string_view code, std::string_view kind, const Date& day,

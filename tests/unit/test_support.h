@@ -69,8 +69,11 @@ class SampleServer {
   // A file of that name in the SMTP connector's inbound queue directory.
   void WriteInboundFile(std::string_view name) const;
   std::string InboundDir() const;
+  // Writes the settings as a .reg file and returns rqtrace's options for this server.
+  std::vector<std::string> ProgramOptions() const;
 
  private:
+  std::vector<std::string> regLines_;
   TempDir dir_;
   std::unique_ptr<RegFileStore> store_;
   std::unique_ptr<Server> server_;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "app/win32/main_window.h"
 #include "app/win32/window_support.h"
 #include "test_support.h"
+#include "tracing/story.h"
 
 namespace rq::win32 {
 namespace {
@@ -65,6 +67,36 @@ void Type(std::string_view text) {
   for (const char c : text) Press(LOBYTE(VkKeyScanA(c)));
 }
 
+// A key pressed with a modifier (VK_CONTROL, VK_SHIFT) held.
+void PressWith(UINT modifier, UINT vk) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[modifier] |= 0x80;
+  SetKeyboardState(keys);
+  Press(vk);
+  keys[modifier] &= 0x7F;
+  SetKeyboardState(keys);
+}
+
+// Keys for a menu that is about to open: its own loop takes them from the queue.
+void PostKeys(HWND to, std::initializer_list<UINT> keys) {
+  for (const UINT vk : keys) {
+    PostMessageA(to, WM_KEYDOWN, vk, 1);
+    PostMessageA(to, WM_KEYUP, vk, 0xC0000001);
+  }
+}
+
+std::string ClipboardText() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    text = static_cast<const char*>(GlobalLock(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
 class Win32Windows : public ::testing::Test {
  protected:
   Win32Windows() {
@@ -79,6 +111,8 @@ class Win32Windows : public ::testing::Test {
                                "new id [PO001] RQ-MTA-ROUTE"}));
     window.Form_Load();
     ui.shown.clear();  // the logging warnings of a server without switches
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
     ui.busyAtBox.clear();
     ShowWindow(window.hwnd(), SW_SHOW);
     SetForegroundWindow(window.hwnd());
@@ -100,16 +134,32 @@ class Win32Windows : public ::testing::Test {
     for (int i = 0; i < 12 && !Focused(Control(id)); ++i) Press(VK_TAB);
   }
 
+  // A result window shown: its text is kept; the user tabs to Close (every other showing) and
+  // presses Escape. A story window is handed to `onStory`.
+  void Shown(FormWindow& w) {
+    ShowWindow(w.hwnd(), SW_SHOW);
+    SetForegroundWindow(w.hwnd());
+    Pump();
+    if (w.Control(txtTrace) == nullptr) {
+      if (onStory) onStory(w);
+      return;
+    }
+    reports.push_back(WindowTextOf(w.Control(txtTrace)));
+    EXPECT_EQ(GetFocus(), w.Control(txtTrace));
+    if (reports.size() % 2 == 1) {
+      Press(VK_TAB);
+      EXPECT_EQ(GetFocus(), w.Control(cmdClose));
+    }
+    Press(VK_ESCAPE);
+    EXPECT_EQ(w.hwnd(), nullptr);
+  }
+
   SampleServer sample;
   AnsweringUserInterface ui;
   std::vector<std::string> reports;  // the report text the result window showed, per showing
-  MainWindow window{sample.server(), DateFormat("%m/%d/%y"), ui, [this](TraceWindow& w) {
-                      w.SyncText();
-                      reports.push_back(WindowTextOf(w.Control(txtTrace)));
-                      // The user closes it with its button.
-                      PostMessageA(w.Control(cmdClose), BM_CLICK, 0, 0);
-                      RunModal(w.hwnd(), w.owner());
-                    }};
+  std::function<void(FormWindow&)> onStory;
+  MainWindow window{sample.server(), DateFormat("%m/%d/%y"), ui,
+                    [this](FormWindow& w) { Shown(w); }};
 };
 
 TEST_F(Win32Windows, ControlsFollowTheTable) {
@@ -185,6 +235,24 @@ TEST_F(Win32Windows, ControlsFollowTheTable) {
   // The date box shows the first day it lists (the days themselves are the form logic's).
   EXPECT_EQ(WindowTextOf(Control(cboDate)), "261130");
 
+  // Both combo boxes drop down a list that shows their entries, not a sliver.
+  for (const ControlId id : {icboConnector, cboDate}) {
+    HWND combo = Control(id);
+    if (id == icboConnector) {
+      combo = reinterpret_cast<HWND>(SendMessageA(combo, CBEM_GETCOMBOCONTROL, 0, 0));
+    }
+    SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+    RECT list{};
+    GetWindowRect(info.hwndList, &list);
+    EXPECT_GE(list.bottom - list.top,
+              static_cast<LONG>(SendMessageA(combo, CB_GETITEMHEIGHT, 0, 0)))
+        << ControlOf(id).name;
+    SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
+  }
+
   // Moved to a monitor of 144 dpi: everything is laid out again for it.
   RECT outer{};
   GetWindowRect(window.hwnd(), &outer);
@@ -210,6 +278,15 @@ TEST_F(Win32Windows, SearchListTraceAndBoxes) {
   Press(VK_BACK);
   Type("1");
   EXPECT_EQ(WindowTextOf(Control(cboDate)), "261201");
+  // Ctrl+A selects, Ctrl+V and Shift+Insert paste what passes the same filter.
+  window.SetClipboard("2a6-1");
+  PressWith(VK_CONTROL, 'A');
+  PressWith(VK_CONTROL, 'V');
+  EXPECT_EQ(WindowTextOf(Control(cboDate)), "261");
+  PressWith(VK_SHIFT, VK_INSERT);
+  EXPECT_EQ(WindowTextOf(Control(cboDate)), "261261");
+  PressWith(VK_CONTROL, 'A');
+  Type("261201");
   TabTo(txtSender);
   Type("alice");
   Press(VK_TAB);
@@ -255,6 +332,69 @@ TEST_F(Win32Windows, SearchListTraceAndBoxes) {
   Click(chkBacktrace);
   EXPECT_EQ(WindowTextOf(Control(lblMessageCriteria)), "Outbound Messages matching criteria:");
   EXPECT_EQ(ListView_GetItemCount(list), 2);
+}
+
+TEST_F(Win32Windows, ReportShowsControlBytesAsSymbols) {
+  TraceWindow trace(nullptr, ui);
+  trace.SetReport(std::string_view("a\0b\nc\r\nline\r\n", 13));
+  wchar_t text[64] = {};
+  GetWindowTextW(trace.Control(txtTrace), text, 64);
+  EXPECT_EQ(std::wstring(text), L"a\u2400b\u240Ac\r\nline\r\n");
+}
+
+TEST_F(Win32Windows, WholeStoryFromTheMenuWalkedCopiedAndClosedByKeys) {
+  TabTo(cboDate);
+  Type("261201");
+  TabTo(txtSender);
+  Type("alice");
+  Click(cmdListOrigins);
+  const HWND list = Control(lvOrigins);
+  ASSERT_EQ(ListView_GetItemCount(list), 2);
+  TabTo(lvOrigins);
+  Press(VK_DOWN);  // IN001
+
+  std::vector<std::string> copies;
+  onStory = [&](FormWindow& story) {
+    const HWND tree = story.Control(tvStory);
+    EXPECT_EQ(GetFocus(), tree);
+    const auto current = [tree] { return TreeView_GetSelection(tree); };
+    const HTREEITEM inbound = TreeView_GetRoot(tree);
+    EXPECT_EQ(current(), inbound);
+    Press(VK_DOWN);  // onto its first event, back up, folded, unfolded
+    EXPECT_EQ(current(), TreeView_GetChild(tree, inbound));
+    Press(VK_LEFT);
+    EXPECT_EQ(current(), inbound);
+    Press(VK_LEFT);
+    EXPECT_EQ(TreeView_GetItemState(tree, inbound, TVIS_EXPANDED) & TVIS_EXPANDED, 0u);
+    Press(VK_RIGHT);
+    EXPECT_NE(TreeView_GetItemState(tree, inbound, TVIS_EXPANDED) & TVIS_EXPANDED, 0u);
+    Press(VK_TAB);
+    EXPECT_EQ(GetFocus(), story.Control(cmdCopy));
+    Press(VK_SPACE);
+    copies.push_back(ClipboardText());
+    Press(VK_ESCAPE);
+    EXPECT_EQ(story.hwnd(), nullptr);
+  };
+  // The Menu key, then down to the entry; a right click on the row, then its accelerator.
+  PostKeys(list, {VK_APPS, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+  Pump();
+  EXPECT_EQ(copies.size(), 1u);
+  RECT row{LVIR_BOUNDS, 0, 0, 0};
+  ListView_GetItemRect(list, 0, &row, LVIR_BOUNDS);
+  PostMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(row.left + 20, row.top + 2));
+  PostMessageA(list, WM_RBUTTONUP, 0, MAKELPARAM(row.left + 20, row.top + 2));
+  PostKeys(list, {'W'});
+  Pump();
+  ASSERT_EQ(copies.size(), 2u);
+  EXPECT_TRUE(reports.empty());
+  // What the story command prints (its lines end in CR LF on Windows).
+  std::string printed;
+  for (const char c : StoryCopyText(TellStory(sample.server(), "IN001", kDay, 2), false)) {
+    if (c == '\n') printed += '\r';
+    printed += c;
+  }
+  EXPECT_EQ(copies[0], printed);
+  EXPECT_EQ(copies[1], printed);
 }
 
 }  // namespace

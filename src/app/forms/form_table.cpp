@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <stdexcept>
+#include <string>
 
 namespace rq {
 namespace {
@@ -11,6 +13,7 @@ using enum ControlKind;
 
 // The frame fills the main window but for a strip at the bottom that holds Quit. The rows of
 // the criteria: labels, boxes of one width and the notes, in three columns.
+constexpr int kTwipsPerInch = 1440;
 constexpr int kRowHeight = 330;
 constexpr int kButtonHeight = 375;
 constexpr int kLabelLeft = 120;
@@ -162,6 +165,22 @@ constexpr std::array kTraceControls{
     ControlSpec{cmdClose, "cmdClose", kButton, "&Close", kForm, {8520, 3600, 1245, 405}, 1},
 };
 
+constexpr std::array kStoryControls{
+    ControlSpec{
+        lblSummary, "lblSummary", kWrappedLabel, "", kForm, {90, 90, 11220, 630}, kNoTabStop},
+    ControlSpec{tvStory, "tvStory", kTreeView, "", kForm, {90, 780, 11220, 5100}, 0},
+    ControlSpec{cmdCopy, "cmdCopy", kButton, "C&opy", kForm, {6705, 6015, 1395, 405}, 1},
+    ControlSpec{cmdCopyRedacted,
+                "cmdCopyRedacted",
+                kButton,
+                "Copy &Redacted",
+                kForm,
+                {8190, 6015, 1695, 405},
+                2},
+    ControlSpec{
+        cmdStoryClose, "cmdStoryClose", kButton, "&Close", kForm, {9975, 6015, 1335, 405}, 3},
+};
+
 constexpr std::array kOriginColumns{
     ListColumnSpec{"Date/Time", 1},
     ListColumnSpec{"Message ID", 2},
@@ -176,6 +195,15 @@ const FormSpec kMainForm{"frmMain",
                          kMainControls};
 const FormSpec kTraceForm{"frmTrace", "Message Trace Result", 9870,
                           4110,       /*resizable=*/true,     kTraceControls};
+const FormSpec kStoryForm{"frmStory", "Message Story",    11400,
+                          6510,       /*resizable=*/true, kStoryControls};
+
+int MulDivRounded(int value, int numerator, int denominator) {
+  const long long product = static_cast<long long>(value) * numerator;
+  const long long half = denominator / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / denominator
+                                       : -((-product + half) / denominator));
+}
 
 }  // namespace
 
@@ -191,13 +219,51 @@ std::span<const ListColumnSpec> OriginListColumns() {
   return kOriginColumns;
 }
 
+const FormSpec& StoryFormSpec() {
+  return kStoryForm;
+}
+
 const ControlSpec& ControlOf(ControlId id) {
-  for (const FormSpec* form : {&kMainForm, &kTraceForm}) {
+  for (const FormSpec* form : {&kMainForm, &kTraceForm, &kStoryForm}) {
     for (const ControlSpec& c : form->controls) {
       if (c.id == id) return c;
     }
   }
-  return kMainControls.front();  // kForm has no entry; callers never ask for it
+  throw std::out_of_range("no control table row for control " +
+                          std::to_string(static_cast<int>(id)));
+}
+
+std::vector<ControlId> TabOrder(const FormSpec& form) {
+  std::vector<const ControlSpec*> stops;
+  for (const ControlSpec& c : form.controls) {
+    if (c.tabIndex != kNoTabStop) stops.push_back(&c);
+  }
+  std::stable_sort(stops.begin(), stops.end(), [](const ControlSpec* a, const ControlSpec* b) {
+    return a->tabIndex < b->tabIndex;
+  });
+  std::vector<ControlId> order(stops.size());
+  std::transform(stops.begin(), stops.end(), order.begin(),
+                 [](const ControlSpec* c) { return c->id; });
+  return order;
+}
+
+std::vector<int> OriginColumnWidths(int inside) {
+  std::vector<int> widths;
+  int used = 0;
+  for (const ListColumnSpec& c : kOriginColumns) {
+    widths.push_back(inside * c.fifths / 5);
+    used += widths.back();
+  }
+  widths.back() += inside - used;
+  return widths;
+}
+
+int TwipsToPixels(int twips, int dpi) {
+  return MulDivRounded(twips, dpi, kTwipsPerInch);
+}
+
+int PixelsToTwips(int pixels, int dpi) {
+  return dpi > 0 ? MulDivRounded(pixels, kTwipsPerInch, dpi) : pixels;
 }
 
 TwipsRect FormRect(ControlId id) {

@@ -1,12 +1,14 @@
-// The two windows as data: every control of the main window (frmMain) and of the result window
-// (frmTrace) with its name, kind, caption, place and size in twips, tab index and initial state.
-// The Qt and the Win32 front ends both build their windows from these tables, so that no caption
-// or coordinate is written twice.
+// The windows as data: every control of the main window (frmMain), the result window (frmTrace)
+// and the story window (frmStory) with its name, kind, caption, place and size in twips, tab
+// index and initial state; and the measures both views derive from them (pixels, the focus
+// order, the list's columns). The Qt and the Win32 front ends both build their windows from
+// these tables, so that no caption, coordinate or rounding is written twice.
 #pragma once
 
 #include <functional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace rq {
 
@@ -37,6 +39,12 @@ enum class ControlId {
   // frmTrace
   txtTrace,
   cmdClose,
+  // frmStory
+  lblSummary,
+  tvStory,
+  cmdCopy,
+  cmdCopyRedacted,
+  cmdStoryClose,
   // The window itself, as the container of its top-level controls.
   kForm,
 };
@@ -52,6 +60,7 @@ enum class ControlKind {
   kCheckBox,
   kButton,    // a push button; an '&' in its caption marks its accelerator
   kListView,  // a report-style list: columns, full-row single selection, keyed rows
+  kTreeView,  // headings that fold over their rows, fixed-pitch font (the story)
 };
 
 // A rectangle in twips (1/1440 inch), relative to the control's container.
@@ -98,12 +107,27 @@ struct FormSpec {
 const FormSpec& MainFormSpec();
 // The result window: resizable, centred over its owner.
 const FormSpec& TraceFormSpec();
+// The story window: resizable, centred over its owner.
+const FormSpec& StoryFormSpec();
 
 // The columns of lvOrigins: "Date/Time" a fifth of the width, "Message ID" and "Data" two each.
 std::span<const ListColumnSpec> OriginListColumns();
 
-// The control's entry in whichever table holds it (never kForm).
+// The control's entry in whichever table holds it. A control without one (kForm) is a fault in
+// the caller: it throws std::out_of_range rather than answer with another control's entry.
 const ControlSpec& ControlOf(ControlId id);
+
+// The form's controls that take the focus, in the order Tab walks them.
+std::vector<ControlId> TabOrder(const FormSpec& form);
+
+// The widths of the origin list's columns in pixels when `inside` pixels are theirs: each its
+// fifths, rounded down, the last one what the others leave.
+std::vector<int> OriginColumnWidths(int inside);
+
+// Twips to pixels at `dpi` and back, to the nearest whole pixel (halves away from zero, as
+// MulDiv rounds), so that both views place every edge on the same pixel.
+int TwipsToPixels(int twips, int dpi);
+int PixelsToTwips(int pixels, int dpi);
 
 // The control's rectangle relative to its window's client area (its container's offset added).
 TwipsRect FormRect(ControlId id);

@@ -1,7 +1,9 @@
 #include "app/forms/main_form.h"
 
+#include <array>
 #include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/commands.h"
@@ -38,6 +40,19 @@ constexpr const char* kNotTracedText =
 constexpr const char* kNoDetailsText =
     "Unable to locate message details in from selected origin. Error (0) ";
 
+struct OriginMenuEntry {
+  std::string_view caption;
+  void (MainForm::*handler)();
+  bool isDefault;
+};
+
+constexpr std::array kOriginMenu{
+    OriginMenuEntry{"&Trace Message", &MainForm::cmdTrace_Click, false},
+    OriginMenuEntry{"&Show Transaction", &MainForm::cmdShowTransaction_Click, false},
+    OriginMenuEntry{"&Whole Story...", &MainForm::mnuWholeStory_Click, true},
+    OriginMenuEntry{"&Copy Message ID", &MainForm::mnuCopyMessageId_Click, false},
+};
+
 }  // namespace
 
 int DateBoxKeyFilter(int keyAscii) {
@@ -45,9 +60,39 @@ int DateBoxKeyFilter(int keyAscii) {
   return 0;
 }
 
+std::string DateBoxPasteFilter(std::string_view text) {
+  std::string kept;
+  for (const char c : text) {
+    if (c >= '0' && c <= '9') kept += c;
+  }
+  return kept;
+}
+
 MainForm::MainForm(const Server& server, const DateFormat& dateFormat, FormView& view,
-                   UserInterface& ui, ReportSink& report)
-    : server_(server), dateFormat_(dateFormat), view_(view), ui_(ui), report_(report) {}
+                   UserInterface& ui, ReportSink& report, StoryWindowFactory stories)
+    : server_(server),
+      dateFormat_(dateFormat),
+      view_(view),
+      ui_(ui),
+      report_(report),
+      stories_(std::move(stories)) {}
+
+std::span<const EventRow<MainForm>> MainForm::Events() {
+  static constexpr std::array<EventRow<MainForm>, 10> kEvents{{
+      {icboConnector, FormEvent::kClick, &MainForm::icboConnector_Click},
+      {chkBacktrace, FormEvent::kClick, &MainForm::chkBacktrace_Click},
+      {cmdListOrigins, FormEvent::kClick, &MainForm::cmdListOrigins_Click},
+      {cmdTrace, FormEvent::kClick, &MainForm::cmdTrace_Click},
+      {cmdShowTransaction, FormEvent::kClick, &MainForm::cmdShowTransaction_Click},
+      {cmdQuit, FormEvent::kClick, &MainForm::cmdQuit_Click},
+      {lvOrigins, FormEvent::kDblClick, &MainForm::lvOrigins_DblClick},
+      {lvOrigins, FormEvent::kCtrlDblClick, &MainForm::lvOrigins_CtrlDblClick},
+      {lvOrigins, FormEvent::kContextMenu, &MainForm::lvOrigins_ContextMenu},
+      // Only Quit and the close box end the program; Escape does not.
+      {kForm, FormEvent::kClose, &MainForm::cmdQuit_Click},
+  }};
+  return kEvents;
+}
 
 void MainForm::Form_Load() {
   for (const std::string& warning : StartUpCheck(server_.settings())) {
@@ -154,6 +199,47 @@ void MainForm::lvOrigins_DblClick() {
   // A row without a key names no message; no row at all lets the trace report the failure.
   if (key && key->empty()) return;
   cmdTrace_Click();
+}
+
+void MainForm::lvOrigins_CtrlDblClick() {
+  mnuWholeStory_Click();
+}
+
+void MainForm::lvOrigins_ContextMenu() {
+  const std::optional<std::string> key = view_.SelectedOriginKey();
+  const bool named = key && !key->empty();
+  std::array<MenuItem, kOriginMenu.size()> items;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    items[i] = MenuItem{kOriginMenu[i].caption, named, kOriginMenu[i].isDefault};
+  }
+  const std::optional<int> chosen = view_.ShowMenu(lvOrigins, items);
+  if (!named || !chosen || *chosen < 0 || static_cast<std::size_t>(*chosen) >= items.size()) {
+    return;
+  }
+  (this->*kOriginMenu[static_cast<std::size_t>(*chosen)].handler)();
+}
+
+void MainForm::mnuWholeStory_Click() {
+  const std::optional<std::string> key = view_.SelectedOriginKey();
+  if (!key || key->empty() || !stories_) return;
+  ui_.SetBusy(true);
+  std::unique_ptr<StoryWindow> window;
+  try {
+    window = stories_();
+    window->form().Show(
+        TellStory(server_, *key, DateFromLogDate(view_.Text(cboDate)), kStoryFollowingDays));
+  } catch (const std::exception& e) {
+    ui_.SetBusy(false);
+    ui_.ShowMessage(ToolMessage("Unable to read the story of message [" + *key + "]. " + e.what()));
+    return;
+  }
+  ui_.SetBusy(false);
+  window->ShowModal();
+}
+
+void MainForm::mnuCopyMessageId_Click() {
+  const std::optional<std::string> key = view_.SelectedOriginKey();
+  if (key && !key->empty()) view_.SetClipboard(*key);
 }
 
 void MainForm::cmdQuit_Click() {

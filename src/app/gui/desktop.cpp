@@ -2,39 +2,38 @@
 
 #include <QApplication>
 #include <cstdlib>
-#include <exception>
 #include <iostream>
+#include <memory>
 #include <string_view>
 
-#include "app/commands.h"
+#include "app/forms/desktop_start.h"
 #include "app/gui/display_check.h"
 #include "app/gui/main_window.h"
 #include "app/gui/qt_user_interface.h"
-#include "app/gui/trace_window.h"
-#include "app/program_support.h"
 
 namespace rq {
 namespace {
 
-int RunMainWindow(const Server& server, const DateFormat& format, QtUserInterface& ui) {
-  MainWindow window(server, format, ui);
-  // The logging warnings come before the window exists on screen, so they stand on their own.
-  ui.setParentWidget(nullptr);
-  window.Form_Load();
-  ui.setParentWidget(&window);
-  window.exec();
-  ui.setParentWidget(nullptr);
-  return kExitOk;
-}
+class QtDesktopViews final : public DesktopViews {
+ public:
+  UserInterface& ui() override { return ui_; }
+  void RunMainWindow(const Server& server, const DateFormat& format) override {
+    MainWindow window(server, format, ui_);
+    // The logging warnings come before the window exists on screen, so they stand on their own.
+    ui_.setParentWidget(nullptr);
+    window.Form_Load();
+    ui_.setParentWidget(&window);
+    window.exec();
+    ui_.setParentWidget(nullptr);
+  }
+  std::unique_ptr<ReportWindow> CreateReportWindow() override {
+    return std::make_unique<TraceWindow>();
+  }
+  void ReportError(const std::string& text) override { std::cerr << "rqtracker: " << text << '\n'; }
 
-int RunWindowedTrace(const Server& server, const DateFormat& format, QtUserInterface& ui,
-                     const std::string& commandLine) {
-  const std::vector<std::string_view> fields = SplitCommandLine(commandLine);
-  if (fields.size() < 2) return kExitOk;
-  WindowReport report(ui, nullptr);
-  RunCommandLineTrace(server, format, fields[1], TodayLocal(), ui, report);
-  return kExitOk;
-}
+ private:
+  QtUserInterface ui_;
+};
 
 }  // namespace
 
@@ -65,17 +64,8 @@ int RunDesktop(int argc, char** argv, const Server& server, const std::string& c
   int qtArgc = argc > 0 ? 1 : 0;
   UseWholeDevicePixels();
   QApplication app(qtArgc, argv);
-  QtUserInterface ui;
-  try {
-    // Read after QApplication has set the process locale from the user's environment.
-    const DateFormat format = DateFormat::FromUserLocale();
-    if (commandLine.empty()) return RunMainWindow(server, format, ui);
-    return RunWindowedTrace(server, format, ui, commandLine);
-  } catch (const std::exception& e) {
-    ui.SetBusy(false);
-    std::cerr << "rqtracker: " << e.what() << '\n';
-    return kExitUsage;
-  }
+  QtDesktopViews views;
+  return RunDesktopWindows(server, commandLine, views);
 }
 
 }  // namespace rq

@@ -9,15 +9,8 @@ namespace rq {
 namespace {
 
 QMessageBox::Icon IconOf(MessageIcon icon) {
-  switch (icon) {
-    case MessageIcon::kCritical:
-      return QMessageBox::Critical;
-    case MessageIcon::kExclamation:
-      return QMessageBox::Warning;
-    case MessageIcon::kInformation:
-      break;
-  }
-  return QMessageBox::Information;
+  if (icon == MessageIcon::kCritical) return QMessageBox::Critical;
+  return icon == MessageIcon::kExclamation ? QMessageBox::Warning : QMessageBox::Information;
 }
 
 }  // namespace

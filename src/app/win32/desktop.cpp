@@ -5,15 +5,11 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <exception>
-#include <string_view>
-#include <vector>
+#include <memory>
 
-#include "app/commands.h"
+#include "app/forms/desktop_start.h"
 #include "app/program_support.h"
 #include "app/win32/main_window.h"
-#include "app/win32/message_boxes.h"
-#include "app/win32/trace_window.h"
 
 namespace rq::win32 {
 namespace {
@@ -48,29 +44,33 @@ void ReportStartupError(const std::string& text) {
   MessageBoxA(nullptr, text.c_str(), "rqtracker", MB_OK | MB_ICONHAND | MB_SETFOREGROUND);
 }
 
-int RunDesktop(const Server& server, const std::string& commandLine) {
-  INITCOMMONCONTROLSEX controls{sizeof controls,
-                                ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_USEREX_CLASSES};
-  InitCommonControlsEx(&controls);
-  MessageBoxUserInterface ui;
-  try {
-    const DateFormat format = DateFormat::FromUserLocale();
-    if (commandLine.empty()) {
-      MainWindow window(server, format, ui);
-      window.Form_Load();  // the logging warnings come before the window shows
-      window.Run();
-      return kExitOk;
-    }
-    const std::vector<std::string_view> fields = SplitCommandLine(commandLine);
-    if (fields.size() < 2) return kExitOk;
-    WindowReport report(ui, nullptr);
-    RunCommandLineTrace(server, format, fields[1], TodayLocal(), ui, report);
-    return kExitOk;
-  } catch (const std::exception& e) {
-    ui.SetBusy(false);
-    ReportStartupError(e.what());
-    return kExitUsage;
+namespace {
+
+class Win32DesktopViews final : public DesktopViews {
+ public:
+  UserInterface& ui() override { return ui_; }
+  void RunMainWindow(const Server& server, const DateFormat& format) override {
+    MainWindow window(server, format, ui_);
+    window.Form_Load();  // the logging warnings come before the window shows
+    window.Run();
   }
+  std::unique_ptr<ReportWindow> CreateReportWindow() override {
+    return std::make_unique<TraceWindow>(nullptr, ui_);
+  }
+  void ReportError(const std::string& text) override { ReportStartupError(text); }
+
+ private:
+  MessageBoxUserInterface ui_;
+};
+
+}  // namespace
+
+int RunDesktop(const Server& server, const std::string& commandLine) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES |
+                                                     ICC_USEREX_CLASSES | ICC_TREEVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
+  Win32DesktopViews views;
+  return RunDesktopWindows(server, commandLine, views);
 }
 
 }  // namespace rq::win32

@@ -3,15 +3,8 @@
 namespace rq::win32 {
 
 UINT MessageBoxIcon(MessageIcon icon) {
-  switch (icon) {
-    case MessageIcon::kCritical:
-      return MB_ICONHAND;
-    case MessageIcon::kExclamation:
-      return MB_ICONEXCLAMATION;
-    case MessageIcon::kInformation:
-      break;
-  }
-  return MB_ICONINFORMATION;
+  if (icon == MessageIcon::kCritical) return MB_ICONHAND;
+  return icon == MessageIcon::kExclamation ? MB_ICONEXCLAMATION : MB_ICONINFORMATION;
 }
 
 void MessageBoxUserInterface::ShowMessage(const Message& message) {

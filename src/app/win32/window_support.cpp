@@ -13,7 +13,8 @@ void RegisterWindowClass(const char* name, WNDPROC proc) {
   wc.lpfnWndProc = proc;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+  wc.hIcon = LoadIconA(wc.hInstance, MAKEINTRESOURCEA(1));
+  if (wc.hIcon == nullptr) wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = name;
   RegisterClassExA(&wc);
@@ -41,11 +42,6 @@ NONCLIENTMETRICSW Metrics(UINT dpi) {
 
 }  // namespace
 
-Font DialogFont(UINT dpi) {
-  const NONCLIENTMETRICSW metrics = Metrics(dpi);
-  return Font(CreateFontIndirectW(&metrics.lfMessageFont));
-}
-
 Font FittedDialogFont(const FormSpec& form, UINT dpi) {
   const LOGFONTW system = Metrics(dpi).lfMessageFont;
   const double start = std::abs(system.lfHeight) * 72.0 / dpi;
@@ -62,11 +58,12 @@ Font FittedDialogFont(const FormSpec& form, UINT dpi) {
       const bool wrapped = def.kind == ControlKind::kWrappedLabel;
       if (!wrapped && def.kind != ControlKind::kLabel) return true;
       const std::string text(def.caption);
-      RECT box{0, 0, TwipsToPixels(def.rect.width, dpi), 0};
+      const int at = static_cast<int>(dpi);
+      RECT box{0, 0, TwipsToPixels(def.rect.width, at), 0};
       DrawTextA(dc.get(), text.c_str(), -1, &box,
                 DT_CALCRECT | DT_NOPREFIX | (wrapped ? DT_WORDBREAK : DT_SINGLELINE));
-      return box.right <= TwipsToPixels(def.rect.width, dpi) &&
-             (!wrapped || box.bottom <= TwipsToPixels(def.rect.height, dpi));
+      return box.right <= TwipsToPixels(def.rect.width, at) &&
+             (!wrapped || box.bottom <= TwipsToPixels(def.rect.height, at));
     });
   });
   return fontAt(points);
@@ -93,16 +90,6 @@ Font FixedFont(UINT dpi) {
     }
   }
   return Font(font);
-}
-
-void SetFontOnChildren(HWND parent, HFONT font) {
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM f) -> BOOL {
-        SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(f), TRUE);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(font));
 }
 
 SIZE OuterSize(DWORD style, DWORD exStyle, int clientWidth, int clientHeight, UINT dpi) {
@@ -153,6 +140,9 @@ void DispatchWindowMessage(MSG& msg) {
 
 void RunModal(HWND window, HWND owner) {
   const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
+  // Disabling the owner takes the focus from its control: it is given back afterwards, so that
+  // the keys go on where they were (the origin list after a trace).
+  const HWND focus = owner != nullptr && IsChild(owner, GetFocus()) ? GetFocus() : nullptr;
   if (ownerWasEnabled) EnableWindow(owner, FALSE);
   ShowWindow(window, SW_SHOW);
   SetForegroundWindow(window);
@@ -160,6 +150,7 @@ void RunModal(HWND window, HWND owner) {
   if (ownerWasEnabled) {
     EnableWindow(owner, TRUE);
     SetActiveWindow(owner);
+    if (focus != nullptr && IsWindow(focus) && IsWindowEnabled(focus)) SetFocus(focus);
   }
 }
 

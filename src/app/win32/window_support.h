@@ -31,29 +31,18 @@ LRESULT CALLBACK WindowProcOf(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
   return result;
 }
 
-// Registers the class `name` with procedure `proc` once per process (a second call is harmless).
+// Registers the class `name` with procedure `proc` once per process (a second call is harmless),
+// with the program's icon (resource 1) where the program has one.
 void RegisterWindowClass(const char* name, WNDPROC proc);
 
 // The DPI the window is shown at (96 when the system cannot tell).
 UINT DpiOf(HWND hwnd);
 
-inline int TwipsToPixels(int twips, UINT dpi) {
-  return MulDiv(twips, static_cast<int>(dpi), 1440);
-}
-inline int PixelsToTwips(int pixels, UINT dpi) {
-  return MulDiv(pixels, 1440, static_cast<int>(dpi));
-}
-
-// The system's message-box and dialog font at `dpi`, as the user set it.
-Font DialogFont(UINT dpi);
 // The dialog font, made as much smaller as the forms' font rule needs for every label of `form`
 // to show its whole text in its rectangle at `dpi`.
 Font FittedDialogFont(const FormSpec& form, UINT dpi);
 // A fixed-pitch font of the same height as the dialog font.
 Font FixedFont(UINT dpi);
-
-// Sets `font` on every child of `parent`.
-void SetFontOnChildren(HWND parent, HFONT font);
 
 // The window size that gives a client area of clientWidth x clientHeight pixels at `dpi`.
 SIZE OuterSize(DWORD style, DWORD exStyle, int clientWidth, int clientHeight, UINT dpi);
