@@ -1,6 +1,7 @@
 // Redaction on any input: no address, host or IP that a plain recogniser of our own finds in the
-// input is found in the output, except the kept values; every IP in the output is a valid one.
-// Input: selector byte (which verb), then the kept token, NUL, the text.
+// input is found in the output, except the kept values; every IP in the output is a valid one;
+// and a story holding the text as a log line and a copy's domain prints as JSON that parses once
+// redacted. Input: selector byte (which verb), then the kept token, NUL, the text.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/output.h"
 #include "app/redact.h"
 #include "fuzz_support.h"
 
@@ -146,6 +148,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     default:
       out = r.IpAddress(text);
       break;
+  }
+  {
+    rq::Story story;
+    story.askedId = kept;
+    story.originId = kept;
+    story.hops.push_back(rq::StoryHop{rq::HopKind::kCopy,
+                                      kept,
+                                      "SMTP",
+                                      text,
+                                      kept,
+                                      {rq::StoryEvent{{2026, 12, 6}, "10:00:00", "x.log", text}}});
+    rq::Result result = rq::StoryReport{std::move(story), text};
+    rq::Redactor redactor;
+    rq::Redact(result, redactor);
+    const std::string json = rq::Json(result).dump(2);
+    RQ_FUZZ_CHECK(nlohmann::json::accept(json));
   }
   std::string keptLower = kept;
   for (char& c : keptLower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
