@@ -60,24 +60,6 @@ std::u32string DecodeUtf8(std::string_view text) {
   return out;
 }
 
-void AppendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 bool IsLabelByte(char c) {
   return (c >= 'a' && c <= 'z') || IsDigit(c) || c == '-' || c == '_';
 }
@@ -434,7 +416,7 @@ std::string_view RegistrableDomain(std::string_view canonical) {
       std::u32string points;
       if (PunycodeDecode(label.substr(4), points)) {
         label.clear();
-        for (const char32_t c : points) AppendUtf8(c, label);
+        for (const char32_t c : points) AppendUtf8(label, c);
       }
     }
     if (k > 1) {

@@ -13,6 +13,9 @@ namespace rq {
 // code page leaves undefined map to the C1 controls of the same number, as Windows does.
 std::string Cp1252ToUtf8(std::string_view bytes);
 
+// Appends the code point `cp` to `out` as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // The UTF-8 text as Windows-1252 bytes; characters the code page cannot hold become '?'.
 // Malformed UTF-8 sequences count as one '?' each.
 std::string Utf8ToCp1252(std::string_view utf8);

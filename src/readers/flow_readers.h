@@ -54,33 +54,18 @@ struct FlowReadCount {
   long long skipped = 0;  // lines with the tag that could not be read as such a line
 };
 
-// Calls f(RoutingLine) for each routing line of the day's MTA debug log, in file order.
-template <class F>
-FlowReadCount ReadRoutingLines(const std::string& path, F&& f) {
+// Calls f(parsed) for each line of the log holding `tag` that `parse` reads (a routing line of
+// the MTA's debug log, a requeue line of the SMTP debug log), in file order; `skipped` counts
+// the lines holding the tag that it cannot read.
+template <class Parsed, class F>
+FlowReadCount ReadTaggedLines(const std::string& path, std::string_view tag,
+                              bool (*parse)(std::string_view, Parsed&), F&& f) {
   FlowReadCount count;
   LineSource source(path);
   count.opened = source.is_open();
-  source.ForEachLineContaining(kRoutingLineTag, [&](std::string_view line) {
-    RoutingLine parsed;
-    if (ParseRoutingLine(line, parsed)) {
-      f(parsed);
-    } else {
-      ++count.skipped;
-    }
-    return true;
-  });
-  return count;
-}
-
-// Calls f(FlowRequeue) for each requeue line of the day's SMTP debug log, in file order.
-template <class F>
-FlowReadCount ReadRequeueLines(const std::string& path, F&& f) {
-  FlowReadCount count;
-  LineSource source(path);
-  count.opened = source.is_open();
-  source.ForEachLineContaining(kRequeueParentTag, [&](std::string_view line) {
-    FlowRequeue parsed;
-    if (ParseFlowRequeue(line, parsed)) {
+  source.ForEachLineContaining(tag, [&](std::string_view line) {
+    Parsed parsed;
+    if (parse(line, parsed)) {
       f(parsed);
     } else {
       ++count.skipped;

@@ -186,18 +186,21 @@ void ScanActivity(const std::string& path, std::uint8_t connector, std::uint32_t
 void ScanDay(const Server& server, const Date& date, std::uint16_t dayIndex, DayScan& scan) {
   scan.day.day = date;
   const auto midnight = static_cast<std::uint32_t>(dayIndex) * 86400u;
-  FlowReadCount count =
-      ReadRoutingLines(GetLogFile(server, "MTA", kDebug, date), [&](const RoutingLine& line) {
+  FlowReadCount count = ReadTaggedLines(
+      GetLogFile(server, "MTA", kDebug, date), kRoutingLineTag, ParseRoutingLine,
+      [&](const RoutingLine& line) {
         scan.routes.push_back({scan.Key(line.sourceId), scan.Key(line.targetId), line.time,
                                dayIndex, scan.connectors.Index(line.targetConnector)});
       });
   scan.day.mtaLog = count.opened;
   scan.skipped += count.skipped;
   char domain[256];
-  count = ReadRequeueLines(GetLogFile(server, "SMTP", kDebug, date), [&](const FlowRequeue& line) {
-    scan.splits.push_back({scan.Key(line.parentId), scan.Key(line.copyId), line.time, dayIndex,
-                           scan.domains.Index(DomainOf(line.domain, domain, sizeof domain))});
-  });
+  count = ReadTaggedLines(
+      GetLogFile(server, "SMTP", kDebug, date), kRequeueParentTag, ParseFlowRequeue,
+      [&](const FlowRequeue& line) {
+        scan.splits.push_back({scan.Key(line.parentId), scan.Key(line.copyId), line.time, dayIndex,
+                               scan.domains.Index(DomainOf(line.domain, domain, sizeof domain))});
+      });
   scan.day.smtpDebugLog = count.opened;
   scan.skipped += count.skipped;
   ScanActivity(GetLogFile(server, "SMTP", kActivity, date), 0, midnight, dayIndex, scan,
