@@ -481,9 +481,16 @@ nlohmann::json Json(const Result& result) {
             return rows;
           },
           [](const StoryReport& r) {
-            nlohmann::json out = StoryJson(r.story);
-            if (r.message) out["message"] = Utf8(*r.message);
-            return out;
+            // No log names the message: an origin, hops and "notRouted" would claim a message
+            // came in that nothing shows, so only the days read and the message are given.
+            if (r.message) {
+              return nlohmann::json{{"messageId", Utf8(r.story.askedId)},
+                                    {"firstDay", LogDateOf(r.story.first)},
+                                    {"lastDay", LogDateOf(r.story.last)},
+                                    {"result", "nothing"},
+                                    {"message", Utf8(*r.message)}};
+            }
+            return StoryJson(r.story);
           },
           [](const DatesResult& r) {
             return nlohmann::json{{"connector", Utf8(r.connector)}, {"dates", Strings(r.dates)}};

@@ -247,7 +247,9 @@ TEST_F(Rqtrace, JsonOfEveryCommandFollowsItsSchema) {
            "/0/time": "<string>"})"},
       {"dates", 0, R"({"/connector": "SMTP", "/dates/2": "D"})"},
       {"check", 0, R"({"/warnings": []})"},
-      {"story --date D 0BADC0DE99", 1, R"({"/message": "<string>", "/result": "notRouted"})"},
+      {"story --date D 0BADC0DE99", 1,
+       R"({"/message": "<string>", "/result": "nothing", "/origin": "<absent>", "/hops": "<absent>",
+           "/lastDay": "<string>"})"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
