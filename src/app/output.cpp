@@ -315,8 +315,10 @@ std::string StoryText(const Story& story) {
   for (const StoryHop& hop : story.hops) {
     out += "\n" + HopHeading(hop) + "\n";
     if (hop.events.empty()) out += "  (no log lines)\n";
+    // A bare LF inside a log line ends an output line too: its rest is led like an event of its
+    // own, so that text a client sent cannot pass for an event line of another log or time.
     for (const StoryEvent& e : hop.events) {
-      out += "  " + LogDateOf(e.day) + " " + e.time + "  " + e.log + "  " + e.line + "\n";
+      out += Led("  " + LogDateOf(e.day) + " " + e.time + "  " + e.log + "  ", e.line + "\n");
     }
   }
   return out;

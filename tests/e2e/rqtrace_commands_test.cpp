@@ -199,6 +199,11 @@ TEST_F(Rqtrace, RangesLeadEveryLineWithItsDay) {
             "261206\t12:00:00\tSMTP-IN\tBARE0LF\t1\t10.0.0.1\tMAIL\tFROM:<x@lf.example>\n"
             "261206\trest\r\n"
             "261206\t\r\n");
+  // So does a story's event line: the rest carries the event's day, time and log again.
+  EXPECT_NE(
+      TraceOn(dir, Words("story --date 261206 --days 0 BARE0LF"))
+          .out.find("FROM:<x@lf.example>\n  261206 12:00:00  SMTP-Activity-261206.log  rest\n"),
+      std::string::npos);
 
   // No log in the range (400 days, the most allowed): nothing found, not bad usage.
   const RunResult none = s.Trace({"show", "--date", "200101..210203", "4F2A0C11"});
