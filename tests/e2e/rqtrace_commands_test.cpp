@@ -367,7 +367,8 @@ TEST_F(Rqtrace, BadUsageGivesStatusTwo) {
         "search --date 250101..260205 --sender a", "search --date 2612 --sender a",
         "show --date 261232 4F2A0C11", "show --date 260229 4F2A0C11", "trace --date foo 4F2A0C11",
         "trace --date 261210..D 4F2A0C11", "split --date D..D 4F2A0C2E",
-        "story --date 2612066 4F2A0C2E", "story --date D..D 4F2A0C2E"}) {
+        "story --date 2612066 4F2A0C2E", "story --date D..D 4F2A0C2E", "show  --date D",
+        "story  --date D"}) {
     const RunResult r = s.Trace(Args(args));
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_EQ(r.out, "");
