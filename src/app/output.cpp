@@ -315,8 +315,10 @@ std::string StoryText(const Story& story) {
   for (const StoryHop& hop : story.hops) {
     out += "\n" + HopHeading(hop) + "\n";
     if (hop.events.empty()) out += "  (no log lines)\n";
+    // A bare LF inside a log line ends an output line too: its rest is led like an event of its
+    // own, so that text a client sent cannot pass for an event line of another log or time.
     for (const StoryEvent& e : hop.events) {
-      out += "  " + LogDateOf(e.day) + " " + e.time + "  " + e.log + "  " + e.line + "\n";
+      out += Led("  " + LogDateOf(e.day) + " " + e.time + "  " + e.log + "  ", e.line + "\n");
     }
   }
   return out;
@@ -481,9 +483,16 @@ nlohmann::json Json(const Result& result) {
             return rows;
           },
           [](const StoryReport& r) {
-            nlohmann::json out = StoryJson(r.story);
-            if (r.message) out["message"] = Utf8(*r.message);
-            return out;
+            // No log names the message: an origin, hops and "notRouted" would claim a message
+            // came in that nothing shows, so only the days read and the message are given.
+            if (r.message) {
+              return nlohmann::json{{"messageId", Utf8(r.story.askedId)},
+                                    {"firstDay", LogDateOf(r.story.first)},
+                                    {"lastDay", LogDateOf(r.story.last)},
+                                    {"result", "nothing"},
+                                    {"message", Utf8(*r.message)}};
+            }
+            return StoryJson(r.story);
           },
           [](const DatesResult& r) {
             return nlohmann::json{{"connector", Utf8(r.connector)}, {"dates", Strings(r.dates)}};

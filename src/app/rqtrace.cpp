@@ -67,8 +67,14 @@ constexpr const char* kRangeHelp =
     "The log date, YYMMDD, or the days FROM..TO (inclusive, at most 400): each line then starts "
     "with its day and a TAB";
 
-void Id(CLI::App& c, Options& o) {
-  c.add_option("ID", o.id, "The message ID")->required();
+void Id(CLI::App& c, Options& o, const char* help = "The message ID") {
+  // Every log line holds the empty text: an empty or blank ID would print whole logs as the
+  // message's lines and report them found.
+  c.add_option("ID", o.id, help)->required()->check([](const std::string& id) {
+    return id.find_first_not_of(" \t") == std::string::npos
+               ? "a message ID cannot be empty or blank"
+               : std::string();
+  });
 }
 // --json and --redact, on the commands that print log text.
 void JsonAndRedact(CLI::App& c, Options& o) {
@@ -225,7 +231,7 @@ constexpr std::array<Command, 8> kCommands = {{
      Check},
     {"story", "Everything the logs tell of a message and its copies, from any hop's ID", false,
      [](CLI::App& c, Options& o) {
-       c.add_option("ID", o.id, "The message ID at any hop")->required();
+       Id(c, o, "The message ID at any hop");
        c.add_option("--date", o.date, "The first day, as YYMMDD (default: today)");
        c.add_option("--days", o.days, "How many following days to read too (default: 2)")
            ->check(CLI::Range(0LL, 400LL));

@@ -199,6 +199,11 @@ TEST_F(Rqtrace, RangesLeadEveryLineWithItsDay) {
             "261206\t12:00:00\tSMTP-IN\tBARE0LF\t1\t10.0.0.1\tMAIL\tFROM:<x@lf.example>\n"
             "261206\trest\r\n"
             "261206\t\r\n");
+  // So does a story's event line: the rest carries the event's day, time and log again.
+  EXPECT_NE(
+      TraceOn(dir, Words("story --date 261206 --days 0 BARE0LF"))
+          .out.find("FROM:<x@lf.example>\n  261206 12:00:00  SMTP-Activity-261206.log  rest\n"),
+      std::string::npos);
 
   // No log in the range (400 days, the most allowed): nothing found, not bad usage.
   const RunResult none = s.Trace({"show", "--date", "200101..210203", "4F2A0C11"});
@@ -247,7 +252,9 @@ TEST_F(Rqtrace, JsonOfEveryCommandFollowsItsSchema) {
            "/0/time": "<string>"})"},
       {"dates", 0, R"({"/connector": "SMTP", "/dates/2": "D"})"},
       {"check", 0, R"({"/warnings": []})"},
-      {"story --date D 0BADC0DE99", 1, R"({"/message": "<string>", "/result": "notRouted"})"},
+      {"story --date D 0BADC0DE99", 1,
+       R"({"/message": "<string>", "/result": "nothing", "/origin": "<absent>", "/hops": "<absent>",
+           "/lastDay": "<string>"})"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
@@ -360,7 +367,8 @@ TEST_F(Rqtrace, BadUsageGivesStatusTwo) {
         "search --date 250101..260205 --sender a", "search --date 2612 --sender a",
         "show --date 261232 4F2A0C11", "show --date 260229 4F2A0C11", "trace --date foo 4F2A0C11",
         "trace --date 261210..D 4F2A0C11", "split --date D..D 4F2A0C2E",
-        "story --date 2612066 4F2A0C2E", "story --date D..D 4F2A0C2E"}) {
+        "story --date 2612066 4F2A0C2E", "story --date D..D 4F2A0C2E", "show  --date D",
+        "story  --date D"}) {
     const RunResult r = s.Trace(Args(args));
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_EQ(r.out, "");
