@@ -283,11 +283,11 @@ bool QtFormWindow::eventFilter(QObject* watched, QEvent* event) {
       }
       return true;  // the keys are handled below: only some platforms turn them into menus
     }
-    // The Menu key and Shift+F10 open the menu at the current row.
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (event->type() == QEvent::KeyPress &&
-        (key->key() == Qt::Key_Menu ||
-         (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier))) {
+    // The Menu key and Shift+F10 open the menu at the current row. Only a key press is a key
+    // event: any other event taken for one would be read past its end.
+    const auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
+    if (key != nullptr && (key->key() == Qt::Key_Menu ||
+                           (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier))) {
       const QRect row = list->visualRect(list->currentIndex());
       menuAt_ = list->viewport()->mapToGlobal(row.isValid() ? row.center() : QPoint(0, 0));
       Report(id, FormEvent::kContextMenu);
