@@ -1,97 +1,44 @@
 #include "readers/flow_readers.h"
 
-#include <cstring>
+#include <optional>
+
+#include "base/text.h"
+#include "readers/log_line.h"
 
 namespace rq {
 namespace {
 
-// The unsigned number of exactly `width` digits at `at`; false when one is not a digit.
-bool Digits(std::string_view text, std::size_t at, std::size_t width, int& value) {
-  if (at + width > text.size()) return false;
-  value = 0;
-  for (std::size_t i = at; i < at + width; ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  return true;
-}
-
-// "HH:MM:SS" at `at`, as ms after midnight.
-bool ClockAt(std::string_view text, std::size_t at, int& ms) {
-  int h = 0;
-  int m = 0;
-  int s = 0;
-  if (!Digits(text, at, 2, h) || !Digits(text, at + 3, 2, m) || !Digits(text, at + 6, 2, s) ||
-      text[at + 2] != ':' || text[at + 5] != ':' || h > 23 || m > 59 || s > 59) {
-    return false;
-  }
-  ms = ((h * 60 + m) * 60 + s) * 1000;
-  return true;
-}
-
-// The inside of "[...]"; the field as it is when it is not bracketed.
-std::string_view Inside(std::string_view field) {
+// A field's value, every '[' and ']' removed: a view into the line, or into `spare` in the rare
+// case of a bracket inside the value.
+std::string_view ValueOf(std::string_view field, std::string& spare) {
   if (field.size() >= 2 && field.front() == '[' && field.back() == ']') {
-    return field.substr(1, field.size() - 2);
+    field = field.substr(1, field.size() - 2);
   }
-  return field;
+  if (field.find_first_of("[]") == std::string_view::npos) return field;
+  spare = WithoutBrackets(field);
+  return spare;
 }
 
 }  // namespace
 
-bool ClockTime(std::string_view text, int& ms) {
-  return text.size() == 8 && ClockAt(text, 0, ms);
-}
-
-bool StampTime(std::string_view text, long long& ms) {
-  int year = 0;
-  int month = 0;
-  int day = 0;
-  int clock = 0;
-  if (!Digits(text, 0, 4, year) || !Digits(text, 5, 2, month) || !Digits(text, 8, 2, day) ||
-      text[4] != '-' || text[7] != '-' || text.size() < 19 || text[10] != ' ' ||
-      !ClockAt(text, 11, clock)) {
-    return false;
-  }
-  const Date date{year, month, day};
-  if (month < 1 || month > 12 || day < 1 ||
-      CivilFromDays(DaysFromCivil(year, month, day)) != date) {
-    return false;
-  }
-  int millis = 0;
-  if (text.size() >= 23 && text[19] == '.' && Digits(text, 20, 3, millis)) clock += millis;
-  ms = DaysFromCivil(year, month, day) * 86400000LL + clock;
-  return true;
-}
-
 bool ParseRoutingLine(std::string_view line, RoutingLine& out) {
-  // Blank-separated: date, time and TAB and tag, [source ID], from, [source], inbound, queue,
-  // to, [target], queue, as, [target ID], ...
-  std::string_view fields[12];
-  std::size_t n = 0;
-  std::size_t from = 0;
-  while (n < 12) {
-    const std::size_t blank = line.find(' ', from);
-    fields[n++] = line.substr(from, blank == std::string_view::npos ? blank : blank - from);
-    if (blank == std::string_view::npos) break;
-    from = blank + 1;
-  }
-  if (n < 12 || fields[1].find(kRoutingLineTag) == std::string_view::npos ||
-      !StampTime(line, out.time)) {
-    return false;
-  }
-  out.sourceId = Inside(fields[2]);
-  out.sourceConnector = Inside(fields[4]);
-  out.targetConnector = Inside(fields[8]);
-  out.targetId = Inside(fields[11]);
+  RouteLine route;
+  const std::optional<long long> time = StampMs(line);
+  if (!time || !ParseRouteLine(line, route)) return false;
+  out.time = *time;
+  out.sourceId = ValueOf(route.sourceId, out.spare[0]);
+  out.sourceConnector = ValueOf(route.sourceCode, out.spare[1]);
+  out.targetConnector = ValueOf(route.targetCode, out.spare[2]);
+  out.targetId = ValueOf(route.targetId, out.spare[3]);
   return !out.sourceId.empty() && !out.targetId.empty();
 }
 
 // The parent, the copy and its domain by the one requeue-line rule every reader shares.
 bool ParseFlowRequeue(std::string_view line, FlowRequeue& out) {
   RequeueLine requeue;
-  if (!StampTime(line, out.time) || !ParseRequeueLine(line, requeue)) return false;
+  const std::optional<long long> time = StampMs(line);
+  if (!time || !ParseRequeueLine(line, requeue)) return false;
+  out.time = *time;
   out.parentId = requeue.parent;
   out.copyId = requeue.copy;
   out.domain = requeue.domain;
@@ -121,7 +68,9 @@ bool ParseActivityLine(std::string_view line, ActivityLine& out) {
   } else {
     return false;
   }
-  if (!ClockTime(fields[0], out.clock)) return false;
+  const LineStamp stamp = StampOf(fields[0]);
+  if (stamp.day || stamp.time.size() != 8 || fields[0].size() != 8) return false;
+  out.clock = static_cast<int>(MsOfDay(stamp.time));
   out.id = fields[2];
   out.session = fields[3];
   out.peer = fields[4];

@@ -4,27 +4,23 @@
 // nothing is allocated per line.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "base/dates.h"
 #include "readers/line_source.h"
+#include "readers/route_readers.h"
 #include "readers/smtp_readers.h"
 #include "settings/server.h"
 
 namespace rq {
-
-// Milliseconds since 1970-01-01 of a debug log's stamp "YYYY-MM-DD HH:MM:SS" with an optional
-// ".mmm", at the start of the text; false when the text does not start with a real time.
-bool StampTime(std::string_view text, long long& ms);
-
-// Milliseconds after midnight of "HH:MM:SS" (the whole text); false when it is not a real time.
-bool ClockTime(std::string_view text, int& ms);
 
 // A routing line: the message left `sourceConnector`'s inbound queue as `sourceId` and went into
 // `targetConnector`'s queue as `targetId`.
 struct RoutingLine {
   long long time = 0;  // ms since 1970-01-01
   std::string_view sourceId, sourceConnector, targetConnector, targetId;
+  std::string spare[4];  // a value that had a bracket inside it
 };
 
 // A requeue line: the SMTP connector split `parentId` and made the copy `copyId` for `domain`.
@@ -45,8 +41,6 @@ struct ActivityLine {
 bool ParseRoutingLine(std::string_view line, RoutingLine& out);
 bool ParseFlowRequeue(std::string_view line, FlowRequeue& out);
 bool ParseActivityLine(std::string_view line, ActivityLine& out);
-
-inline constexpr std::string_view kRoutingLineTag = "RQ-MTA-ROUTE:";
 
 // What one reading of a log came to.
 struct FlowReadCount {

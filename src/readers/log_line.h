@@ -19,6 +19,14 @@ struct LineStamp {
 
 LineStamp StampOf(std::string_view line);
 
+// Milliseconds after midnight of a stamp's time: its hours, minutes and seconds and the first
+// three digits of its fraction.
+long long MsOfDay(std::string_view time);
+
+// Milliseconds since 1970-01-01 of the stamp a line begins with when it names its own day and a
+// time; nullopt otherwise.
+std::optional<long long> StampMs(std::string_view line);
+
 // True when the line names the ID as a whole word, neither preceded nor followed by a letter or
 // digit: E8B40A3E7 holds E8B40A3E as text, but does not name it.
 bool NamesId(std::string_view line, std::string_view id);

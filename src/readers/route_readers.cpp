@@ -37,13 +37,12 @@ bool ParseRouteLine(std::string_view line, RouteLine& route) {
   FieldCursor cursor(line, ' ');
   std::string_view field;
   for (std::size_t i = 0; i < fields.size() && cursor.Next(field); ++i) fields[i] = field;
-  route.logTime = std::string(fields[0]);
-  route.logTime += ' ';
-  route.logTime += fields[1].substr(0, fields[1].find('\t'));
-  route.sourceId = WithoutBrackets(fields[2]);
-  route.sourceCode = WithoutBrackets(fields[4]);
-  route.targetCode = WithoutBrackets(fields[8]);
-  route.targetId = WithoutBrackets(fields[11]);
+  route.logDate = fields[0];
+  route.logClock = fields[1].substr(0, fields[1].find('\t'));
+  route.sourceId = fields[2];
+  route.sourceCode = fields[4];
+  route.targetCode = fields[8];
+  route.targetId = fields[11];
   return true;
 }
 
@@ -69,9 +68,9 @@ int GetRouteInformationFromMTALogs(const Server& server, const Date& day,
     RouteLine route;
     if (!LineContains(line, second) || !ParseRouteLine(line, route)) return true;
     RouteEntry& entry = list.emplace_back();
-    entry.LogTime = std::move(route.logTime);
-    entry.ConnectorCode = std::move(bBacktrace ? route.sourceCode : route.targetCode);
-    entry.MessageID = std::move(bBacktrace ? route.sourceId : route.targetId);
+    entry.LogTime = std::string(route.logDate) + ' ' + std::string(route.logClock);
+    entry.ConnectorCode = WithoutBrackets(bBacktrace ? route.sourceCode : route.targetCode);
+    entry.MessageID = WithoutBrackets(bBacktrace ? route.sourceId : route.targetId);
     return true;
   });
   return list.empty() ? 0 : 1;

@@ -12,14 +12,16 @@ namespace rq {
 
 inline constexpr std::string_view kMtaRouteTag = "RQ-MTA-ROUTE";
 
-// A routing line's fields: the line split at single blanks (fields from 0), every '[' and ']'
-// removed from each field; a field the line lacks is empty.
+// A routing line's fields, views into the line split at single blanks (fields from 0); a field
+// the line lacks is empty. The fields keep their brackets: every '[' and ']' in a field is no
+// part of its value (WithoutBrackets), which a reader strips only when it keeps the value.
 struct RouteLine {
-  std::string logTime;     // field 0, a blank, and field 1 up to its first TAB
-  std::string sourceId;    // field 2: the message's ID in the inbound queue it left
-  std::string sourceCode;  // field 4: the connector of that inbound queue
-  std::string targetCode;  // field 8: the connector whose outbound queue took it
-  std::string targetId;    // field 11: the message's ID in that outbound queue
+  std::string_view logDate;     // field 0; the log time is it, a blank and logClock
+  std::string_view logClock;    // field 1 up to its first TAB
+  std::string_view sourceId;    // field 2: the message's ID in the inbound queue it left
+  std::string_view sourceCode;  // field 4: the connector of that inbound queue
+  std::string_view targetCode;  // field 8: the connector whose outbound queue took it
+  std::string_view targetId;    // field 11: the message's ID in that outbound queue
 };
 
 // The fields of a line holding "RQ-MTA-ROUTE" anywhere; false (and `route` untouched) for any

@@ -187,7 +187,7 @@ void ScanDay(const Server& server, const Date& date, std::uint16_t dayIndex, Day
   scan.day.day = date;
   const auto midnight = static_cast<std::uint32_t>(dayIndex) * 86400u;
   FlowReadCount count = ReadTaggedLines(
-      GetLogFile(server, "MTA", kDebug, date), kRoutingLineTag, ParseRoutingLine,
+      GetLogFile(server, "MTA", kDebug, date), kMtaRouteTag, ParseRoutingLine,
       [&](const RoutingLine& line) {
         scan.routes.push_back({scan.Key(line.sourceId), scan.Key(line.targetId), line.time,
                                dayIndex, scan.connectors.Index(line.targetConnector)});

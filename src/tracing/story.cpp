@@ -7,6 +7,7 @@
 #include <set>
 #include <tuple>
 
+#include "base/text.h"
 #include "readers/line_source.h"
 #include "readers/log_line.h"
 #include "readers/multi_literal.h"
@@ -207,8 +208,9 @@ class Teller {
     RouteLine route;
     RequeueLine requeue;
     if (kind == LogKind::kMta && ParseRouteLine(line, route)) {
-      Link(route.sourceId, Role::kOrigin, route.sourceCode, route.targetId, Role::kQueue,
-           route.targetCode, {}, d, at());
+      Link(WithoutBrackets(route.sourceId), Role::kOrigin, WithoutBrackets(route.sourceCode),
+           WithoutBrackets(route.targetId), Role::kQueue, WithoutBrackets(route.targetCode), {}, d,
+           at());
     } else if (kind == LogKind::kSmtpDebug && ParseRequeueLine(line, requeue)) {
       Link(std::string(requeue.parent), Role::kQueue, "SMTP", std::string(requeue.copy),
            Role::kCopy, "SMTP", requeue.domain, d, at());
