@@ -157,11 +157,6 @@ const char* MultiLiteralMatcher::FirstHit(const char* from, const char* end) con
   return nullptr;
 }
 
-bool MultiLiteralMatcher::ContainsAny(const char* begin, const char* end) const {
-  if (!emptyNeedles_.empty()) return true;
-  return FirstHit(begin, end) != nullptr;
-}
-
 void MultiLiteralMatcher::CollectLine(std::string_view line) {
   ++lineNumber_;
   matched_.clear();

@@ -31,10 +31,6 @@ class MultiLiteralMatcher {
 
   std::size_t size() const { return needleCount_; }
 
-  // True when some literal lies wholly inside [begin, end). An empty literal makes any range
-  // count.
-  bool ContainsAny(const char* begin, const char* end) const;
-
   // The matcher interface of the line source: where the first literal in [from, end) starts
   // (`from` itself with an empty literal), and the bytes a literal may straddle.
   const char* Find(const char* from, const char* end) const {
@@ -47,9 +43,6 @@ class MultiLiteralMatcher {
   // ascending order, each once. f returns false to stop; then this returns false.
   template <class F>
   bool ForEachMatchingLine(std::string_view block, F&& f);
-
-  // The long-line filter for LineSource::NextBlock.
-  LongLineFilter Filter() const { return FilterFor(*this); }
 
   // Fills matched() with the indices of the literals the line holds, ascending, each once.
   void CollectLine(std::string_view line);

@@ -19,11 +19,6 @@ struct RouteEntry {
 
 using RouteList = std::vector<RouteEntry>;
 
-// The number of records in the list; 0 for a list never filled.
-inline std::size_t CountEntries(const RouteList& list) {
-  return list.size();
-}
-
 // The MessageID of every record, in list order: the IDs one reading of a log looks up at once.
 inline std::vector<std::string_view> MessageIdsOf(const RouteList& list) {
   std::vector<std::string_view> ids;

@@ -40,7 +40,7 @@ class Walk {
     if (GetRouteInformationFromMTALogs(server_, day_, tracedId, backtrace_, routes) != 1) {
       return NotRouted(tracedId);
     }
-    Say(found::Routed{tracedId, code_, backtrace_, static_cast<long long>(CountEntries(routes))});
+    Say(found::Routed{tracedId, code_, backtrace_, static_cast<long long>(routes.size())});
     for (const RouteEntry& entry : routes) Route(tracedId, entry);
     // Whatever the last entry found, the routing agent did route the message.
     return kWalkRouted;
@@ -97,8 +97,7 @@ bool ReportCopies(const Server& server, const Date& day, std::string_view parent
                   std::string_view code, bool debugLines, Findings& findings) {
   RouteList copies;
   if (GetSMTPRequeueInformation(server, day, parent, copies) != 1) return false;
-  findings.push_back(
-      found::Split{std::string(parent), static_cast<long long>(CountEntries(copies))});
+  findings.push_back(found::Split{std::string(parent), static_cast<long long>(copies.size())});
   const std::vector<std::string_view> ids = MessageIdsOf(copies);
   std::vector<std::string> details(copies.size());
   std::vector<std::string> debug(copies.size());

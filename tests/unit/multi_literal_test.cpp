@@ -64,17 +64,5 @@ TEST(MultiLiteralMatcher, AgreesWithThePlainRuleForEachLiteral) {
   EXPECT_EQ(OnePass(block, ids), Plain(block, ids));
 }
 
-TEST(MultiLiteralMatcher, ContainsAnyNeedsAWholeLiteral) {
-  const std::vector<std::string_view> ids = {"ABCDEFGH", "XYZXYZXYZ"};
-  const MultiLiteralMatcher matcher(ids);
-  const std::string text = "..ABCDEFGH..";
-  EXPECT_TRUE(matcher.ContainsAny(text.data(), text.data() + text.size()));
-  EXPECT_FALSE(matcher.ContainsAny(text.data(), text.data() + 9));  // cut short
-  EXPECT_FALSE(matcher.ContainsAny(text.data() + 3, text.data() + text.size()));
-  const MultiLiteralMatcher withEmpty(std::vector<std::string_view>{"", "Q"});
-  EXPECT_TRUE(withEmpty.ContainsAny(text.data(), text.data() + 1));
-  EXPECT_EQ(matcher.Filter().overlap, 8u);
-}
-
 }  // namespace
 }  // namespace rq

@@ -15,54 +15,61 @@ using test::CrLfLines;
 
 const Date kDay{2026, 3, 14};
 
-TEST(RequeueReaders, RandomLogsAgreeWithThePlainRules) {
-  // Lines of the code and both tags in any order, at the start or not, with and without their
-  // IDs and ']', IDs that are parts of longer ones, empty IDs.
-  const std::vector<std::string> tokens = {"RQ-I0018: [P1]",
-                                           "RQ-I0018: [",
-                                           "RQ-I0018: []",
-                                           "RQ-I0018:",
-                                           "requeued as [C1]",
-                                           "requeued as [C10]",
-                                           "requeued as [",
-                                           "target domain [d]",
-                                           "target domain [",
-                                           "[P1]",
-                                           "[P10]",
-                                           "[C1]",
-                                           "P1",
-                                           "]",
-                                           " x "};
-  std::mt19937 random(18);
+TEST(RequeueReaders, EachRequeueLineGivesTheCopyAndTheParentItNames) {
+  // Expectations are read off the lines by eye. Copies of Q1, then the parent of C1.
+  const std::string line =
+      "2026-03-14 10:00:03.000 [0007] RQ-I0018: [Q1] requeued as [C1] target domain [a.example]";
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    RouteList copiesOfQ1;  // they replace what the list held
+    const char* parentOfC1;
+  };
+  const std::vector<Case> cases = {
+      {"a requeue line", {line}, {{"C1", "", "a.example", ""}}, "Q1"},
+      {"every line in file order",
+       {line, "x RQ-I0018: [Q1] requeued as [C2] target domain [b.example]"},
+       {{"C1", "", "a.example", ""}, {"C2", "", "b.example", ""}},
+       "Q1"},
+      {"without the message code", {"x [Q1] requeued as [C1] target domain [a]"}, {}, ""},
+      {"the parent as a part of another ID", {"x RQ-I0018: [Q10] requeued as [C1]"}, {}, "Q10"},
+      {"the copy as a part of another ID",
+       {"x RQ-I0018: [Q1] requeued as [C10]"},
+       {{"C10", "", "", ""}},
+       ""},
+      {"the code with neither tag", {"x RQ-I0018: [Q1]"}, {{"", "", "", ""}}, ""},
+      {"a value without its bracket runs to the line's end",
+       {"x RQ-I0018: [Q1] requeued as [C1 target domain [b.example"},
+       {{"C1 target domain [b.example", "", "b.example", ""}},
+       ""},
+      {"a tag that starts the line gives no value",
+       {"RQ-I0018: [Q1] requeued as [C1]", "requeued as [C1] RQ-I0018: [Q1]"},
+       {{"C1", "", "", ""}, {"", "", "", ""}},
+       "Q1"},
+      {"the parent's bracket is looked for after its first character",
+       {"x RQ-I0018: []] requeued as [C1]"},
+       {},
+       "]"},
+      {"a line without a parent does not end the search",
+       {"requeued as [C1] RQ-I0018: [P9", "x RQ-I0018: [P1] requeued as [C1]"},
+       {},
+       "P1"},
+  };
   const test::SampleServer sample;
-  const RouteList old(3, RouteEntry{"old", "SMTP", "old.example", "10:00"});
-  for (int round = 0; round < 400; ++round) {
-    std::vector<std::string> lines(1 + random() % 4);
-    for (std::string& line : lines) {
-      for (int i = random() % 6; i > 0; --i) line += tokens[random() % tokens.size()];
-    }
-    sample.WriteLog("SMTP", "Debug", kDay, CrLfLines(lines));
-    SCOPED_TRACE(testing::PrintToString(lines));
-    for (const std::string id : {"P1", "C1", ""}) {
-      // The list holds exactly the records of this call, or stays as it was when none was found.
-      const RouteList found = test::PlainCopies(lines, id);
-      RouteList copies = old;
-      EXPECT_EQ(GetSMTPRequeueInformation(sample.server(), kDay, id, copies),
-                found.empty() ? 0 : 1);
-      EXPECT_EQ(copies, found.empty() ? old : found);
-      EXPECT_EQ(CountEntries(copies), copies.size());
-      EXPECT_EQ(GetSMTPRequeueParent(sample.server(), kDay, id), test::PlainParent(lines, id));
-    }
+  const RouteList old(2, RouteEntry{"old", "SMTP", "old.example", "10:00"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sample.WriteLog("SMTP", "Debug", kDay, CrLfLines(c.lines));
+    RouteList copies = old;
+    EXPECT_EQ(GetSMTPRequeueInformation(sample.server(), kDay, "Q1", copies),
+              c.copiesOfQ1.empty() ? 0 : 1);
+    EXPECT_EQ(copies, c.copiesOfQ1.empty() ? old : c.copiesOfQ1);
+    EXPECT_EQ(GetSMTPRequeueParent(sample.server(), kDay, "C1"), c.parentOfC1);
   }
   RouteList copies = old;  // no log
-  EXPECT_EQ(GetSMTPRequeueInformation(sample.server(), {2026, 3, 13}, "P1", copies), 0);
+  EXPECT_EQ(GetSMTPRequeueInformation(sample.server(), {2026, 3, 13}, "Q1", copies), 0);
   EXPECT_EQ(copies, old);
   EXPECT_EQ(GetSMTPRequeueParent(sample.server(), {2026, 3, 13}, "C1"), "");
-  // A tag without a ']' after it does not end the search for the parent.
-  sample.WriteLog(
-      "SMTP", "Debug", kDay,
-      CrLfLines({"requeued as [C1] RQ-I0018: [P9", "x RQ-I0018: [P1] requeued as [C1]"}));
-  EXPECT_EQ(GetSMTPRequeueParent(sample.server(), kDay, "C1"), "P1");
 }
 
 TEST(TransactionReaders, EachReadingAgreesWithThePlainRule) {

@@ -168,59 +168,6 @@ inline std::vector<PlainOrigin> PlainOrigins(const std::vector<std::string>& lin
   return rows;
 }
 
-// Routing lines with the ID, cut at blanks: source ID and code (2, 4) back, target code and ID
-// (8, 11) forward, brackets dropped; the time is field 0 and field 1 up to a TAB.
-inline RouteList PlainRoutes(const std::vector<std::string>& lines, std::string_view id,
-                             bool back) {
-  auto field = [](const std::vector<std::string>& f, std::size_t i) {
-    std::string s = i < f.size() ? f[i] : std::string();
-    std::erase(s, '[');
-    std::erase(s, ']');
-    return s;
-  };
-  RouteList want;
-  for (const std::string& line : lines) {
-    if (!PlainContains(line, id) || line.find("RQ-MTA-ROUTE") == std::string::npos) continue;
-    const std::vector<std::string> f = PlainFields(line, ' ');
-    const std::string time = f[0] + " " + (f.size() > 1 ? f[1].substr(0, f[1].find('\t')) : "");
-    want.push_back({field(f, back ? 2 : 11), field(f, back ? 4 : 8), "", time});
-  }
-  return want;
-}
-
-// The text after the first `tag` up to a ']'; empty when the tag is absent or starts the line.
-inline std::string PlainAfterTag(const std::string& line, const std::string& tag) {
-  const std::size_t at = line.find(tag);
-  if (at == std::string::npos || at == 0) return "";
-  const std::string rest = line.substr(at + tag.size());
-  return rest.substr(0, rest.find(']'));
-}
-
-// The requeue lines naming [id]: one record (copy ID, domain) per line with the message code.
-inline RouteList PlainCopies(const std::vector<std::string>& lines, const std::string& id) {
-  RouteList found;
-  for (const std::string& line : lines) {
-    if (line.find("[" + id + "]") == std::string::npos) continue;
-    if (line.find("RQ-I0018:") == std::string::npos) continue;
-    found.push_back(
-        {PlainAfterTag(line, "requeued as ["), "", PlainAfterTag(line, "target domain ["), ""});
-  }
-  return found;
-}
-
-// A copy's parent: after the code tag (not at the start) of the first "requeued as [copy]" line,
-// up to a ']' from the parent's second character on.
-inline std::string PlainParent(const std::vector<std::string>& lines, const std::string& id) {
-  for (const std::string& line : lines) {
-    if (line.find("requeued as [" + id + "]") == std::string::npos) continue;
-    const std::size_t p = line.find("RQ-I0018: [");
-    if (p == std::string::npos || p == 0) continue;
-    const std::size_t close = line.find(']', p + 12);
-    if (close != std::string::npos) return line.substr(p + 11, close - p - 11);
-  }
-  return "";
-}
-
 // Records every message box with the busy pointer's state then; answers from a script, then No.
 class RecordingUserInterface final : public UserInterface {
  public:
