@@ -24,7 +24,12 @@ TEST(Codepage, Windows1252Characters) {
   EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD\xC2\x80"), "??");  // not in the code page
   EXPECT_EQ(Utf8ToCp1252("a\xFF\x62"), "a?b");            // malformed: one '?' per bad byte
   EXPECT_EQ(Utf16LeToCp1252(std::string("A\0\x3D\xD8", 4)), "A?");  // lone surrogate
-  const std::string pair("\x3D\xD8\x00\xDE", 4);                    // U+1F600
+  EXPECT_EQ(Utf16LeToCp1252(std::string("\x3D\xD8"
+                                        "A\0"
+                                        "\x00\xDC",
+                                        6)),
+            "?A?");                               // unpaired
+  const std::string pair("\x3D\xD8\x00\xDE", 4);  // U+1F600
   EXPECT_EQ(Utf16LeToUtf8(pair), "\xF0\x9F\x98\x80");
   EXPECT_EQ(Utf8ToUtf16Le("\xF0\x9F\x98\x80"), pair);
 }
