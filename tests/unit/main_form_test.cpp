@@ -394,14 +394,15 @@ TEST(MainForm, FailuresInTheCoreEndInTheCommandsMessage) {
       "A log could not be read to its end, so nothing is shown: /a.log: gone";
   const std::pair<std::exception_ptr, std::vector<std::string>> cases[] = {
       {std::make_exception_ptr(std::runtime_error("gone")),
-       {kNone, kNotRouted, kNoDetails + "gone"}},
-      {std::make_exception_ptr(ReadError("/a.log", "gone")), {unread, unread, unread}}};
+       {kNone, kNotRouted, kNoDetails + "gone", "Unable to read the story of message [ID]. gone"}},
+      {std::make_exception_ptr(ReadError("/a.log", "gone")), {unread, unread, unread, unread}}};
   for (const auto& [failure, expected] : cases) {
     BrokenStore store(failure);
     const Server server(store);
     test::RecordingUserInterface ui;
     FakeView view(MainFormSpec(), &ui);
-    MainForm form(server, DateFormat(), view, ui, view);
+    StoryRecorder stories{&ui, {}, {}};
+    MainForm form(server, DateFormat(), view, ui, view, stories.Factory());
     view.AddItem(icboConnector, "SMTP", "SMTP Connector");
     view.SelectItem(icboConnector, 0);
     form.icboConnector_Click();
@@ -411,8 +412,10 @@ TEST(MainForm, FailuresInTheCoreEndInTheCommandsMessage) {
     view.selectedRow = "ID";
     form.cmdTrace_Click();
     form.cmdShowTransaction_Click();
-    ASSERT_EQ(ui.shown.size(), 3u);
-    for (int i = 0; i < 3; ++i) {
+    form.mnuWholeStory_Click();
+    EXPECT_TRUE(stories.shown.empty());
+    ASSERT_EQ(ui.shown.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
       EXPECT_EQ(ui.shown[i].message.text, expected[i]);
       EXPECT_FALSE(ui.shown[i].busy);
     }
@@ -545,12 +548,14 @@ TEST_F(StoryFormTest, OriginMenuOffersItsEntriesForANamedRowAndRunsTheChosenOne)
       {"", 3, false, "", 0, 0},           {"IN001", std::nullopt, true, "", 0, 0},  // dismissed
       {"IN001", 0, true, "", 1, 0},       {"IN001", 1, true, "", 1, 0},
       {"IN001", 2, true, "", 0, 1},       {"IN001", 3, true, "IN001", 0, 0},
+      {"IN001", 4, true, "", 0, 0},  // no such entry
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.row.value_or("(none)") + " " + std::to_string(c.choice.value_or(-1)));
     view.showings.clear();
     stories.shown.clear();
     view.clipboard.clear();
+    ui.shown.clear();
     view.selectedRow = c.row;
     view.menuChoice = c.choice;
     EXPECT_TRUE(Dispatch(MainForm::Events(), form, lvOrigins, FormEvent::kContextMenu));
@@ -564,6 +569,7 @@ TEST_F(StoryFormTest, OriginMenuOffersItsEntriesForANamedRowAndRunsTheChosenOne)
     EXPECT_EQ(view.clipboard, c.clipboard);
     EXPECT_EQ(view.showings.size(), c.reports);
     EXPECT_EQ(stories.shown.size(), c.stories);
+    EXPECT_TRUE(ui.shown.empty());  // an inert entry does not even fail
   }
   // Escape on the main window starts nothing.
   EXPECT_FALSE(Dispatch(MainForm::Events(), form, kForm, FormEvent::kCancel));

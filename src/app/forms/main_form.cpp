@@ -152,14 +152,12 @@ void MainForm::cmdListOrigins_Click() {
 }
 
 void MainForm::ShowOutcome(const std::optional<Message>& message, bool showReport) {
+  ui_.SetBusy(false);
   if (message) {
-    ui_.SetBusy(false);
     ui_.ShowMessage(*message);
   } else if (showReport) {
-    ui_.SetBusy(false);
     report_.ShowTraceOutput();
   }
-  ui_.SetBusy(false);
 }
 
 void MainForm::cmdTrace_Click() {
@@ -228,6 +226,10 @@ void MainForm::mnuWholeStory_Click() {
     window = stories_();
     window->form().Show(
         TellStory(server_, *key, DateFromLogDate(view_.Text(cboDate)), kStoryFollowingDays));
+  } catch (const ReadError& e) {
+    ui_.SetBusy(false);
+    ui_.ShowMessage(ReadErrorMessage(e));
+    return;
   } catch (const std::exception& e) {
     ui_.SetBusy(false);
     ui_.ShowMessage(ToolMessage("Unable to read the story of message [" + *key + "]. " + e.what()));
