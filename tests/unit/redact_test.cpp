@@ -43,6 +43,7 @@ TEST(Redactor, NothingOfTheAttackTableSurvives) {
       {Via::kText, "from \"kim.lee\"@acme-corp.com now", {"kim", "lee", "acme"}, {"from ", " now"}},
       {Via::kText, "x \"kim\\\"lee\"@acme-corp.com", {"kim", "lee", "acme"}, {}},
       {Via::kText, "an \"unclosed kim lee@acme-corp.com", {"kim", "lee", "acme"}, {"an \""}},
+      {Via::kText, "said 'kim", {"kim"}, {"said "}},  // a leading apostrophe makes no word
       // Source routes, <@domain>, several @.
       {Via::kAddress,
        "FROM:<@relay1.acme-corp.com,@relay2.zorg.net:kim@acme-corp.com>",
@@ -210,15 +211,19 @@ TEST(Redactor, OnePlaceholderPerValueAfterNormalising) {
             "mail.xn--bcher-kva.DE",
             "mail.b\xfc"
             "cher.de"});
+  const std::string greek = same({"\xCE\x91\xCE\x98\xCE\x97\xCE\x9D\xCE\x91.gr",    // ATHINA
+                                  "\xCE\xB1\xCE\xB8\xCE\xB7\xCE\xBD\xCE\xB1.gr"});  // athina
+  const std::string cyrillic = same({"\xD0\x9C\xD0\x98\xD0\xA0.example",            // MIR
+                                     "\xD0\xBC\xD0\xB8\xD1\x80.example"});          // mir
   const std::string user = same({"Kim@Acme-Corp.com", "kim@acme-corp.COM"});
   const std::string uk1 = same({"acme.co.uk"}), uk2 = same({"zorg.co.uk"});
-  EXPECT_EQ(std::set<std::string>({v4, v6, idn, user, uk1, uk2}).size(), 6u);
+  EXPECT_EQ(std::set<std::string>({v4, v6, idn, greek, cyrillic, user, uk1, uk2}).size(), 8u);
   EXPECT_NE(uk1, uk2);  // two organisations under one public suffix
   // Hosts keep their registrable domain's number: the list's wildcard and exception rules.
   EXPECT_EQ(r.Redact("a.acme.co.uk"), "host2." + uk1);
-  EXPECT_EQ(r.Redact("x.y.ck www.ck"), "domain5.example domain6.example");
+  EXPECT_EQ(r.Redact("x.y.ck www.ck"), "domain7.example domain8.example");
   EXPECT_EQ(r.Redact("a.city.kobe.jp b.city.kobe.jp"),
-            "host3.domain7.example host4.domain7.example");
+            "host3.domain9.example host4.domain9.example");
 }
 
 bool ValidIpv4(const std::string& s) {
