@@ -215,15 +215,18 @@ TEST(Redactor, OnePlaceholderPerValueAfterNormalising) {
                                   "\xCE\xB1\xCE\xB8\xCE\xB7\xCE\xBD\xCE\xB1.gr"});  // athina
   const std::string cyrillic = same({"\xD0\x9C\xD0\x98\xD0\xA0.example",            // MIR
                                      "\xD0\xBC\xD0\xB8\xD1\x80.example"});          // mir
+  const std::string extended =
+      same({"\xC5\x90z.example", "\xC5\x91Z.example"});  // O and o with double acute
   const std::string user = same({"Kim@Acme-Corp.com", "kim@acme-corp.COM"});
   const std::string uk1 = same({"acme.co.uk"}), uk2 = same({"zorg.co.uk"});
-  EXPECT_EQ(std::set<std::string>({v4, v6, idn, greek, cyrillic, user, uk1, uk2}).size(), 8u);
+  EXPECT_EQ(std::set<std::string>({v4, v6, idn, greek, cyrillic, extended, user, uk1, uk2}).size(),
+            9u);
   EXPECT_NE(uk1, uk2);  // two organisations under one public suffix
   // Hosts keep their registrable domain's number: the list's wildcard and exception rules.
   EXPECT_EQ(r.Redact("a.acme.co.uk"), "host2." + uk1);
-  EXPECT_EQ(r.Redact("x.y.ck www.ck"), "domain7.example domain8.example");
+  EXPECT_EQ(r.Redact("x.y.ck www.ck"), "domain8.example domain9.example");
   EXPECT_EQ(r.Redact("a.city.kobe.jp b.city.kobe.jp"),
-            "host3.domain9.example host4.domain9.example");
+            "host3.domain10.example host4.domain10.example");
 }
 
 bool ValidIpv4(const std::string& s) {
