@@ -35,9 +35,9 @@ TEST(Calendar, AddDaysAcrossLeapDaysAndYears) {
 }
 
 TEST(DateFormat, FormatsAndParsesEveryPatternLosslessly) {
-  const std::vector<std::string> patterns = {"%m/%d/%y", "%d.%m.%Y",     "%Y-%m-%d", "%d/%m/%y",
-                                             "%e/%m/%Y", "%-d.%-m.%y",   "%D",       "%F",
-                                             "%d %b %Y", "%A, %B %d, %Y"};
+  const std::vector<std::string> patterns = {"%m/%d/%y", "%d.%m.%Y",      "%Y-%m-%d",   "%d/%m/%y",
+                                             "%e/%m/%Y", "%-d.%-m.%y",    "%D",         "%F",
+                                             "%d %b %Y", "%A, %B %d, %Y", "%Od/%Om/%Ey"};
   const std::vector<Date> days = {{2026, 3, 4}, {2000, 1, 1},  {2099, 12, 31}, {1999, 12, 31},
                                   {2100, 1, 1}, {2024, 2, 29}, {1970, 10, 5},  {2345, 6, 7}};
   for (const std::string& pattern : patterns) {
