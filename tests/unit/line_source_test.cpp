@@ -125,6 +125,10 @@ TEST(SegmentedLog, EveryEdgeGivesTheLinesOfOneReading) {
       }
     }
   }
+  // Lines start at 0, 6 and 10; thirds of the 14 bytes end at 4 and 9, so the cuts go to the
+  // next line start after each: the segments are real ones, not one reading of everything.
+  const MemoryBytes three("aaaa\r\nbb\r\ncc\r\n");
+  EXPECT_EQ(SegmentStarts(three, 14, 3), (std::vector<long long>{0, 6, 10}));
 }
 
 // A log grown or shrunk after the segments were planned is read as it is then, no line twice.
