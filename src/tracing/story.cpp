@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
@@ -128,9 +129,7 @@ class Teller {
     if (nodes_.at(asked_).role == Role::kCopy) story.splitFrom = nodes_.at(asked_).parent;
     const bool sentOut = top.role == Role::kUnknown && SentOut();
     if (top.role == Role::kQueue || sentOut) {
-      story.result = StoryResult::kOriginEarlier;
-      story.originId.clear();
-      story.originConnector.clear();
+      story.result = StoryResult::kOriginEarlier;  // the origin stays empty
       story.earliestSeen = story.first;
       // From that day, a walk back twice as long as this one reaches days not read yet.
       story.askDaysBack =
@@ -191,9 +190,8 @@ class Teller {
     std::vector<std::size_t> named;
     ForEachLineHoldingAny(source, views, [&](std::string_view line, const auto& matched) {
       named.clear();
-      for (const std::size_t i : matched) {
-        if (NamesId(line, views[i])) named.push_back(i);
-      }
+      std::copy_if(matched.begin(), matched.end(), std::back_inserter(named),
+                   [&](std::size_t i) { return NamesId(line, views[i]); });
       if (!named.empty()) r.lines.emplace_back(std::string(line), named);
       if (!named.empty()) Learn(d, kind, line);
       return true;
@@ -297,9 +295,7 @@ class Teller {
     return it == hopOf_.end() ? std::nullopt : std::optional<std::size_t>(it->second);
   }
 
-  // Each hop's lines: those of one log in its order, those of different logs merged by day and
-  // time; a line without a time stays right after the line before it in its log, and a line
-  // stamped with another day is shown under that day.
+  // Each hop's lines, by log, each placed under its own day, then merged.
   void PlaceEvents(Story& story) const {
     std::vector<std::vector<std::vector<Placed>>> runs(story.hops.size());
     for (const Reading& r : readings_) {

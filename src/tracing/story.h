@@ -54,11 +54,9 @@ struct Story {
   bool Found() const;
 };
 
-// The story of `id` from `start` through `days` following days. The routing and requeue lines
-// that name a known ID, in the MTA and SMTP debug logs of those days, give the message's other
-// IDs until no new one appears; while the topmost ID found is not a message that came in, up to
-// `daysBack` earlier days are read too. Then each other log of each day is read once for all IDs.
-// The same message gives the same story from any hop's ID and any start day within the days read.
+// The story of `id` from `start` through `days` following days, walking back at most `daysBack`
+// earlier days to where the message came in. The same message gives the same story from any
+// hop's ID and any start day within the days read.
 Story TellStory(const Server& server, std::string_view id, const Date& start, long long days,
                 long long daysBack = kStoryDaysBack);
 
