@@ -276,14 +276,22 @@ std::string HopHeading(const StoryHop& hop) {
 std::string StoryText(const Story& story) {
   std::string out = "Story of Message ID [" + story.askedId + "], logs of " +
                     LogDateOf(story.first) + " to " + LogDateOf(story.last) + "\n";
+  if (story.readBackTo) {
+    out += "Also read: the debug logs back to " + LogDateOf(*story.readBackTo) +
+           ", which name none of its IDs\n";
+  }
   if (!story.splitFrom.empty()) {
     out += "[" + story.askedId + "] is a copy split from [" + story.splitFrom + "]\n";
   }
   if (story.result == StoryResult::kOriginEarlier) {
     const std::string earliest = LogDateOf(story.earliestSeen);
-    out += "Result: the origin of [" + story.hops.front().messageId +
-           "] lies before the logs read, which name it from " + earliest + " on: ask with --date " +
-           earliest + " --days-back " + std::to_string(story.askDaysBack) + "\n";
+    out += "Result: the origin of [" + story.hops.front().messageId + "] ";
+    out += story.askDaysBack > 0
+               ? "lies before the logs read, which name it from " + earliest +
+                     " on: ask with --date " + earliest + " --days-back " +
+                     std::to_string(story.askDaysBack) + "\n"
+               : "is in no log kept: the logs name it from " + earliest +
+                     " on, and no earlier day has a debug log of the MTA or the SMTP connector\n";
   } else {
     if (story.originId != story.askedId) {
       out += "It came in as Message ID [" + story.originId + "] at the " +
@@ -339,7 +347,7 @@ nlohmann::json StoryJson(const Story& story) {
   if (!story.splitFrom.empty()) out["splitFrom"] = Utf8(story.splitFrom);
   if (story.result == StoryResult::kOriginEarlier) {
     out["earliestDay"] = LogDateOf(story.earliestSeen);
-    out["askDaysBack"] = story.askDaysBack;
+    if (story.askDaysBack > 0) out["askDaysBack"] = story.askDaysBack;
   }
   return out;
 }

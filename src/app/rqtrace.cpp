@@ -235,7 +235,7 @@ constexpr std::array<Command, 8> kCommands = {{
        c.add_option("--days", o.days, "How many following days to read too (default: 2)")
            ->check(CLI::Range(0LL, 400LL));
        c.add_option("--days-back", o.storyDaysBack,
-                    "How many earlier days the walk back may read (default: 2)")
+                    "How many earlier days the walk back may read (default: 2, at most 400)")
            ->check(CLI::Range(0LL, kMaxStoryDaysBack));
        JsonAndRedact(c, o);
      },

@@ -8,6 +8,7 @@
 #include <set>
 #include <tuple>
 
+#include "base/file.h"
 #include "base/text.h"
 #include "readers/line_source.h"
 #include "readers/log_line.h"
@@ -124,6 +125,8 @@ class Teller {
   void Finish(Story& story) {
     story.first = CivilFromDays(shownFirst_);
     story.last = CivilFromDays(last_);
+    const std::vector<long long> lookedAt = DebugLogDays(first_, shownFirst_ - 1);
+    if (!lookedAt.empty()) story.readBackTo = CivilFromDays(lookedAt.front());
     const std::string root = Root();
     const Node& top = nodes_.at(root);
     if (nodes_.at(asked_).role == Role::kCopy) story.splitFrom = nodes_.at(asked_).parent;
@@ -131,9 +134,13 @@ class Teller {
     if (top.role == Role::kQueue || sentOut) {
       story.result = StoryResult::kOriginEarlier;  // the origin stays empty
       story.earliestSeen = story.first;
-      // From that day, a walk back twice as long as this one reaches days not read yet.
-      story.askDaysBack =
-          std::min(kMaxStoryDaysBack, shownFirst_ - first_ + std::max(back_, 1LL) * 2);
+      // From that day, a walk back twice as long as this one, but reaching at least the latest
+      // earlier day that has a log and none before the earliest: days without logs cannot help.
+      const std::vector<long long> kept = DebugLogDays(shownFirst_ - kMaxStoryDaysBack, first_ - 1);
+      if (!kept.empty()) {
+        story.askDaysBack = std::clamp(shownFirst_ - first_ + std::max(back_, 1LL) * 2,
+                                       shownFirst_ - kept.back(), shownFirst_ - kept.front());
+      }
       AddHops(story, sentOut ? HopKind::kCopy : HopKind::kQueue, root);
     } else {
       story.originId = root;
@@ -156,6 +163,19 @@ class Teller {
       id = nodes_.at(id).parent;
     }
     return id;
+  }
+
+  // The days from `from` to `to`, in order, that have a debug log the walk back reads.
+  std::vector<long long> DebugLogDays(long long from, long long to) const {
+    std::vector<long long> days;
+    for (long long d = from; d <= to; ++d) {
+      const Date day = CivilFromDays(d);
+      if (IsOrdinaryFile(GetLogFile(server_, "MTA", kDebug, day)) ||
+          IsOrdinaryFile(GetLogFile(server_, "SMTP", kDebug, day))) {
+        days.push_back(d);
+      }
+    }
+    return days;
   }
 
   // The MTA and SMTP debug logs of the day, for the IDs alive then and not yet looked for in

@@ -3,6 +3,7 @@
 // logged about each, on the start day and the days after it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,8 +47,11 @@ struct Story {
   Date first, last;  // the days read
   StoryResult result = StoryResult::kNotRouted;
   std::vector<StoryHop> hops;  // inbound, routing, then each queue followed by its copies
-  // With kOriginEarlier: the earliest day whose logs name the message, and how to ask again so
-  // that the walk back reaches further.
+  // The earliest day before `first` whose debug logs the walk back read, all naming nothing.
+  std::optional<Date> readBackTo;
+  // With kOriginEarlier: the earliest day whose logs name the message, and how far back to walk
+  // when asking again from it, reaching only days that have logs; 0 when no earlier day has a log
+  // the walk back reads, so that the origin is in no log kept.
   Date earliestSeen;
   long long askDaysBack = 0;
   // True when some log named the message or it waits in the inbound queue.
