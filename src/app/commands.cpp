@@ -25,24 +25,23 @@ Message NotFoundInLog(int code, const std::string& description) {
 
 // A day written as exactly six digits that name a real calendar day.
 bool ReadLogDate(std::string_view text, Date& day) {
-  if (text.size() != 6) return false;
-  for (const char c : text) {
-    if (std::isdigit(static_cast<unsigned char>(c)) == 0) return false;
-  }
+  const auto digit = [](unsigned char c) { return std::isdigit(c) != 0; };
+  if (text.size() != 6 || !std::all_of(text.begin(), text.end(), digit)) return false;
   day = DateFromLogDate(text);
   return LogDateOf(day) == text;
 }
 
-// The reader threads split between days read at the same time and the segments of each day's
-// log, so that together they stay within the limit.
-struct ThreadShare {
-  std::size_t tasks;
-  std::size_t perTask;
-};
-ThreadShare ShareThreads(std::size_t days) {
+// f(i, options) for each day, the days read at the same time: the reader threads split between
+// the days and the segments of each day's log, so that together they stay within the limit.
+template <class F>
+void ForEachDayInParallel(const std::vector<Date>& days, ReadMeter* meter, F&& f) {
   const std::size_t limit = ReaderThreadLimit();
-  const std::size_t tasks = std::max<std::size_t>(1, std::min(limit, days));
-  return ThreadShare{tasks, std::max<std::size_t>(1, limit / tasks)};
+  const std::size_t tasks = std::max<std::size_t>(1, std::min(limit, days.size()));
+  const ReadOptions options{std::max<std::size_t>(1, limit / tasks), meter};
+  ForEachTaskInParallel(days.size(), tasks, [&](std::size_t i) {
+    if (meter != nullptr) meter->SetDay(std::stoll(LogDateOf(days[i])));
+    f(i, options);
+  });
 }
 
 // The window's road: the report cleared, then the findings written into it.
@@ -52,9 +51,16 @@ CommandOutcome Printed(ReportSink& report, CommandOutcome outcome) {
   return outcome;
 }
 
-Message NoSelection() {
-  return ToolMessage("Unable to process selected origin. Error (" +
-                     std::to_string(kNoSelectionCode) + ") " + kNoSelectionText);
+CommandOutcome NoSelection() {
+  CommandOutcome outcome;
+  outcome.message = ToolMessage(
+      "Unable to process selected origin. Error (91) No message is selected in the list of "
+      "origins.");
+  return outcome;
+}
+
+Message NothingMatched() {
+  return ToolMessage("Could not find messages matching the criteria specified");
 }
 
 }  // namespace
@@ -73,30 +79,21 @@ SearchOutcome SearchOrigins(const Server& server, std::string_view dateText,
     outcome.focusSender = true;
     return outcome;
   }
-  int found = 0;
-  if (connectorCode == "SMTP") {
-    found = LocateOrigin(server, "SMTP", day, sender, recipient, backtraceTicked, origins, options);
-  } else if (connectorCode == "SF" || connectorCode == "LS") {
-    found = LocateOrigin(server, connectorCode, day, sender, recipient, false, origins, options);
-  }
-  if (found == 0) {
-    outcome.message = ToolMessage("Could not find messages matching the criteria specified");
-    outcome.enableTraceButtons = false;
-    return outcome;
-  }
-  outcome.enableTraceButtons = true;
+  const bool smtp = connectorCode == "SMTP";  // the check box counts only there
+  const bool found = (smtp || connectorCode == "SF" || connectorCode == "LS") &&
+                     LocateOrigin(server, connectorCode, day, sender, recipient,
+                                  smtp && backtraceTicked, origins, options) != 0;
+  outcome.enableTraceButtons = found;
+  if (!found) outcome.message = NothingMatched();
   return outcome;
 }
 
 CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
                             std::string_view dateText, const std::optional<std::string>& selectedId,
                             bool backtrace) {
+  if (!selectedId) return NoSelection();
   CommandOutcome outcome;
   const Date day = DateFromLogDate(dateText);
-  if (!selectedId) {
-    outcome.message = NoSelection();
-    return outcome;
-  }
   const std::string& id = *selectedId;
   outcome.walkResult = SearchConnectorQueueByMessageID(server, dateFormat, outcome.findings, "SMTP",
                                                        dateFormat.Format(day), id, backtrace);
@@ -126,12 +123,9 @@ CommandOutcome TraceMessage(const Server& server, const DateFormat& dateFormat,
 CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
                                const std::optional<std::string>& selectedId,
                                const ReadOptions& options) {
+  if (!selectedId) return NoSelection();
   CommandOutcome outcome;
   const Date day = DateFromLogDate(dateText);
-  if (!selectedId) {
-    outcome.message = NoSelection();
-    return outcome;
-  }
   const std::string& id = *selectedId;
   std::string lines;
   const bool found = GetSMTPTransactionDetails(server, day, id, lines, options) == 1;
@@ -141,14 +135,9 @@ CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
     return outcome;
   }
   // Say which log could not be read; a log without the ID leaves the note empty (code 0).
-  int code = 0;
-  std::string description;
   const std::string log = GetLogFile(server, "SMTP", kActivity, day);
-  if (!IsOrdinaryFile(log)) {
-    code = 53;
-    description = "File not found: " + log;
-  }
-  outcome.message = NotFoundInLog(code, description);
+  outcome.message =
+      IsOrdinaryFile(log) ? NotFoundInLog(0, "") : NotFoundInLog(53, "File not found: " + log);
   return outcome;
 }
 
@@ -199,45 +188,36 @@ SearchOutcome SearchOriginsOverDays(const Server& server, const std::vector<Date
                                     std::vector<OriginList>& origins, ReadMeter* meter) {
   origins.assign(days.size(), OriginList{});
   std::vector<SearchOutcome> outcomes(days.size());
-  const ThreadShare share = ShareThreads(days.size());
-  ForEachTaskInParallel(days.size(), share.tasks, [&](std::size_t i) {
-    if (meter != nullptr) meter->SetDay(std::stoll(LogDateOf(days[i])));
+  ForEachDayInParallel(days, meter, [&](std::size_t i, const ReadOptions& options) {
     outcomes[i] = SearchOrigins(server, LogDateOf(days[i]), connectorCode, sender, recipient,
-                                backtraceTicked, origins[i], ReadOptions{share.perTask, meter});
+                                backtraceTicked, origins[i], options);
   });
   for (const SearchOutcome& outcome : outcomes) {
     if (outcome.focusSender || !outcome.message) return outcome;
   }
-  if (outcomes.empty()) {
-    SearchOutcome none;
-    none.message = ToolMessage("Could not find messages matching the criteria specified");
-    return none;
-  }
-  return outcomes.front();  // nothing found on any day
+  if (!outcomes.empty()) return outcomes.front();  // nothing found on any day
+  SearchOutcome none;
+  none.message = NothingMatched();
+  return none;
 }
 
 RangeShowOutcome ShowTransactionOverDays(const Server& server, const std::vector<Date>& days,
                                          std::string_view messageId, ReadMeter* meter) {
   RangeShowOutcome outcome;
   outcome.days.resize(days.size());
-  std::vector<char> logFound(days.size(), 0);
-  const ThreadShare share = ShareThreads(days.size());
-  ForEachTaskInParallel(days.size(), share.tasks, [&](std::size_t i) {
-    if (meter != nullptr) meter->SetDay(std::stoll(LogDateOf(days[i])));
-    outcome.days[i] = ShowTransaction(server, LogDateOf(days[i]), std::string(messageId),
-                                      ReadOptions{share.perTask, meter});
-    logFound[i] = IsOrdinaryFile(GetLogFile(server, "SMTP", kActivity, days[i])) ? 1 : 0;
+  ForEachDayInParallel(days, meter, [&](std::size_t i, const ReadOptions& options) {
+    outcome.days[i] = ShowTransaction(server, LogDateOf(days[i]), std::string(messageId), options);
   });
   if (std::any_of(outcome.days.begin(), outcome.days.end(),
                   [](const CommandOutcome& day) { return day.showReport; })) {
     return outcome;
   }
-  // Nothing on any day: name the first day's log when no day had one.
-  const bool anyLog = std::find(logFound.begin(), logFound.end(), 1) != logFound.end();
-  outcome.message =
-      anyLog || days.empty()
-          ? NotFoundInLog(0, "")
-          : NotFoundInLog(53, "File not found: " + GetLogFile(server, "SMTP", kActivity, days[0]));
+  // Nothing on any day: each day's note names its log when it had none; the first day's note is
+  // given when no day had one, the empty note otherwise.
+  const Message noted = NotFoundInLog(0, "");
+  const bool anyLog = std::any_of(outcome.days.begin(), outcome.days.end(),
+                                  [&](const CommandOutcome& day) { return day.message == noted; });
+  outcome.message = anyLog || days.empty() ? noted : *outcome.days[0].message;
   return outcome;
 }
 

@@ -17,10 +17,6 @@
 
 namespace rq {
 
-// The failure met when no origin is selected (the code and description of the "Error (" texts).
-inline constexpr int kNoSelectionCode = 91;
-inline constexpr const char* kNoSelectionText = "No message is selected in the list of origins.";
-
 struct SearchOutcome {
   std::optional<Message> message;          // shown after the busy pointer is reset
   std::optional<bool> enableTraceButtons;  // nullopt: the buttons keep their state
@@ -59,8 +55,7 @@ CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
 CommandOutcome ShowTransaction(const Server& server, std::string_view dateText,
                                const std::optional<std::string>& selectedId, ReportSink& report);
 
-// The longest range of days one search may span.
-inline constexpr long long kMaxRangeDays = 400;
+inline constexpr long long kMaxRangeDays = 400;  // the longest range one search may span
 
 // The days a date option's text names: one day as YYMMDD, a real calendar day; with `ranges`
 // also FROM..TO (both such days, inclusive, FROM not after TO, at most kMaxRangeDays days).

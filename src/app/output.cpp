@@ -18,18 +18,6 @@ struct Overloaded : F... {
 template <class... F>
 Overloaded(F...) -> Overloaded<F...>;
 
-// Joins the pieces of one report line with nothing between them.
-template <class... Pieces>
-std::string Line(const Pieces&... pieces) {
-  std::string out;
-  (out.append(std::string_view(pieces)), ...);
-  return out;
-}
-
-std::string_view QueueSide(bool backtrace) {
-  return backtrace ? " Outbound Queue" : " Inbound Queue";
-}
-
 // The connector's name, or its code where it has none.
 std::string QueueName(std::string_view code) {
   std::string name = GetConnectorFriendlyName(code);
@@ -76,102 +64,107 @@ class ReportPrinter {
  public:
   explicit ReportPrinter(ReportSink& out) : out_(out) {}
   void operator()(const found::Tracing& f) {
-    Write(Line("Trace: Tracing message with Message ID [", f.id, "] from the ", f.code,
-               QueueSide(f.backtrace), kCrLf, kCrLf));
+    Write("Trace: Tracing message with Message ID [", f.id, "] from the ", f.code,
+          f.backtrace ? " Outbound Queue" : " Inbound Queue", kCrLf, kCrLf);
   }
   void operator()(const found::SplitFrom& f) {
-    Write(Line("Trace: Message ID [", f.id, "] was split from parent Message ID [", f.parent,
-               "] at the ", f.code, " Outbound Queue", kCrLf, kCrLf));
+    Write("Trace: Message ID [", f.id, "] was split from parent Message ID [", f.parent,
+          "] at the ", f.code, " Outbound Queue", kCrLf, kCrLf);
   }
   void operator()(const found::Routed& f) {
     const std::string n = std::to_string(f.count);
     if (f.backtrace) {
-      Write(Line("Status: Message ID [", f.id, "] was routed by the MTA to the ", f.code,
-                 " Outbound Queue from ", n, " Originating queue(s)", kCrLf, kCrLf));
+      Write("Status: Message ID [", f.id, "] was routed by the MTA to the ", f.code,
+            " Outbound Queue from ", n, " Originating queue(s)", kCrLf, kCrLf);
     } else {
-      Write(Line("Status: Message ID [", f.id, "] was routed by the MTA from the ", f.code,
-                 " Inbound Queue to ", n, " destination queue(s)", kCrLf, kCrLf));
+      Write("Status: Message ID [", f.id, "] was routed by the MTA from the ", f.code,
+            " Inbound Queue to ", n, " destination queue(s)", kCrLf, kCrLf);
     }
   }
   void operator()(const found::Route& f) {
     const RouteEntry& e = f.entry;
     const std::string fn = GetConnectorFriendlyName(e.ConnectorCode);
     if (f.backtrace) {
-      Write(Line(e.LogTime, " Queue Route: Message ID [", f.id, "] was routed by the MTA to the ",
-                 f.code, " Outbound Queue from the ", fn,
-                 " Inbound Queue with an originating Message ID of [", e.MessageID, "]", kCrLf,
-                 kCrLf));
+      Write(e.LogTime, " Queue Route: Message ID [", f.id, "] was routed by the MTA to the ",
+            f.code, " Outbound Queue from the ", fn,
+            " Inbound Queue with an originating Message ID of [", e.MessageID, "]", kCrLf, kCrLf);
     } else {
-      Write(Line(e.LogTime, " Queue Route: Message ID [", f.id, "] was routed by the MTA from the ",
-                 f.code, " Inbound Queue to the ", fn, " Outbound Queue with a Message ID of [",
-                 e.MessageID, "]", kCrLf, kCrLf));
+      Write(e.LogTime, " Queue Route: Message ID [", f.id, "] was routed by the MTA from the ",
+            f.code, " Inbound Queue to the ", fn, " Outbound Queue with a Message ID of [",
+            e.MessageID, "]", kCrLf, kCrLf);
     }
   }
-  void operator()(const found::ConnectorLine& f) { Write(Line(f.lines, kCrLf)); }
+  void operator()(const found::ConnectorLine& f) { Write(f.lines, kCrLf); }
   void operator()(const found::PostofficeSilent& f) {
     if (f.backtrace) {
-      Write(Line(f.entry.MessageID,
-                 " seems to have been generated at the postoffice connector inbound queue. The "
-                 "message was most likely sent by ZazUzez, ZIVERede or it is a system generated "
-                 "message initiated by the postoffice connector.",
-                 kCrLf));
+      Write(f.entry.MessageID,
+            " seems to have been generated at the postoffice connector inbound queue. The "
+            "message was most likely sent by ZazUzez, ZIVERede or it is a system generated "
+            "message initiated by the postoffice connector.",
+            kCrLf);
     } else {
-      Write(Line(f.entry.MessageID,
-                 " seems to have been delivered to the postoffice connector, but there was no "
-                 "log entry on ",
-                 f.dateText, " to indicate that it was delivered to any mailbox.", kCrLf));
+      Write(f.entry.MessageID,
+            " seems to have been delivered to the postoffice connector, but there was no "
+            "log entry on ",
+            f.dateText, " to indicate that it was delivered to any mailbox.", kCrLf);
     }
   }
   void operator()(const found::Split& f) {
-    Write(Line("Fork/Split: Message ID [", f.parent, "] requeued/split into ",
-               std::to_string(f.count), " messages for delivery to target domains.", kCrLf));
+    Write("Fork/Split: Message ID [", f.parent, "] requeued/split into ", std::to_string(f.count),
+          " messages for delivery to target domains.", kCrLf);
   }
   void operator()(const found::Queued& f) {
-    Write(Line(f.entry.LogTime, " Queued: Message ID [", f.parent,
-               "] queued for delivery to the domain [", f.entry.Domain, "] at the ", f.code,
-               " Outbound Queue with a new Message ID of [", f.entry.MessageID, "]", kCrLf, kCrLf));
+    Write(f.entry.LogTime, " Queued: Message ID [", f.parent,
+          "] queued for delivery to the domain [", f.entry.Domain, "] at the ", f.code,
+          " Outbound Queue with a new Message ID of [", f.entry.MessageID, "]", kCrLf, kCrLf);
   }
   void operator()(const found::Delivery& f) {
-    Write(Line("Status: SMTP Outbound Delivery details for Message ID [", f.entry.MessageID,
-               "] to domain [", f.entry.Domain, "] follow below: ", kCrLf));
-    Write(Line(f.lines, kCrLf));
+    Write("Status: SMTP Outbound Delivery details for Message ID [", f.entry.MessageID,
+          "] to domain [", f.entry.Domain, "] follow below: ", kCrLf);
+    Write(f.lines, kCrLf);
   }
   void operator()(const found::DebugDelivery& f) {
-    Write(Line(kCrLf, "Debug delivery information for Message ID [", f.parent, "] ", kCrLf));
-    Write(Line(f.lines, kCrLf));
+    Write(kCrLf, "Debug delivery information for Message ID [", f.parent, "] ", kCrLf);
+    Write(f.lines, kCrLf);
   }
   void operator()(const found::Waiting& f) {
-    Write(Line("Result: [", f.id, "] is waiting in the ", f.code,
-               " inbound message queue to be routed by the MTA Service. This most likely means "
-               "that the MTA service has not had sufficient time to route the message or that "
-               "there is a problem with the MTA Service.",
-               kCrLf));
+    Write("Result: [", f.id, "] is waiting in the ", f.code,
+          " inbound message queue to be routed by the MTA Service. This most likely means "
+          "that the MTA service has not had sufficient time to route the message or that "
+          "there is a problem with the MTA Service.",
+          kCrLf);
   }
   void operator()(const found::NotRouted& f) {
-    Write(Line("Result: [", f.id, "] was not routed from the ", f.code,
-               " inbound message queue by the local MTA Service. This most likely means that the "
-               "message was not completely recieved by the connector.",
-               kCrLf));
+    Write("Result: [", f.id, "] was not routed from the ", f.code,
+          " inbound message queue by the local MTA Service. This most likely means that the "
+          "message was not completely recieved by the connector.",
+          kCrLf);
   }
   void operator()(const found::NotThroughQueues& f) {
-    Write(Line("Important: Message ID [", f.id,
-               "] does not seem to have been routed through Ravenquill queues (an error most "
-               "likely occured when receiving this message).",
-               kCrLf, kCrLf));
+    Write("Important: Message ID [", f.id,
+          "] does not seem to have been routed through Ravenquill queues (an error most "
+          "likely occured when receiving this message).",
+          kCrLf, kCrLf);
   }
   void operator()(const found::Inbound& f) {
-    Write(Line("Status: SMTP Inbound transaction details for Message ID [", f.id,
-               "] follow below: ", kCrLf));
-    Write(Line(f.lines, kCrLf));
+    Write("Status: SMTP Inbound transaction details for Message ID [", f.id,
+          "] follow below: ", kCrLf);
+    Write(f.lines, kCrLf);
   }
   void operator()(const found::Transaction& f) {
-    Write(Line("Status: SMTP transaction details for Message ID [", f.id, "] follow below: ", kCrLf,
-               kCrLf));
-    if (!f.lines.empty()) Write(Line(f.lines, kCrLf));
+    Write("Status: SMTP transaction details for Message ID [", f.id, "] follow below: ", kCrLf,
+          kCrLf);
+    if (!f.lines.empty()) Write(f.lines, kCrLf);
   }
 
  private:
-  void Write(const std::string& text) { out_.WriteTraceOutput(text); }
+  // One report line, its pieces joined with nothing between them, in one write.
+  template <class... Pieces>
+  void Write(const Pieces&... pieces) {
+    std::string line;
+    (line.append(std::string_view(pieces)), ...);
+    out_.WriteTraceOutput(line);
+  }
   ReportSink& out_;
 };
 
@@ -263,20 +256,6 @@ std::string OriginRow(const Origin& origin) {
   return origin.LogTime + '\t' + origin.MessageID + '\t' + origin.sData + '\n';
 }
 
-std::string_view ResultText(StoryResult result) {
-  switch (result) {
-    case StoryResult::kRouted:
-      return "routed by the MTA";
-    case StoryResult::kWaiting:
-      return "not routed; waiting in the SMTP inbound message queue";
-    case StoryResult::kNotRouted:
-      return "not routed, and not in the SMTP inbound message queue";
-    case StoryResult::kOriginEarlier:
-      break;  // told with the day to ask from
-  }
-  return "";
-}
-
 std::string HopHeading(const StoryHop& hop) {
   switch (hop.kind) {
     case HopKind::kInbound:
@@ -297,20 +276,33 @@ std::string HopHeading(const StoryHop& hop) {
 std::string StoryText(const Story& story) {
   std::string out = "Story of Message ID [" + story.askedId + "], logs of " +
                     LogDateOf(story.first) + " to " + LogDateOf(story.last) + "\n";
+  if (story.readBackTo) {
+    out += "Also read: the debug logs back to " + LogDateOf(*story.readBackTo) +
+           ", which name none of its IDs\n";
+  }
   if (!story.splitFrom.empty()) {
     out += "[" + story.askedId + "] is a copy split from [" + story.splitFrom + "]\n";
   }
   if (story.result == StoryResult::kOriginEarlier) {
     const std::string earliest = LogDateOf(story.earliestSeen);
-    out += "Result: the origin of [" + story.hops.front().messageId +
-           "] lies before the logs read, which name it from " + earliest + " on: ask with --date " +
-           earliest + " --days-back " + std::to_string(story.askDaysBack) + "\n";
+    out += "Result: the origin of [" + story.hops.front().messageId + "] ";
+    out += story.askDaysBack > 0
+               ? "lies before the logs read, which name it from " + earliest +
+                     " on: ask with --date " + earliest + " --days-back " +
+                     std::to_string(story.askDaysBack) + "\n"
+               : "is in no log kept: the logs name it from " + earliest +
+                     " on, and no earlier day has a debug log of the MTA or the SMTP connector\n";
   } else {
     if (story.originId != story.askedId) {
       out += "It came in as Message ID [" + story.originId + "] at the " +
              QueueName(story.originConnector) + "\n";
     }
-    out += "Result: [" + story.originId + "] was " + std::string(ResultText(story.result)) + "\n";
+    // By StoryResult; kOriginEarlier is told above, with the day to ask from.
+    static constexpr std::array<const char*, 3> kResults = {
+        "routed by the MTA", "not routed; waiting in the SMTP inbound message queue",
+        "not routed, and not in the SMTP inbound message queue"};
+    out += "Result: [" + story.originId + "] was " +
+           kResults.at(static_cast<std::size_t>(story.result)) + "\n";
   }
   for (const StoryHop& hop : story.hops) {
     out += "\n" + HopHeading(hop) + "\n";
@@ -355,7 +347,7 @@ nlohmann::json StoryJson(const Story& story) {
   if (!story.splitFrom.empty()) out["splitFrom"] = Utf8(story.splitFrom);
   if (story.result == StoryResult::kOriginEarlier) {
     out["earliestDay"] = LogDateOf(story.earliestSeen);
-    out["askDaysBack"] = story.askDaysBack;
+    if (story.askDaysBack > 0) out["askDaysBack"] = story.askDaysBack;
   }
   return out;
 }
@@ -504,48 +496,44 @@ nlohmann::json Json(const Result& result) {
 }
 
 void Redact(Result& result, Redactor& r) {
-  std::visit(
-      Overloaded{
-          [&](TraceResult& t) { RedactDay(r, t.report); },
-          [&](SplitResult& s) { RedactDay(r, s.report); },
-          [&](ShowResult& s) {
-            for (DayReport& day : s.days) RedactDay(r, day);
-            RedactMessage(r, s.message);
-          },
-          [&](SearchResult& s) {
-            for (std::vector<Origin>& rows : s.rows) {
-              for (Origin& origin : rows) r.Keep(origin.MessageID);
-            }
-            for (std::vector<Origin>& rows : s.rows) {
-              for (Origin& origin : rows) origin.sData = r.Line(origin.sData);
-            }
-            RedactMessage(r, s.message);
-          },
-          [&](StoryReport& s) {
-            Story& story = s.story;
-            for (const std::string* id : {&story.askedId, &story.splitFrom, &story.originId}) {
-              r.Keep(*id);
-            }
-            for (StoryHop& hop : story.hops) r.Keep(hop.messageId), r.Keep(hop.parent);
-            for (StoryHop& hop : story.hops) {
-              hop.domain = r.DomainName(hop.domain);
-              for (StoryEvent& e : hop.events) e.line = r.Line(e.line);
-            }
-            RedactMessage(r, s.message);
-          },
-          [](DatesResult&) {}, [](CheckResult&) {}},
-      result);
+  std::visit(Overloaded{[&](TraceResult& t) { RedactDay(r, t.report); },
+                        [&](SplitResult& s) { RedactDay(r, s.report); },
+                        [&](ShowResult& s) {
+                          for (DayReport& day : s.days) RedactDay(r, day);
+                          RedactMessage(r, s.message);
+                        },
+                        [&](SearchResult& s) {
+                          for (std::vector<Origin>& rows : s.rows) {
+                            for (Origin& origin : rows) r.Keep(origin.MessageID);
+                          }
+                          for (std::vector<Origin>& rows : s.rows) {
+                            for (Origin& origin : rows) origin.sData = r.Line(origin.sData);
+                          }
+                          RedactMessage(r, s.message);
+                        },
+                        [&](StoryReport& s) {
+                          Story& story = s.story;
+                          r.Keep(story.askedId), r.Keep(story.splitFrom), r.Keep(story.originId);
+                          for (StoryHop& hop : story.hops)
+                            r.Keep(hop.messageId), r.Keep(hop.parent);
+                          for (StoryHop& hop : story.hops) {
+                            hop.domain = r.DomainName(hop.domain);
+                            for (StoryEvent& e : hop.events) e.line = r.Line(e.line);
+                          }
+                          RedactMessage(r, s.message);
+                        },
+                        [](DatesResult&) {}, [](CheckResult&) {}},
+             result);
 }
 
 std::optional<std::string> MessageOf(const Result& result) {
-  return std::visit(Overloaded{[](const TraceResult& r) { return r.report.message; },
-                               [](const SplitResult& r) { return r.report.message; },
-                               [](const ShowResult& r) { return r.message; },
-                               [](const SearchResult& r) { return r.message; },
-                               [](const StoryReport& r) { return r.message; },
-                               [](const DatesResult&) { return std::optional<std::string>(); },
-                               [](const CheckResult&) { return std::optional<std::string>(); }},
-                    result);
+  return std::visit(
+      [](const auto& r) -> std::optional<std::string> {
+        if constexpr (requires { r.report; }) return r.report.message;
+        if constexpr (requires { r.message; }) return r.message;
+        return std::nullopt;  // dates and check tell nothing on standard error
+      },
+      result);
 }
 
 int ExitStatusOf(const Result& result) {

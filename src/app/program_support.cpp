@@ -11,6 +11,7 @@
 #include <unistd.h>
 #endif
 
+#include "base/text.h"
 #include "settings/reg_file_store.h"
 #ifdef _WIN32
 #include "settings/registry_store_win.h"
@@ -19,11 +20,8 @@
 namespace rq {
 
 std::unique_ptr<SettingsStore> OpenSettings(const std::string& settingsFile, std::string& error) {
-  std::string path = settingsFile;
-  if (path.empty()) {
-    const char* env = std::getenv("RQTRACKER_SETTINGS");
-    if (env != nullptr) path = env;
-  }
+  const char* env = std::getenv("RQTRACKER_SETTINGS");
+  const std::string path = settingsFile.empty() && env != nullptr ? env : settingsFile;
   if (path.empty()) {
 #ifdef _WIN32
     return std::make_unique<WindowsRegistryStore>();
@@ -58,25 +56,21 @@ bool ParseMappings(const std::vector<std::string>& texts, std::vector<PathMappin
 }
 
 void ConsoleUserInterface::ShowMessage(const Message& message) {
-  err_ << message.title << ": " << message.text << '\n';
-  err_.flush();
+  err_ << message.title << ": " << message.text << '\n' << std::flush;
 }
 
 bool ConsoleUserInterface::AskYesNo(const Message& question) {
   for (;;) {
-    err_ << question.text << " [Y/n] ";
-    err_.flush();
+    err_ << question.text << " [Y/n] " << std::flush;
     std::string answer;
     if (!std::getline(in_, answer)) {
       err_ << '\n';
       return false;  // no one is there to answer: stop going back
     }
     if (!answer.empty() && answer.back() == '\r') answer.pop_back();
-    for (char& c : answer) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    }
-    if (answer.empty() || answer == "y" || answer == "yes") return true;
-    if (answer == "n" || answer == "no") return false;
+    answer = AsciiUpper(answer);
+    if (answer.empty() || answer == "Y" || answer == "YES") return true;
+    if (answer == "N" || answer == "NO") return false;
   }
 }
 
@@ -130,13 +124,6 @@ ProgressLine::ProgressLine(const ReadMeter& meter, std::ostream& out, bool enabl
     }
     if (shown > 0) out << '\r' << std::string(shown, ' ') << '\r' << std::flush;
   });
-}
-
-ProgressLine::~ProgressLine() {
-  if (thread_.joinable()) {
-    thread_.request_stop();
-    thread_.join();
-  }
 }
 
 bool StandardErrorIsTerminal() {

@@ -40,15 +40,12 @@ bool ParseMappings(const std::vector<std::string>& texts, std::vector<PathMappin
 class ProgressLine {
  public:
   ProgressLine(const ReadMeter& meter, std::ostream& out, bool enabled);
-  ~ProgressLine();
-  ProgressLine(const ProgressLine&) = delete;
-  ProgressLine& operator=(const ProgressLine&) = delete;
 
   // The line's text: "read 1.2 GiB of 7.0 GiB, 850.0 MiB/s, day 261203".
   static std::string Text(long long read, long long total, double seconds, long long day);
 
  private:
-  std::jthread thread_;
+  std::jthread thread_;  // asked to stop and joined as the object goes
 };
 
 // True when standard error is a terminal.

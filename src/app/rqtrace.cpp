@@ -140,9 +140,8 @@ Result Search(const Context& c) {
 }
 
 Result Trace(const Context& c) {
-  const Date day = c.days[0];
-  return TraceResult{
-      Day(c, day, TraceMessage(c.server, c.format, LogDateOf(day), c.o.id, c.o.backtrace))};
+  return TraceResult{Day(
+      c, c.days[0], TraceMessage(c.server, c.format, LogDateOf(c.days[0]), c.o.id, c.o.backtrace))};
 }
 
 // One day's object even without the message's lines; of a range, the days that have them.
@@ -236,7 +235,7 @@ constexpr std::array<Command, 8> kCommands = {{
        c.add_option("--days", o.days, "How many following days to read too (default: 2)")
            ->check(CLI::Range(0LL, 400LL));
        c.add_option("--days-back", o.storyDaysBack,
-                    "How many earlier days the walk back may read (default: 2)")
+                    "How many earlier days the walk back may read (default: 2, at most 400)")
            ->check(CLI::Range(0LL, kMaxStoryDaysBack));
        JsonAndRedact(c, o);
      },
@@ -253,34 +252,25 @@ constexpr std::array<Command, 8> kCommands = {{
      nullptr, Report},
 }};
 
-void Write(std::ostream& out, std::string_view text) {
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-}
-
 // The command once its options are read: the settings opened, the dates checked, the result
 // redacted when asked and printed.
 int Run(const Command& command, const CLI::App& sub, const Options& o, std::ostream& out,
         std::ostream& err) {
   std::string error;
+  const auto usage = [&](std::string_view what) {
+    err << "rqtrace: " << what << error << '\n';
+    return kExitUsage;
+  };
   std::vector<PathMapping> mappings;
-  if (!ParseMappings(o.maps, mappings, error)) {
-    err << "rqtrace: " << error << '\n';
-    return kExitUsage;
-  }
+  if (!ParseMappings(o.maps, mappings, error)) return usage("");
   const std::unique_ptr<SettingsStore> settings = OpenSettings(o.settings, error);
-  if (!settings) {
-    err << "rqtrace: " << error << '\n';
-    return kExitUsage;
-  }
+  if (!settings) return usage("");
   const Server server(*settings, std::move(mappings));
   const DateFormat format = DateFormat::FromUserLocale();
   Context context{*settings, server, format, o, {TodayLocal()}, false, err};
   const CLI::Option* date = sub.get_option_no_throw("--date");
   if (date != nullptr && date->count() > 0) {
-    if (!ParseDays(o.date, command.ranges, context.days, error)) {
-      err << "rqtrace: --date: " << error << '\n';
-      return kExitUsage;
-    }
+    if (!ParseDays(o.date, command.ranges, context.days, error)) return usage("--date: ");
     context.range = o.date.find("..") != std::string::npos;
   }
   Redactor redactor;
@@ -291,7 +281,7 @@ int Run(const Command& command, const CLI::App& sub, const Options& o, std::ostr
     // throughout and the JSON stays JSON.
     if (o.redact) Redact(result, redactor);
     const int status = ExitStatusOf(result);
-    if (status != kExitUsage) Write(out, o.json ? Json(result).dump(2) + "\n" : Text(result));
+    if (status != kExitUsage) out << (o.json ? Json(result).dump(2) + "\n" : Text(result));
     if (const std::optional<std::string> message = MessageOf(result)) err << *message << '\n';
     return status;
   } catch (const ReadError& e) {

@@ -5,6 +5,7 @@
 // Pure text functions, usable and tested on every platform.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
@@ -17,9 +18,7 @@ inline bool IsArgumentBlank(char c) {
 }
 
 inline std::string_view SkipArgumentBlanks(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && IsArgumentBlank(text[i])) ++i;
-  return text.substr(i);
+  return text.substr(std::min(text.find_first_not_of(" \t"), text.size()));
 }
 
 }  // namespace internal

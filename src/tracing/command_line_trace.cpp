@@ -6,14 +6,10 @@ namespace rq {
 
 std::vector<std::string_view> SplitCommandLine(std::string_view commandLine) {
   std::vector<std::string_view> fields;
-  std::size_t start = 0;
-  for (;;) {
+  for (std::size_t start = 0;;) {
     const std::size_t blank = commandLine.find(' ', start);
-    if (blank == std::string_view::npos) {
-      fields.push_back(commandLine.substr(start));
-      return fields;
-    }
-    fields.push_back(commandLine.substr(start, blank - start));
+    fields.push_back(commandLine.substr(start, blank - start));  // to the end when no blank
+    if (blank == std::string_view::npos) return fields;
     start = blank + 1;
   }
 }

@@ -14,81 +14,62 @@ namespace rq {
 
 namespace {
 
-class Walk {
- public:
-  Walk(const Server& server, Findings& report, std::string_view code, std::string_view dateText,
-       const Date& day, bool backtrace)
-      : server_(server),
-        report_(report),
-        code_(code),
-        dateText_(dateText),
-        day_(day),
-        backtrace_(backtrace) {}
+struct Walk {
+  const Server& server;
+  Findings& report;
+  std::string code;
+  std::string dateText;
+  Date day;
+  bool backtrace;
 
   int Run(std::string_view targetId) {
     std::string tracedId(targetId);
-    if (backtrace_ && EqualsIgnoringAsciiCase(code_, "SMTP")) {
-      const std::string parent = GetSMTPRequeueParent(server_, day_, targetId);
-      Say(found::Tracing{std::string(targetId), code_, true});
-      Say(found::SplitFrom{std::string(targetId), code_, parent});
+    if (backtrace && EqualsIgnoringAsciiCase(code, "SMTP")) {
+      const std::string parent = GetSMTPRequeueParent(server, day, targetId);
+      Say(found::Tracing{std::string(targetId), code, true});
+      Say(found::SplitFrom{std::string(targetId), code, parent});
       if (parent.empty()) return kWalkNothing;
       tracedId = parent;
     }
-    Say(found::Tracing{tracedId, code_, backtrace_});
+    Say(found::Tracing{tracedId, code, backtrace});
 
     RouteList routes;
-    if (GetRouteInformationFromMTALogs(server_, day_, tracedId, backtrace_, routes) != 1) {
+    if (GetRouteInformationFromMTALogs(server, day, tracedId, backtrace, routes) != 1) {
       return NotRouted(tracedId);
     }
-    Say(found::Routed{tracedId, code_, backtrace_, static_cast<long long>(routes.size())});
+    Say(found::Routed{tracedId, code, backtrace, static_cast<long long>(routes.size())});
     for (const RouteEntry& entry : routes) Route(tracedId, entry);
     // Whatever the last entry found, the routing agent did route the message.
     return kWalkRouted;
   }
 
- private:
-  void Say(Finding finding) { report_.push_back(std::move(finding)); }
+  void Say(Finding finding) { report.push_back(std::move(finding)); }
 
   void Route(std::string_view tracedId, const RouteEntry& entry) {
-    Say(found::Route{std::string(tracedId), code_, backtrace_, entry});
+    Say(found::Route{std::string(tracedId), code, backtrace, entry});
+    const bool sf = entry.ConnectorCode == "SF";
     if (entry.ConnectorCode == "SMTP") {
-      Copies(entry);
-    } else if (entry.ConnectorCode == "SF") {
+      // Each SMTP entry has copies of its own.
+      ReportCopies(server, day, entry.MessageID, code, false, report);
+    } else if (sf || entry.ConnectorCode == "LS") {
       std::string line;
-      if (GetRouteInformationFromSFLogs(server_, day_, entry.MessageID, line) == 1) {
+      const auto read = sf ? GetRouteInformationFromSFLogs : GetRouteInformationFromLSLogs;
+      if (read(server, day, entry.MessageID, line) == 1) {
         Say(found::ConnectorLine{std::move(line)});
-      } else {
-        Say(found::PostofficeSilent{entry, dateText_, backtrace_});
-      }
-    } else if (entry.ConnectorCode == "LS") {
-      std::string line;
-      if (GetRouteInformationFromLSLogs(server_, day_, entry.MessageID, line) == 1) {
-        Say(found::ConnectorLine{std::move(line)});
+      } else if (sf) {  // the list server's silence is not told
+        Say(found::PostofficeSilent{entry, dateText, backtrace});
       }
     }
-  }
-
-  void Copies(const RouteEntry& entry) {
-    // Each SMTP entry has copies of its own: a list filled by an earlier entry does not carry over.
-    ReportCopies(server_, day_, entry.MessageID, code_, false, report_);
   }
 
   int NotRouted(std::string_view tracedId) {
-    const bool waiting = WaitsInInboundQueue(server_, tracedId);
-    if (waiting) {
-      Say(found::Waiting{std::string(tracedId), code_});
-    } else {
-      Say(found::NotRouted{std::string(tracedId), code_});
+    if (WaitsInInboundQueue(server, tracedId)) {
+      Say(found::Waiting{std::string(tracedId), code});
+      return kWalkWaiting;
     }
-    return waiting ? kWalkWaiting : kWalkNotRouted;
+    Say(found::NotRouted{std::string(tracedId), code});
+    return kWalkNotRouted;
   }
-
-  const Server& server_;
-  Findings& report_;
-  std::string code_;
-  std::string dateText_;
-  Date day_;
-  bool backtrace_;
 };
 
 }  // namespace
@@ -128,7 +109,9 @@ int SearchConnectorQueueByMessageID(const Server& server, const DateFormat& date
                                     std::string_view TargetMsgID, bool bBacktrace) {
   const std::optional<Date> parsed = dateFormat.Parse(SMTPTransactionDate);
   const Date day = parsed ? *parsed : DateFromLogDate(SMTPTransactionDate);
-  return Walk(server, report, ConnectorCode, SMTPTransactionDate, day, bBacktrace).Run(TargetMsgID);
+  Walk walk{server, report,    std::string(ConnectorCode), std::string(SMTPTransactionDate),
+            day,    bBacktrace};
+  return walk.Run(TargetMsgID);
 }
 
 }  // namespace rq

@@ -30,8 +30,8 @@ int SearchConnectorQueueByMessageID(const Server& server, const DateFormat& date
 
 // The copies into which the SMTP connector split `parent` on the day, as one trace reports them:
 // the split, then per copy its queue line (with `code`) and its SMTP activity lines, and with
-// `debugLines` its SMTP debug lines too, each log
-// read once for every copy. False, with nothing reported, when no requeue line names `parent`.
+// `debugLines` its SMTP debug lines too, each log read once for every copy. False, with nothing
+// reported, when no requeue line names `parent`.
 bool ReportCopies(const Server& server, const Date& day, std::string_view parent,
                   std::string_view code, bool debugLines, Findings& findings);
 

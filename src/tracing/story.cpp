@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
 #include <tuple>
 
+#include "base/file.h"
 #include "base/text.h"
 #include "readers/line_source.h"
 #include "readers/log_line.h"
@@ -123,18 +125,22 @@ class Teller {
   void Finish(Story& story) {
     story.first = CivilFromDays(shownFirst_);
     story.last = CivilFromDays(last_);
+    const std::vector<long long> lookedAt = DebugLogDays(first_, shownFirst_ - 1);
+    if (!lookedAt.empty()) story.readBackTo = CivilFromDays(lookedAt.front());
     const std::string root = Root();
     const Node& top = nodes_.at(root);
     if (nodes_.at(asked_).role == Role::kCopy) story.splitFrom = nodes_.at(asked_).parent;
     const bool sentOut = top.role == Role::kUnknown && SentOut();
     if (top.role == Role::kQueue || sentOut) {
-      story.result = StoryResult::kOriginEarlier;
-      story.originId.clear();
-      story.originConnector.clear();
+      story.result = StoryResult::kOriginEarlier;  // the origin stays empty
       story.earliestSeen = story.first;
-      // From that day, a walk back twice as long as this one reaches days not read yet.
-      story.askDaysBack =
-          std::min(kMaxStoryDaysBack, shownFirst_ - first_ + std::max(back_, 1LL) * 2);
+      // From that day, a walk back twice as long as this one, but reaching at least the latest
+      // earlier day that has a log and none before the earliest: days without logs cannot help.
+      const std::vector<long long> kept = DebugLogDays(shownFirst_ - kMaxStoryDaysBack, first_ - 1);
+      if (!kept.empty()) {
+        story.askDaysBack = std::clamp(shownFirst_ - first_ + std::max(back_, 1LL) * 2,
+                                       shownFirst_ - kept.back(), shownFirst_ - kept.front());
+      }
       AddHops(story, sentOut ? HopKind::kCopy : HopKind::kQueue, root);
     } else {
       story.originId = root;
@@ -157,6 +163,19 @@ class Teller {
       id = nodes_.at(id).parent;
     }
     return id;
+  }
+
+  // The days from `from` to `to`, in order, that have a debug log the walk back reads.
+  std::vector<long long> DebugLogDays(long long from, long long to) const {
+    std::vector<long long> days;
+    for (long long d = from; d <= to; ++d) {
+      const Date day = CivilFromDays(d);
+      if (IsOrdinaryFile(GetLogFile(server_, "MTA", kDebug, day)) ||
+          IsOrdinaryFile(GetLogFile(server_, "SMTP", kDebug, day))) {
+        days.push_back(d);
+      }
+    }
+    return days;
   }
 
   // The MTA and SMTP debug logs of the day, for the IDs alive then and not yet looked for in
@@ -191,9 +210,8 @@ class Teller {
     std::vector<std::size_t> named;
     ForEachLineHoldingAny(source, views, [&](std::string_view line, const auto& matched) {
       named.clear();
-      for (const std::size_t i : matched) {
-        if (NamesId(line, views[i])) named.push_back(i);
-      }
+      std::copy_if(matched.begin(), matched.end(), std::back_inserter(named),
+                   [&](std::size_t i) { return NamesId(line, views[i]); });
       if (!named.empty()) r.lines.emplace_back(std::string(line), named);
       if (!named.empty()) Learn(d, kind, line);
       return true;
@@ -297,9 +315,7 @@ class Teller {
     return it == hopOf_.end() ? std::nullopt : std::optional<std::size_t>(it->second);
   }
 
-  // Each hop's lines: those of one log in its order, those of different logs merged by day and
-  // time; a line without a time stays right after the line before it in its log, and a line
-  // stamped with another day is shown under that day.
+  // Each hop's lines, by log, each placed under its own day, then merged.
   void PlaceEvents(Story& story) const {
     std::vector<std::vector<std::vector<Placed>>> runs(story.hops.size());
     for (const Reading& r : readings_) {

@@ -3,6 +3,7 @@
 // logged about each, on the start day and the days after it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,19 +47,20 @@ struct Story {
   Date first, last;  // the days read
   StoryResult result = StoryResult::kNotRouted;
   std::vector<StoryHop> hops;  // inbound, routing, then each queue followed by its copies
-  // With kOriginEarlier: the earliest day whose logs name the message, and how to ask again so
-  // that the walk back reaches further.
+  // The earliest day before `first` whose debug logs the walk back read, all naming nothing.
+  std::optional<Date> readBackTo;
+  // With kOriginEarlier: the earliest day whose logs name the message, and how far back to walk
+  // when asking again from it, reaching only days that have logs; 0 when no earlier day has a log
+  // the walk back reads, so that the origin is in no log kept.
   Date earliestSeen;
   long long askDaysBack = 0;
   // True when some log named the message or it waits in the inbound queue.
   bool Found() const;
 };
 
-// The story of `id` from `start` through `days` following days. The routing and requeue lines
-// that name a known ID, in the MTA and SMTP debug logs of those days, give the message's other
-// IDs until no new one appears; while the topmost ID found is not a message that came in, up to
-// `daysBack` earlier days are read too. Then each other log of each day is read once for all IDs.
-// The same message gives the same story from any hop's ID and any start day within the days read.
+// The story of `id` from `start` through `days` following days, walking back at most `daysBack`
+// earlier days to where the message came in. The same message gives the same story from any
+// hop's ID and any start day within the days read.
 Story TellStory(const Server& server, std::string_view id, const Date& start, long long days,
                 long long daysBack = kStoryDaysBack);
 

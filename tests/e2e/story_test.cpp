@@ -146,6 +146,13 @@ TEST_F(Story, OriginBeforeTheDaysReadIsNamed) {
             std::string::npos)
       << text.out;
   EXPECT_EQ(text.out.find("not routed"), std::string::npos);
+  // On a server whose logs begin that day, no --date or --days-back can reach the origin.
+  const TempDir temp;
+  const std::string one = temp / "one";
+  ASSERT_EQ(RunProgram(RqSample(), Words(one + " --days 1 --today " + today.LogDate())).status, 0);
+  const RunResult kept = TraceOn(one, Words("story D7A3F04E --days 0 --date " + today.LogDate()));
+  EXPECT_NE(kept.out.find("Result: the origin of [D7A3F04E] is in no log kept"), std::string::npos)
+      << kept.out;
 }
 
 // A copy's ID walks back through its parent to the inbound message, and the story then tells
@@ -156,6 +163,11 @@ TEST_F(Story, CopyIdWalksBackToItsOrigin) {
   EXPECT_EQ(story.at("origin").at("messageId"), "4F2A0C11");
   EXPECT_EQ(story.at("firstDay"), today.LogDate());
   EXPECT_EQ(story.at("lastDay"), today.Plus(2).LogDate());
+  // The walk back read the day before too, which names none of the IDs: the text says so.
+  EXPECT_NE(
+      s.Trace({"story", "4F2A0C3A", "--date", today.LogDate()})
+          .out.find("Also read: the debug logs back to " + today.Plus(-1).LogDate() + ", which"),
+      std::string::npos);
   EXPECT_EQ(Field(story.at("hops"), "kind"),
             (std::vector<std::string>{"inbound", "routing", "queue", "copy", "copy", "copy"}));
   EXPECT_EQ(Field(story.at("hops"), "messageId"),
