@@ -68,24 +68,43 @@ void Bump(Counts& counts, std::string_view name, long long by = 1) {
   }
 }
 
-// The same while the logs are read: a lookup per MAIL and RCPT line, by hash rather than by a
-// walk of string comparisons.
-struct ViewHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view s) const noexcept {
-    return std::hash<std::string_view>{}(s);
-  }
-};
-using ScanCounts = std::unordered_map<std::string, long long, ViewHash, std::equal_to<>>;
+// Counts by name while the logs are read, a lookup per MAIL and RCPT line: by a hash of the
+// name, and a run of lines with one name (a message's recipients at one domain) on the entry
+// found last.
+class ScanCounts {
+ public:
+  ScanCounts() = default;
+  ScanCounts(const ScanCounts&) = delete;
+  ScanCounts& operator=(const ScanCounts&) = delete;
+  ScanCounts(ScanCounts&&) = default;
+  ScanCounts& operator=(ScanCounts&&) = default;
+  ~ScanCounts() = default;
 
-void Bump(ScanCounts& counts, std::string_view name) {
-  const auto it = counts.find(name);
-  if (it != counts.end()) {
-    ++it->second;
-  } else {
-    counts.emplace(std::string(name), 1);
+  void Bump(std::string_view name) {
+    if (last_ == nullptr || name != last_->first) {
+      auto it = counts_.find(name);
+      if (it == counts_.end()) it = counts_.emplace(std::string(name), 0).first;
+      last_ = &*it;
+    }
+    ++last_->second;
   }
-}
+  const auto& counts() const { return counts_; }
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const noexcept {
+      std::uint64_t hash = 0xcbf29ce484222325ULL;
+      for (const char c : s) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3ULL;
+      }
+      return static_cast<std::size_t>(hash);
+    }
+  };
+  std::unordered_map<std::string, long long, Hash, std::equal_to<>> counts_;
+  std::pair<const std::string, long long>* last_ = nullptr;  // an entry of counts_
+};
 
 // The index of a name in a small table of distinct names.
 class Names {
@@ -346,10 +365,10 @@ void ScanActivity(const std::string& path, std::uint8_t connector, std::uint32_t
         lastIn = key;
       }
       if (line.verb == "MAIL") {
-        Bump(scan.senders, DomainOf(line.argument, domain, sizeof domain));
-        Bump(scan.peers, line.peer.substr(0, 64));
+        scan.senders.Bump(DomainOf(line.argument, domain, sizeof domain));
+        scan.peers.Bump(line.peer.substr(0, 64));
       } else if (line.verb == "RCPT") {
-        Bump(scan.recipients, DomainOf(line.argument, domain, sizeof domain));
+        scan.recipients.Bump(DomainOf(line.argument, domain, sizeof domain));
       }
       return;
     }
@@ -457,9 +476,9 @@ class Assembler {
     }
     for (Run& run : scan.inRuns) inRuns_.push_back(std::move(run));
     for (Run& run : scan.conversationRuns) conversationRuns_.push_back(std::move(run));
-    for (const auto& [n, c] : scan.senders) Bump(senders_, n, c);
-    for (const auto& [n, c] : scan.recipients) Bump(recipients_, n, c);
-    for (const auto& [n, c] : scan.peers) Bump(peers_, n, c);
+    for (const auto& [n, c] : scan.senders.counts()) Bump(senders_, n, c);
+    for (const auto& [n, c] : scan.recipients.counts()) Bump(recipients_, n, c);
+    for (const auto& [n, c] : scan.peers.counts()) Bump(peers_, n, c);
     scan = DayScan{};  // the day's records are held once only
   }
 
