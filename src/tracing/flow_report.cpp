@@ -171,7 +171,9 @@ struct ConvRec {
 
 // A day's activity records are held between the reading and the putting together of the days,
 // when every day's are held at once: in a few bytes each. They are sorted by key, which leaves
-// small steps from one key to the next, and written as 7-bit groups (the high bit: more follow).
+// small steps from one key to the next, and each field is written as its step from the previous
+// record's (IDs and sessions grow with the time on a server, so the steps of the times and the
+// sessions stay small too), in 7-bit groups (the high bit: more follow).
 void PutNumber(std::vector<std::uint8_t>& out, std::uint64_t v) {
   for (; v >= 0x80; v >>= 7) out.push_back(static_cast<std::uint8_t>(v | 0x80));
   out.push_back(static_cast<std::uint8_t>(v));
@@ -184,6 +186,16 @@ std::uint64_t GetNumber(const std::uint8_t*& p) {
     v |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
     if ((byte & 0x80) == 0) return v;
   }
+}
+
+// A step that may go either way as a number that is small when the step is: 0, -1, 1, -2, ...
+// as 0, 1, 2, 3, ... (the arithmetic is modulo 2^64 both ways).
+std::uint64_t Step(std::uint64_t from, std::uint64_t to) {
+  const std::uint64_t d = to - from;
+  return d << 1 ^ (0 - (d >> 63));
+}
+std::uint64_t Stepped(std::uint64_t from, std::uint64_t step) {
+  return from + ((step >> 1) ^ (0 - (step & 1)));
 }
 
 // A run of a day's records, packed; `scratch` is where it is written before it is copied out at
@@ -202,11 +214,13 @@ Run PackInbound(std::vector<InRec>& in, std::uint16_t day, std::vector<std::uint
   });
   packed.clear();
   std::uint64_t previous = 0;
+  std::uint64_t time = midnight;
   for (std::size_t i = 0; i < in.size(); ++i) {
     if (i > 0 && in[i].key == in[i - 1].key) continue;
     PutNumber(packed, in[i].key - previous);
-    PutNumber(packed, std::uint64_t{in[i].time - midnight} << 1 | in[i].connector);
+    PutNumber(packed, Step(time, in[i].time) << 1 | in[i].connector);
     previous = in[i].key;
+    time = in[i].time;
   }
   in.clear();
   return {day, std::vector<std::uint8_t>(packed.begin(), packed.end())};
@@ -223,16 +237,19 @@ Run PackConversations(std::vector<ConvRec>& conversations, std::uint16_t day,
   });
   packed.clear();
   std::uint64_t previous = 0;
+  std::uint64_t start = midnight;
+  std::uint64_t session = 0;
   for (std::size_t i = 0; i < conversations.size(); ++i) {
     const ConvRec& c = conversations[i];
     if (i > 0 && c.key == conversations[i - 1].key && c.session == conversations[i - 1].session) {
       continue;
     }
     PutNumber(packed, c.key - previous);
-    // The session's top four bits (its length) ride with the time, which leaves its value short.
-    PutNumber(packed, std::uint64_t{c.start - midnight} << 4 | c.session >> 60);
-    PutNumber(packed, c.session & kValueMask);
+    PutNumber(packed, Step(start, c.start));
+    PutNumber(packed, Step(session, c.session));
     previous = c.key;
+    start = c.start;
+    session = c.session;
   }
   conversations.clear();
   return {day, std::vector<std::uint8_t>(packed.begin(), packed.end())};
@@ -242,13 +259,12 @@ Run PackConversations(std::vector<ConvRec>& conversations, std::uint16_t day,
 struct InCursor {
   const std::uint8_t* p;
   const std::uint8_t* end;
-  std::uint32_t midnight;
-  InRec rec{0, 0, 0, 0};
+  InRec rec{0, 0, 0, 0};  // the previous record; its time starts at the day's midnight
   bool Next() {
     if (p == end) return false;
     rec.key += GetNumber(p);
     const std::uint64_t time = GetNumber(p);
-    rec.time = midnight + static_cast<std::uint32_t>(time >> 1);
+    rec.time = static_cast<std::uint32_t>(Stepped(rec.time, time >> 1));
     rec.connector = static_cast<std::uint8_t>(time & 1);
     return true;
   }
@@ -256,14 +272,12 @@ struct InCursor {
 struct ConvCursor {
   const std::uint8_t* p;
   const std::uint8_t* end;
-  std::uint32_t midnight;
-  ConvRec rec{0, 0, 0, 0};
+  ConvRec rec{0, 0, 0, 0};  // the previous record; its start at the day's midnight
   bool Next() {
     if (p == end) return false;
     rec.key += GetNumber(p);
-    const std::uint64_t time = GetNumber(p);
-    rec.start = midnight + static_cast<std::uint32_t>(time >> 4);
-    rec.session = (time & 0xF) << 60 | GetNumber(p);
+    rec.start = static_cast<std::uint32_t>(Stepped(rec.start, GetNumber(p)));
+    rec.session = Stepped(rec.session, GetNumber(p));
     return true;
   }
 };
@@ -594,8 +608,8 @@ class Assembler {
   void Conversations() {
     std::vector<ConvCursor> cursors;
     for (const Run& run : conversationRuns_) {
-      cursors.push_back({run.bytes.data(), run.bytes.data() + run.bytes.size(), Midnight(run.day),
-                         ConvRec{0, 0, 0, run.day}});
+      cursors.push_back({run.bytes.data(), run.bytes.data() + run.bytes.size(),
+                         ConvRec{0, 0, Midnight(run.day), run.day}});
     }
     Counts retried;
     std::map<std::string, std::pair<long long, std::string>, std::less<>> example;
@@ -684,8 +698,8 @@ class Assembler {
   void Inbound() {
     std::vector<InCursor> cursors;
     for (const Run& run : inRuns_) {
-      cursors.push_back({run.bytes.data(), run.bytes.data() + run.bytes.size(), Midnight(run.day),
-                         InRec{0, 0, run.day, 0}});
+      cursors.push_back({run.bytes.data(), run.bytes.data() + run.bytes.size(),
+                         InRec{0, Midnight(run.day), run.day, 0}});
     }
     std::sort(firstRoutes_.begin(), firstRoutes_.end());
     std::size_t route = 0;
