@@ -322,10 +322,6 @@ struct DayScan {
   std::vector<Run> inRuns, conversationRuns;
   std::vector<std::uint8_t> scratch;
 
-  DayScan() {
-    in.reserve(kRunRecords);
-    conversations.reserve(kRunRecords);
-  }
   void AddIn(const InRec& r) {
     in.push_back(r);
     if (in.size() == kRunRecords) inRuns.push_back(PackInbound(in, dayIndex, scratch));
@@ -401,6 +397,8 @@ void ScanActivity(const std::string& path, std::uint8_t connector, std::uint32_t
 void ScanDay(const Server& server, const Date& date, std::uint16_t dayIndex, DayScan& scan) {
   scan.day.day = date;
   scan.dayIndex = dayIndex;
+  scan.in.reserve(DayScan::kRunRecords);
+  scan.conversations.reserve(DayScan::kRunRecords);
   const auto midnight = static_cast<std::uint32_t>(dayIndex) * 86400u;
   FlowReadCount count = ReadTaggedLines(
       GetLogFile(server, "MTA", kDebug, date), kMtaRouteTag, ParseRoutingLine,
