@@ -4,6 +4,7 @@
 // nothing is allocated per line.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,19 @@ struct ActivityLine {
 bool ParseRoutingLine(std::string_view line, RoutingLine& out);
 bool ParseFlowRequeue(std::string_view line, FlowRequeue& out);
 bool ParseActivityLine(std::string_view line, ActivityLine& out);
+
+// Activity lines parsed a batch at a time: every line of a day's activity passes through here.
+struct ActivityBatch {
+  static constexpr std::size_t kLines = 256;
+  ActivityLine lines[kLines];
+  std::size_t count = 0;  // lines with an ID, in file order
+  long long skipped = 0;  // lines that do not have the activity layout (not headers or empty)
+};
+
+// Reads the lines of `block` (whole lines, as LineSource::NextBlock hands them out) from offset
+// `from`, a line start, until the batch is full or the block ends; returns the offset of the
+// first line not read. The same lines as ParseActivityLine over each line of the block reads.
+std::size_t ParseActivityLines(std::string_view block, std::size_t from, ActivityBatch& batch);
 
 // What one reading of a log came to.
 struct FlowReadCount {
@@ -82,17 +96,14 @@ FlowReadCount ReadActivityLines(const std::string& path, F&& f) {
   // is streamed past rather than held, so that memory stays bounded whatever the log holds.
   LongLineFilter passOver;
   passOver.contains = [](const void*, const char*, const char*) { return false; };
+  ActivityBatch batch;
   for (std::string_view block = source.NextBlock(passOver); !block.empty();
        block = source.NextBlock(passOver)) {
-    ForEachLineInBlock(block, [&](std::string_view line) {
-      ActivityLine parsed;
-      if (ParseActivityLine(line, parsed)) {
-        if (!parsed.id.empty()) f(parsed);
-      } else if (!line.empty() && line.front() != '#') {
-        ++count.skipped;
-      }
-      return true;
-    });
+    for (std::size_t at = 0; at < block.size();) {
+      at = ParseActivityLines(block, at, batch);
+      count.skipped += batch.skipped;
+      for (std::size_t i = 0; i < batch.count; ++i) f(batch.lines[i]);
+    }
   }
   return count;
 }

@@ -1,10 +1,13 @@
 #include "tracing/flow_report.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <mutex>
 #include <string_view>
+#include <tuple>
+#include <unordered_map>
 #include <utility>
 
 #include "readers/flow_readers.h"
@@ -65,6 +68,44 @@ void Bump(Counts& counts, std::string_view name, long long by = 1) {
   }
 }
 
+// Counts by name while the logs are read, a lookup per MAIL and RCPT line: by a hash of the
+// name, and a run of lines with one name (a message's recipients at one domain) on the entry
+// found last.
+class ScanCounts {
+ public:
+  ScanCounts() = default;
+  ScanCounts(const ScanCounts&) = delete;
+  ScanCounts& operator=(const ScanCounts&) = delete;
+  ScanCounts(ScanCounts&&) = default;
+  ScanCounts& operator=(ScanCounts&&) = default;
+  ~ScanCounts() = default;
+
+  void Bump(std::string_view name) {
+    if (last_ == nullptr || name != last_->first) {
+      auto it = counts_.find(name);
+      if (it == counts_.end()) it = counts_.emplace(std::string(name), 0).first;
+      last_ = &*it;
+    }
+    ++last_->second;
+  }
+  const auto& counts() const { return counts_; }
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const noexcept {
+      std::uint64_t hash = 0xcbf29ce484222325ULL;
+      for (const char c : s) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3ULL;
+      }
+      return static_cast<std::size_t>(hash);
+    }
+  };
+  std::unordered_map<std::string, long long, Hash, std::equal_to<>> counts_;
+  std::pair<const std::string, long long>* last_ = nullptr;  // an entry of counts_
+};
+
 // The index of a name in a small table of distinct names.
 class Names {
  public:
@@ -99,7 +140,7 @@ std::string_view DomainOf(std::string_view text, char* buffer, std::size_t size)
 }
 
 // Activity log times are whole seconds: records of them hold seconds since the range's first
-// midnight, which keeps an inbound record at 16 bytes and a conversation at 24.
+// midnight.
 struct InRec {
   std::uint64_t key;
   std::uint32_t time;
@@ -128,6 +169,140 @@ struct ConvRec {
   std::uint16_t day;
 };
 
+// A day's activity records are held between the reading and the putting together of the days,
+// when every day's are held at once: in a few bytes each. They are sorted by key, which leaves
+// small steps from one key to the next, and each field is written as its step from the previous
+// record's (IDs and sessions grow with the time on a server, so the steps of the times and the
+// sessions stay small too), in 7-bit groups (the high bit: more follow).
+void PutNumber(std::vector<std::uint8_t>& out, std::uint64_t v) {
+  for (; v >= 0x80; v >>= 7) out.push_back(static_cast<std::uint8_t>(v | 0x80));
+  out.push_back(static_cast<std::uint8_t>(v));
+}
+
+std::uint64_t GetNumber(const std::uint8_t*& p) {
+  std::uint64_t v = 0;
+  for (unsigned shift = 0;; shift += 7) {
+    const std::uint8_t byte = *p++;
+    v |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+    if ((byte & 0x80) == 0) return v;
+  }
+}
+
+// A step that may go either way as a number that is small when the step is: 0, -1, 1, -2, ...
+// as 0, 1, 2, 3, ... (the arithmetic is modulo 2^64 both ways).
+std::uint64_t Step(std::uint64_t from, std::uint64_t to) {
+  const std::uint64_t d = to - from;
+  return d << 1 ^ (0 - (d >> 63));
+}
+std::uint64_t Stepped(std::uint64_t from, std::uint64_t step) {
+  return from + ((step >> 1) ^ (0 - (step & 1)));
+}
+
+// A run of a day's records, packed; `scratch` is where it is written before it is copied out at
+// its size.
+struct Run {
+  std::uint16_t day = 0;
+  std::vector<std::uint8_t> bytes;
+};
+
+// The first inbound line of each message in `in`: sorted by key, one record per key. Empties `in`.
+Run PackInbound(std::vector<InRec>& in, std::uint16_t day, std::vector<std::uint8_t>& packed) {
+  const std::uint32_t midnight = day * 86400u;
+  std::sort(in.begin(), in.end(), [](const InRec& a, const InRec& b) {
+    if (a.key != b.key) return a.key < b.key;
+    return a.time != b.time ? a.time < b.time : a.connector < b.connector;
+  });
+  packed.clear();
+  std::uint64_t previous = 0;
+  std::uint64_t time = midnight;
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    if (i > 0 && in[i].key == in[i - 1].key) continue;
+    PutNumber(packed, in[i].key - previous);
+    PutNumber(packed, Step(time, in[i].time) << 1 | in[i].connector);
+    previous = in[i].key;
+    time = in[i].time;
+  }
+  in.clear();
+  return {day, std::vector<std::uint8_t>(packed.begin(), packed.end())};
+}
+
+// The conversations in `conversations`: sorted by key and session, one record (the earliest) per
+// conversation. Empties `conversations`.
+Run PackConversations(std::vector<ConvRec>& conversations, std::uint16_t day,
+                      std::vector<std::uint8_t>& packed) {
+  const std::uint32_t midnight = day * 86400u;
+  std::sort(conversations.begin(), conversations.end(), [](const ConvRec& a, const ConvRec& b) {
+    if (a.key != b.key) return a.key < b.key;
+    return a.session != b.session ? a.session < b.session : a.start < b.start;
+  });
+  packed.clear();
+  std::uint64_t previous = 0;
+  std::uint64_t start = midnight;
+  std::uint64_t session = 0;
+  for (std::size_t i = 0; i < conversations.size(); ++i) {
+    const ConvRec& c = conversations[i];
+    if (i > 0 && c.key == conversations[i - 1].key && c.session == conversations[i - 1].session) {
+      continue;
+    }
+    PutNumber(packed, c.key - previous);
+    PutNumber(packed, Step(start, c.start));
+    PutNumber(packed, Step(session, c.session));
+    previous = c.key;
+    start = c.start;
+    session = c.session;
+  }
+  conversations.clear();
+  return {day, std::vector<std::uint8_t>(packed.begin(), packed.end())};
+}
+
+// Reads a packed day back, record by record.
+struct InCursor {
+  const std::uint8_t* p;
+  const std::uint8_t* end;
+  InRec rec{0, 0, 0, 0};  // the previous record; its time starts at the day's midnight
+  bool Next() {
+    if (p == end) return false;
+    rec.key += GetNumber(p);
+    const std::uint64_t time = GetNumber(p);
+    rec.time = static_cast<std::uint32_t>(Stepped(rec.time, time >> 1));
+    rec.connector = static_cast<std::uint8_t>(time & 1);
+    return true;
+  }
+};
+struct ConvCursor {
+  const std::uint8_t* p;
+  const std::uint8_t* end;
+  ConvRec rec{0, 0, 0, 0};  // the previous record; its start at the day's midnight
+  bool Next() {
+    if (p == end) return false;
+    rec.key += GetNumber(p);
+    rec.start = static_cast<std::uint32_t>(Stepped(rec.start, GetNumber(p)));
+    rec.session = Stepped(rec.session, GetNumber(p));
+    return true;
+  }
+};
+
+// Calls f(record) for the records of all cursors in the order of `less`.
+template <class Cursor, class Less, class F>
+void Merge(std::vector<Cursor>& cursors, Less less, F&& f) {
+  std::vector<Cursor*> heap;
+  for (Cursor& c : cursors) {
+    if (c.Next()) heap.push_back(&c);
+  }
+  const auto later = [&](const Cursor* a, const Cursor* b) { return less(b->rec, a->rec); };
+  std::make_heap(heap.begin(), heap.end(), later);
+  while (!heap.empty()) {
+    std::pop_heap(heap.begin(), heap.end(), later);
+    Cursor* c = heap.back();
+    f(c->rec);
+    if (c->Next()) {
+      std::push_heap(heap.begin(), heap.end(), later);
+    } else {
+      heap.pop_back();
+    }
+  }
+}
+
 // What one day's logs hold, before the days are put together.
 struct DayScan {
   FlowDay day;
@@ -137,9 +312,35 @@ struct DayScan {
   std::vector<ConvRec> conversations;
   Names connectors;
   Names domains;
-  Counts senders, recipients, peers;
+  ScanCounts senders, recipients, peers;
   std::map<std::uint64_t, std::string> names;  // IDs that are not held exactly
   long long skipped = 0;
+  // The records are packed in runs of at most kRunRecords as they are read, so that what a day
+  // holds unpacked is bounded; the runs are merged when the days are put together.
+  static constexpr std::size_t kRunRecords = 1 << 16;
+  std::uint16_t dayIndex = 0;
+  std::vector<Run> inRuns, conversationRuns;
+  std::vector<std::uint8_t> scratch;
+
+  void AddIn(const InRec& r) {
+    in.push_back(r);
+    if (in.size() == kRunRecords) inRuns.push_back(PackInbound(in, dayIndex, scratch));
+  }
+  void AddConversation(const ConvRec& c) {
+    conversations.push_back(c);
+    if (conversations.size() == kRunRecords) {
+      conversationRuns.push_back(PackConversations(conversations, dayIndex, scratch));
+    }
+  }
+  void Flush() {
+    if (!in.empty()) inRuns.push_back(PackInbound(in, dayIndex, scratch));
+    if (!conversations.empty()) {
+      conversationRuns.push_back(PackConversations(conversations, dayIndex, scratch));
+    }
+    in = {};
+    conversations = {};
+    scratch = {};
+  }
 
   std::uint64_t Key(std::string_view id) {
     const std::uint64_t key = KeyOf(id);
@@ -153,28 +354,38 @@ void ScanActivity(const std::string& path, std::uint8_t connector, std::uint32_t
   std::uint64_t lastIn = 0;
   std::uint64_t lastOutKey = 0;
   std::uint64_t lastOutSession = 0;
+  // A message's lines come in runs: its ID is turned into a key once per run.
+  char lastId[16];
+  std::size_t lastIdSize = std::string_view::npos;  // npos: none held
+  std::uint64_t lastIdKey = 0;
   char domain[256];
   const FlowReadCount count = ReadActivityLines(path, [&](const ActivityLine& line) {
-    const std::uint64_t key = scan.Key(line.id);
+    std::uint64_t key = lastIdKey;
+    if (line.id.size() != lastIdSize || std::memcmp(line.id.data(), lastId, lastIdSize) != 0) {
+      key = scan.Key(line.id);
+      lastIdKey = key;
+      lastIdSize = line.id.size() <= sizeof lastId ? line.id.size() : std::string_view::npos;
+      if (lastIdSize != std::string_view::npos) std::memcpy(lastId, line.id.data(), lastIdSize);
+    }
     const std::uint32_t time = midnight + static_cast<std::uint32_t>(line.clock / 1000);
     if (line.inbound) {
       // One record per run of lines of a message; the runs are put together later.
       if (scan.in.empty() || key != lastIn) {
-        scan.in.push_back({key, time, dayIndex, connector});
+        scan.AddIn({key, time, dayIndex, connector});
         lastIn = key;
       }
       if (line.verb == "MAIL") {
-        Bump(scan.senders, DomainOf(line.argument, domain, sizeof domain));
-        Bump(scan.peers, line.peer.substr(0, 64));
+        scan.senders.Bump(DomainOf(line.argument, domain, sizeof domain));
+        scan.peers.Bump(line.peer.substr(0, 64));
       } else if (line.verb == "RCPT") {
-        Bump(scan.recipients, DomainOf(line.argument, domain, sizeof domain));
+        scan.recipients.Bump(DomainOf(line.argument, domain, sizeof domain));
       }
       return;
     }
     if (connector != 0) return;  // the postoffice's outbound lines are not the SMTP connector's
     const std::uint64_t session = KeyOf(line.session);
     if (scan.conversations.empty() || key != lastOutKey || session != lastOutSession) {
-      scan.conversations.push_back({key, session, time, dayIndex});
+      scan.AddConversation({key, session, time, dayIndex});
       lastOutKey = key;
       lastOutSession = session;
     }
@@ -185,6 +396,9 @@ void ScanActivity(const std::string& path, std::uint8_t connector, std::uint32_t
 
 void ScanDay(const Server& server, const Date& date, std::uint16_t dayIndex, DayScan& scan) {
   scan.day.day = date;
+  scan.dayIndex = dayIndex;
+  scan.in.reserve(DayScan::kRunRecords);
+  scan.conversations.reserve(DayScan::kRunRecords);
   const auto midnight = static_cast<std::uint32_t>(dayIndex) * 86400u;
   FlowReadCount count = ReadTaggedLines(
       GetLogFile(server, "MTA", kDebug, date), kMtaRouteTag, ParseRoutingLine,
@@ -207,6 +421,7 @@ void ScanDay(const Server& server, const Date& date, std::uint16_t dayIndex, Day
                scan.day.smtpActivityLog);
   ScanActivity(GetLogFile(server, "SF", kActivity, date), 1, midnight, dayIndex, scan,
                scan.day.pocActivityLog);
+  scan.Flush();
 }
 
 int HourOf(long long time) {
@@ -249,17 +464,6 @@ auto FindKey(const std::vector<T>& sorted, std::uint64_t key, Key keyOf) {
   return it != sorted.end() && keyOf(*it) == key ? it : sorted.end();
 }
 
-// Appends and frees `from`.
-template <class T>
-void Append(std::vector<T>& to, std::vector<T>& from) {
-  if (to.empty()) {
-    to.swap(from);
-  } else {
-    to.insert(to.end(), from.begin(), from.end());
-  }
-  from = {};
-}
-
 class Assembler {
  public:
   Assembler(const std::vector<Date>& dates, std::size_t top)
@@ -267,6 +471,7 @@ class Assembler {
         base_(DaysFromCivil(dates.front().year, dates.front().month, dates.front().day) * kDayMs) {
     report_.days.resize(dates.size());
     delays_.resize(dates.size());
+    receivedBy_.resize(dates.size());
   }
 
   void Add(DayScan& scan, std::size_t d) {
@@ -281,11 +486,11 @@ class Assembler {
       s.domain = domains_.Index(scan.domains.names()[s.domain]);
       splits_.push_back(s);
     }
-    Append(in_, scan.in);
-    Append(conversations_, scan.conversations);
-    for (const auto& [n, c] : scan.senders) Bump(senders_, n, c);
-    for (const auto& [n, c] : scan.recipients) Bump(recipients_, n, c);
-    for (const auto& [n, c] : scan.peers) Bump(peers_, n, c);
+    for (Run& run : scan.inRuns) inRuns_.push_back(std::move(run));
+    for (Run& run : scan.conversationRuns) conversationRuns_.push_back(std::move(run));
+    for (const auto& [n, c] : scan.senders.counts()) Bump(senders_, n, c);
+    for (const auto& [n, c] : scan.recipients.counts()) Bump(recipients_, n, c);
+    for (const auto& [n, c] : scan.peers.counts()) Bump(peers_, n, c);
     scan = DayScan{};  // the day's records are held once only
   }
 
@@ -295,12 +500,12 @@ class Assembler {
       later = later && report_.days[d].mtaLog;
       report_.days[d].unroutedJudged = later;
     }
-    Received();
     Routed();
     Split();
     Conversations();
-    EndToEnd();
-    Unrouted(inboundQueue);
+    Ends();
+    Inbound();
+    Queue(inboundQueue);
     Totals();
     report_.senderDomains = Top(senders_, top_);
     report_.recipientDomains = Top(recipients_, top_);
@@ -310,6 +515,9 @@ class Assembler {
 
  private:
   FlowCounts& Day(std::uint16_t d) { return report_.days[d].counts; }
+  static std::uint32_t Midnight(std::size_t day) {
+    return static_cast<std::uint32_t>(day) * 86400u;
+  }
   // An activity record's time in ms since 1970-01-01.
   long long Ms(std::uint32_t seconds) const { return base_ + seconds * 1000LL; }
   std::string Name(std::uint64_t key) const {
@@ -328,24 +536,6 @@ class Assembler {
     delays_[day][step].push_back(delay);
   }
 
-  // The first inbound line of each message; a message seen on two days counts on the first.
-  void Received() {
-    std::sort(in_.begin(), in_.end(), [](const InRec& a, const InRec& b) {
-      return a.key != b.key ? a.key < b.key : a.time < b.time;
-    });
-    in_.erase(std::unique(in_.begin(), in_.end(),
-                          [](const InRec& a, const InRec& b) { return a.key == b.key; }),
-              in_.end());
-    in_.shrink_to_fit();
-    routed_.assign(in_.size(), 0);
-    for (const InRec& r : in_) {
-      FlowCounts& c = Day(r.day);
-      ++c.received;
-      ++c.receivedBy[r.connector == 0 ? "SMTP" : "SF"];
-      ++c.hours[kSeriesReceived][static_cast<std::size_t>(HourOf(Ms(r.time)))];
-    }
-  }
-
   void Routed() {
     std::sort(routes_.begin(), routes_.end(), [](const RouteRec& a, const RouteRec& b) {
       return a.source != b.source ? a.source < b.source : a.time < b.time;
@@ -357,11 +547,7 @@ class Assembler {
       FlowCounts& c = Day(r.day);
       ++c.routed;
       ++c.hours[kSeriesRouted][static_cast<std::size_t>(HourOf(r.time))];
-      const auto in = FindKey(in_, r.source, [](const InRec& x) { return x.key; });
-      if (in != in_.end()) {
-        routed_[static_cast<std::size_t>(in - in_.begin())] = 1;
-        Delay(in->day, kStepRouting, r.time - Ms(in->time));
-      }
+      firstRoutes_.emplace_back(r.source, r.time);
     }
     // From here on the routes are looked up by the message's ID in its destination queue.
     std::sort(routes_.begin(), routes_.end(), [](const RouteRec& a, const RouteRec& b) {
@@ -418,42 +604,36 @@ class Assembler {
   }
 
   void Conversations() {
-    std::sort(conversations_.begin(), conversations_.end(), [](const ConvRec& a, const ConvRec& b) {
-      if (a.key != b.key) return a.key < b.key;
-      if (a.session != b.session) return a.session < b.session;
-      return a.start < b.start;
-    });
-    // Runs of one conversation's lines (across midnight too) are one conversation.
-    conversations_.erase(std::unique(conversations_.begin(), conversations_.end(),
-                                     [](const ConvRec& a, const ConvRec& b) {
-                                       return a.key == b.key && a.session == b.session;
-                                     }),
-                         conversations_.end());
-    std::sort(conversations_.begin(), conversations_.end(), [](const ConvRec& a, const ConvRec& b) {
-      return a.key != b.key ? a.key < b.key : a.start < b.start;
-    });
+    std::vector<ConvCursor> cursors;
+    for (const Run& run : conversationRuns_) {
+      cursors.push_back({run.bytes.data(), run.bytes.data() + run.bytes.size(),
+                         ConvRec{0, 0, Midnight(run.day), run.day}});
+    }
     Counts retried;
     std::map<std::string, std::pair<long long, std::string>, std::less<>> example;
-    for (std::size_t from = 0; from < conversations_.size();) {
-      std::size_t to = from;
+    // One message's conversations, each once (the runs of one conversation, across midnight too,
+    // are one conversation), by their start.
+    std::vector<ConvRec> group;
+    const auto finish = [&] {
+      std::sort(group.begin(), group.end(),
+                [](const ConvRec& a, const ConvRec& b) { return a.start < b.start; });
       long long days = 0;
-      for (; to < conversations_.size() && conversations_[to].key == conversations_[from].key;
-           ++to) {
-        const ConvRec& c = conversations_[to];
-        if (to == from || c.day != conversations_[to - 1].day) ++days;
+      for (std::size_t i = 0; i < group.size(); ++i) {
+        const ConvRec& c = group[i];
+        if (i == 0 || c.day != group[i - 1].day) ++days;
         FlowCounts& counts = Day(c.day);
         ++counts.outbound;
         ++counts.hours[kSeriesOutbound][static_cast<std::size_t>(HourOf(Ms(c.start)))];
       }
-      const ConvRec& first = conversations_[from];
-      const ConvRec& last = conversations_[to - 1];
+      const ConvRec& first = group.front();
+      const ConvRec& last = group.back();
       const auto split = FindKey(splits_, first.key, [](const SplitRec& s) { return s.copy; });
       if (split != splits_.end()) {
         SplitRec& s = splits_[static_cast<std::size_t>(split - splits_.begin())];
         s.lastConversation = Ms(last.start);
         Delay(s.day, kStepFirstAttempt, Ms(first.start) - s.time);
         Delay(first.day, kStepLastAttempt, Ms(last.start) - Ms(first.start));
-        const long long n = static_cast<long long>(to - from);
+        const auto n = static_cast<long long>(group.size());
         if (n > 1 || days > 1) {
           ++report_.retriedCopies;
           const std::string& domain = domains_.names()[s.domain];
@@ -465,18 +645,30 @@ class Assembler {
           }
         }
       }
-      from = to;
-    }
+      group.clear();
+    };
+    Merge(
+        cursors,
+        [](const ConvRec& a, const ConvRec& b) {
+          if (a.key != b.key) return a.key < b.key;
+          return a.session != b.session ? a.session < b.session : a.start < b.start;
+        },
+        [&](const ConvRec& c) {
+          if (!group.empty() && group.back().key != c.key) finish();
+          // A conversation seen on two days counts on the first.
+          if (group.empty() || group.back().session != c.session) group.push_back(c);
+        });
+    if (!group.empty()) finish();
     for (const SplitRec& s : splits_) {
       if (s.lastConversation < 0) ++report_.copiesWithoutConversation;
     }
     report_.retriedDomains = Top(retried, top_);
     for (TopEntry& e : report_.retriedDomains) e.example = example[e.name].second;
-    conversations_ = {};
+    conversationRuns_ = {};
   }
 
-  void EndToEnd() {
-    std::vector<std::pair<std::uint64_t, long long>> ends;  // message, its last conversation
+  // Each message whose copies were all sent, with its last conversation, by its ID.
+  void Ends() {
     ForEachParent([&](std::size_t from, std::size_t to) {
       long long last = -1;
       for (std::size_t i = from; i < to; ++i) {
@@ -486,56 +678,106 @@ class Assembler {
       }
       const std::uint64_t parent = splits_[byParent_[from]].parent;
       const auto route = FindKey(routes_, parent, [](const RouteRec& r) { return r.target; });
-      if (route != routes_.end()) ends.emplace_back(route->source, last);
+      if (route != routes_.end()) ends_.emplace_back(route->source, last);
     });
-    std::sort(ends.begin(), ends.end());
+    std::sort(ends_.begin(), ends_.end());
+    // A message split in two SMTP queues ends with the later of them.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < ends_.size(); ++i) {
+      if (i + 1 < ends_.size() && ends_[i + 1].first == ends_[i].first) continue;
+      ends_[kept++] = ends_[i];
+    }
+    ends_.resize(kept);
+  }
+
+  // Every message's first inbound line, in the order of the IDs, once: a message seen on two days
+  // counts on the first. Its routing, its end and whether it was never routed are looked up by
+  // walking the routes and ends (sorted by the same IDs) alongside.
+  void Inbound() {
+    std::vector<InCursor> cursors;
+    for (const Run& run : inRuns_) {
+      cursors.push_back({run.bytes.data(), run.bytes.data() + run.bytes.size(),
+                         InRec{0, Midnight(run.day), run.day, 0}});
+    }
+    std::sort(firstRoutes_.begin(), firstRoutes_.end());
+    std::size_t route = 0;
+    std::size_t end = 0;
     std::vector<SlowMessage> slow;
-    for (std::size_t i = 0; i < ends.size(); ++i) {
-      // A message split in two SMTP queues ends with the later of them.
-      if (i + 1 < ends.size() && ends[i + 1].first == ends[i].first) continue;
-      const auto in = FindKey(in_, ends[i].first, [](const InRec& x) { return x.key; });
-      if (in == in_.end()) continue;
-      const long long delay = ends[i].second - Ms(in->time);
-      Delay(in->day, kStepEndToEnd, delay);
-      if (delay < 0) continue;
-      const long long inDay = Ms(in->time) / kDayMs;
-      slow.push_back(
-          {Name(in->key), report_.days[in->day].day, delay, ends[i].second / kDayMs - inDay});
+    // A max-heap of (time, key, day).
+    std::vector<std::tuple<long long, std::uint64_t, std::uint16_t>> earliest;
+    bool any = false;
+    std::uint64_t previous = 0;
+    Merge(
+        cursors,
+        [](const InRec& a, const InRec& b) {
+          if (a.key != b.key) return a.key < b.key;
+          return a.time != b.time ? a.time < b.time : a.connector < b.connector;
+        },
+        [&](const InRec& r) {
+          if (any && r.key == previous) return;
+          any = true;
+          previous = r.key;
+          FlowCounts& c = Day(r.day);
+          ++c.received;
+          ++receivedBy_[r.day][r.connector];
+          ++c.hours[kSeriesReceived][static_cast<std::size_t>(HourOf(Ms(r.time)))];
+          while (route < firstRoutes_.size() && firstRoutes_[route].first < r.key) ++route;
+          const bool routed = route < firstRoutes_.size() && firstRoutes_[route].first == r.key;
+          if (routed) Delay(r.day, kStepRouting, firstRoutes_[route].second - Ms(r.time));
+          while (end < ends_.size() && ends_[end].first < r.key) ++end;
+          if (end < ends_.size() && ends_[end].first == r.key) {
+            const long long delay = ends_[end].second - Ms(r.time);
+            Delay(r.day, kStepEndToEnd, delay);
+            if (delay >= 0) {
+              const long long inDay = Ms(r.time) / kDayMs;
+              slow.push_back({Name(r.key), report_.days[r.day].day, delay,
+                              ends_[end].second / kDayMs - inDay});
+            }
+          }
+          if (routed || !report_.days[r.day].unroutedJudged) return;
+          // Every message never routed is counted, but only the `top` earliest are named, chosen
+          // with a bounded heap.
+          ++c.neverRouted;
+          if (top_ == 0) return;
+          const std::tuple<long long, std::uint64_t, std::uint16_t> entry(r.time, r.key, r.day);
+          if (earliest.size() < top_) {
+            earliest.push_back(entry);
+            std::push_heap(earliest.begin(), earliest.end());
+          } else if (entry < earliest.front()) {
+            std::pop_heap(earliest.begin(), earliest.end());
+            earliest.back() = entry;
+            std::push_heap(earliest.begin(), earliest.end());
+          }
+        });
+    inRuns_ = {};
+    for (std::size_t d = 0; d < receivedBy_.size(); ++d) {
+      static constexpr const char* kConnectors[] = {"SMTP", "SF"};
+      for (std::size_t connector = 0; connector < 2; ++connector) {
+        if (receivedBy_[d][connector] > 0) {
+          report_.days[d].counts.receivedBy[kConnectors[connector]] = receivedBy_[d][connector];
+        }
+      }
     }
     std::stable_sort(slow.begin(), slow.end(), [](const SlowMessage& a, const SlowMessage& b) {
       return a.delay != b.delay ? a.delay > b.delay : a.id < b.id;
     });
     if (slow.size() > top_) slow.resize(top_);
     report_.slowest = std::move(slow);
+    std::sort_heap(earliest.begin(), earliest.end());
+    for (const auto& [time, key, day] : earliest) {
+      report_.unrouted.push_back({Name(key), report_.days[day].day, false});
+    }
   }
 
-  // Counts every message never routed but names only the `top` earliest, chosen with a bounded
-  // heap so that a range full of them costs no more memory than their records already do.
-  void Unrouted(const std::string& inboundQueue) {
-    std::vector<std::pair<long long, std::size_t>> earliest;  // a max-heap of (time, index)
-    for (std::size_t i = 0; i < in_.size(); ++i) {
-      const InRec& r = in_[i];
-      if (routed_[i] != 0 || !report_.days[r.day].unroutedJudged) continue;
-      ++Day(r.day).neverRouted;
-      if (top_ == 0) continue;
-      if (earliest.size() < top_) {
-        earliest.emplace_back(r.time, i);
-        std::push_heap(earliest.begin(), earliest.end());
-      } else if (std::pair<long long, std::size_t>(r.time, i) < earliest.front()) {
-        std::pop_heap(earliest.begin(), earliest.end());
-        earliest.back() = {r.time, i};
-        std::push_heap(earliest.begin(), earliest.end());
-      }
-    }
-    std::sort_heap(earliest.begin(), earliest.end());
-    for (const auto& [time, i] : earliest) {
-      UnroutedMessage m{Name(in_[i].key), report_.days[in_[i].day].day, false};
+  // Whether each message named as never routed waits in the SMTP inbound queue, and how many
+  // files wait there.
+  void Queue(const std::string& inboundQueue) {
+    for (UnroutedMessage& m : report_.unrouted) {
       std::error_code error;
       const bool plain =
           m.id.find_first_of("/\\") == std::string::npos && m.id != "." && m.id != "..";
       m.waiting = plain && std::filesystem::is_regular_file(
                                std::filesystem::path(inboundQueue) / m.id, error);
-      report_.unrouted.push_back(std::move(m));
     }
     std::error_code error;
     long long files = 0;
@@ -577,12 +819,14 @@ class Assembler {
   long long base_;  // the range's first midnight, ms since 1970-01-01
   FlowReport report_;
   std::vector<std::array<std::vector<long long>, kFlowSteps>> delays_;
-  std::vector<InRec> in_;
-  std::vector<char> routed_;  // per in_: the message has a routing line
+  // Each day's first inbound lines and conversations, packed; freed once put together.
+  std::vector<Run> inRuns_, conversationRuns_;
+  std::vector<std::array<long long, 2>> receivedBy_;  // per day: via SMTP, via the postoffice
+  std::vector<std::pair<std::uint64_t, long long>> firstRoutes_;  // message, its routing line
+  std::vector<std::pair<std::uint64_t, long long>> ends_;         // message, its last conversation
   std::vector<RouteRec> routes_;
   std::vector<SplitRec> splits_;
   std::vector<std::size_t> byParent_;
-  std::vector<ConvRec> conversations_;
   Names connectors_, domains_;
   std::map<std::uint64_t, std::string> names_;
   Counts senders_, recipients_, peers_;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "readers/flow_readers.h"
+
 #include <string>
 #include <vector>
 
@@ -85,6 +87,56 @@ TEST(FlowReport, MidnightLateStepsAndHostileLines) {
   ASSERT_FALSE(r.senderDomains.empty());
   EXPECT_EQ(r.senderDomains[0].count, 1);
   EXPECT_EQ(r.recipientDomains.at(0).name, "(overlong)");
+}
+
+// Every way a line of a block may end, and fields on either side of the sixteen-byte steps the
+// reader takes: each line's ID and reply, or why it is not one, as the lines themselves say.
+TEST(FlowReport, ActivityBlocksSplitIntoTheirLines) {
+  const std::string tabInArgument = In("00:00:03", "A3", "MAIL", "FROM:<a@b>\tSIZE=1");
+  const std::string block =
+      "#Fields: x\r\r\n" + In("00:00:01", "A1", "MAIL", "x") + "\r\n" +
+      In("00:00:02", "A2\nlf", "RCPT", std::string(40, 'r')) + "\r" + tabInArgument + "\r\n" +
+      "00:00:04\tSMTP-IN\t\t9\tp\tCONNECT\t\t220\r" +  // no ID: neither read nor skipped
+      "00:00:05\tSMTP-XX\tA5\t9\tp\tv\ta\t1\r" +       // not a direction of ours
+      "00:00:06\tSMTP-IN\tA6\t9\tp\tv\t250\r\n" +      // one TAB short
+      "24:00:00\tSMTP-IN\tA7\t9\tp\tv\ta\t1\r" +       // no real time
+      "00:00:08\tSMTP-OU\tA8\t9\tp\tv\ta\t2";          // the last line, unended
+  std::vector<std::string> read;
+  long long skipped = 0;
+  ActivityBatch batch;
+  for (std::size_t at = 0; at < block.size();) {
+    at = ParseActivityLines(block, at, batch);
+    skipped += batch.skipped;
+    for (std::size_t i = 0; i < batch.count; ++i) {
+      const ActivityLine& l = batch.lines[i];
+      read.push_back(std::string(l.id) + "|" + std::string(l.argument) + "|" +
+                     std::string(l.reply) + "|" + std::to_string(l.clock));
+    }
+  }
+  EXPECT_EQ(read, (std::vector<std::string>{"A1|x|250|1000",
+                                            "A2\nlf|" + std::string(40, 'r') + "|250|2000",
+                                            "A3|FROM:<a@b>\tSIZE=1|250|3000", "A8|a|2|8000"}));
+  EXPECT_EQ(skipped, 3);
+}
+
+// More records of a day than one packed run (65536) holds: a message whose lines alternate with
+// another one's is still one message, and a conversation one conversation (its session a number
+// or not: one held exactly, one by its hash).
+TEST(FlowReport, ManyRunsOfOneMessageAreOneMessage) {
+  const test::SampleServer s;
+  std::vector<std::string> lines;
+  for (int i = 0; i < 70000; ++i) {
+    lines.push_back(In("01:00:00", i % 2 == 0 ? "AA01" : "AA02", "RCPT", "TO:<a@x.example>"));
+    lines.push_back(Out(i < 35000 ? "02:00:00" : "03:00:00", "BB01", i % 2 == 0 ? "7" : "s-8"));
+  }
+  s.WriteLog("SMTP", "Activity", kDay1, test::CrLfLines(lines));
+  s.WriteLog("SMTP", "Activity", kDay2, test::CrLfLines({In("00:00:01", "AA01", "QUIT", "")}));
+  const FlowReport r = BuildFlowReport(s.server(), {kDay1, kDay2}, 10);
+  EXPECT_EQ(r.total.received, 2);
+  EXPECT_EQ(r.days[1].counts.received, 0);
+  EXPECT_EQ(r.total.outbound, 2);
+  EXPECT_EQ(r.total.hours[kSeriesOutbound][2], 2);
+  EXPECT_EQ(r.recipientDomains.at(0).count, 70000);
 }
 
 }  // namespace
