@@ -242,6 +242,10 @@ TEST_F(Story, RedactionKeepsTheIdsAndHidesEveryAddress) {
   for (const std::string& name : names) {
     EXPECT_EQ(redacted.out.find(name), std::string::npos) << name;
   }
+  // An ID that no log names is still the ID asked for: the message keeps it.
+  const RunResult none =
+      s.Trace({"story", "4F2A0C99", "--date", today.LogDate(), "--redact", "--json"});
+  EXPECT_NE(none.out.find("names message 4F2A0C99."), std::string::npos) << none.out;
 }
 
 }  // namespace
