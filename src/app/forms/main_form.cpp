@@ -156,7 +156,7 @@ void MainForm::ShowOutcome(const std::optional<Message>& message, bool showRepor
     ui_.SetBusy(false);
     ui_.ShowMessage(*message);
   } else if (showReport) {
-    ui_.SetBusy(false);
+    // Still busy: the sink ends the busy pointer once a long report is in its text box.
     report_.ShowTraceOutput();
   }
   ui_.SetBusy(false);
