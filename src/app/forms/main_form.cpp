@@ -152,12 +152,11 @@ void MainForm::cmdListOrigins_Click() {
 }
 
 void MainForm::ShowOutcome(const std::optional<Message>& message, bool showReport) {
+  // A report goes to its sink with the pointer still busy: the sink ends it once a long report
+  // is in its text box.
+  if (!message && showReport) report_.ShowTraceOutput();
   ui_.SetBusy(false);
-  if (message) {
-    ui_.ShowMessage(*message);
-  } else if (showReport) {
-    report_.ShowTraceOutput();
-  }
+  if (message) ui_.ShowMessage(*message);
 }
 
 void MainForm::cmdTrace_Click() {
