@@ -379,6 +379,9 @@ TEST_F(Rqtrace, BadUsageGivesStatusTwo) {
       EXPECT_NE(r.err.find(*(date + 1)), std::string::npos) << r.err;
     }
   }
+  // 2025 has 365 days, and 260101..260205 adds 36.
+  EXPECT_NE(s.Trace(Args("search --date 250101..260205 --sender a")).err.find("spans 401 days"),
+            std::string::npos);
 }
 
 }  // namespace
