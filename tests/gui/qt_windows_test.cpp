@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -29,6 +30,7 @@
 #include "app/gui/display_check.h"
 #include "app/gui/main_window.h"
 #include "app/gui/origin_model.h"
+#include "app/gui/qt_user_interface.h"
 #include "test_support.h"
 
 using namespace rq;
@@ -116,6 +118,7 @@ void ExpectFollowsTable(QWidget& window, const FormSpec& form) {
     if (auto* button = qobject_cast<QAbstractButton*>(w)) QCOMPARE(button->text(), caption);
     if (auto* label = qobject_cast<QLabel*>(w)) {
       QCOMPARE(label->text(), caption);
+      QCOMPARE(label->textFormat(), Qt::PlainText);  // a '<' in a text is no markup
       QCOMPARE(label->font().pointSizeF(), window.font().pointSizeF());
       const QFontMetricsF metrics(label->font());
       const bool fits = label->wordWrap() ? metrics.boundingRect(QRectF(0, 0, w->width(), 1e6),
@@ -150,6 +153,7 @@ class QtWindowsTest : public QObject {
   void wholeStoryFromTheMenuWalkedCopiedAndClosedByKeys();
   void originModelStaysConsistentAndShowsLogBytesAsText();
   void displayCheckFindsOnlyDisplaysThatAreThere();
+  void messageBoxesAndLabelsShowTextAsWritten();
 };
 
 void QtWindowsTest::windowsFollowTheirFormTables() {
@@ -428,6 +432,25 @@ void QtWindowsTest::displayCheckFindsOnlyDisplaysThatAreThere() {
                  c.reachable,
              c.name);
   }
+}
+
+// A log's text may hold '<' and '&': a box shows it as written, never as markup.
+void QtWindowsTest::messageBoxesAndLabelsShowTextAsWritten() {
+  QtUserInterface ui;
+  std::vector<Qt::TextFormat> formats;
+  const auto answer = [&](QMessageBox::StandardButton button) {
+    QTimer::singleShot(0, [&formats, button] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box != nullptr);
+      formats.push_back(box->textFormat());
+      box->button(button)->click();
+    });
+  };
+  answer(QMessageBox::Ok);
+  ui.ShowMessage(Message{"t", "<b>4F2A0C3A</b> &amp; more", MessageIcon::kInformation});
+  answer(QMessageBox::No);
+  QVERIFY(!ui.AskYesNo(Message{"t", "<i>yesterday</i>?", MessageIcon::kExclamation}));
+  QCOMPARE(formats, (std::vector<Qt::TextFormat>{Qt::PlainText, Qt::PlainText}));
 }
 
 int main(int argc, char** argv) {
