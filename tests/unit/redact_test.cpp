@@ -168,9 +168,11 @@ TEST(Redactor, NothingOfTheAttackTableSurvives) {
        {"rqtrace: cannot read path1/SMTP-Debug-261206.log: denied"}},
       // Anything mixing letters and digits, or too long a number, is a name.
       {Via::kText,
-       "session ab12cd34 of user7 took 12345678 ms at 10:21:01 on 12/07/26",
+       "session ab12cd34 of user7 took 12345678 ms at 10:21:01 on 12/07/26 or 12/07/2026",
        {"ab12", "user7", "12345678"},
-       {"session ", " took ", " ms at 10:21:01 on 12/07/26"}},
+       {"session ", " took ", " ms at 10:21:01 on 12/07/26 or 12/07/2026"}},
+      // A path without angle brackets gains none.
+      {Via::kAddress, "FROM:kim@zorg.net SIZE=1000", {"kim", "zorg", ">"}, {" SIZE=1000"}},
       {Via::kIp,
        "[2A01:04F8:0000:0000:0000:0000:0000:0017]:25",
        {"2a01", "4f8"},
@@ -220,8 +222,8 @@ TEST(Redactor, OnePlaceholderPerValueAfterNormalising) {
                                   "\xCE\xB1\xCE\xB8\xCE\xB7\xCE\xBD\xCE\xB1.gr"});  // athina
   const std::string cyrillic = same({"\xD0\x9C\xD0\x98\xD0\xA0.example",            // MIR
                                      "\xD0\xBC\xD0\xB8\xD1\x80.example"});          // mir
-  const std::string extended =
-      same({"\xC5\x90z.example", "\xC5\x91Z.example"});  // O and o with double acute
+  // O with a double acute and A with a macron, capital and small.
+  const std::string extended = same({"\xC5\x90z\xC4\x80.example", "\xC5\x91Z\xC4\x81.example"});
   const std::string user = same({"Kim@Acme-Corp.com", "kim@acme-corp.COM"});
   const std::string uk1 = same({"acme.co.uk"}), uk2 = same({"zorg.co.uk"});
   EXPECT_EQ(std::set<std::string>({v4, v6, idn, greek, cyrillic, extended, user, uk1, uk2}).size(),
