@@ -24,12 +24,24 @@ TEST(StampOf, DayAndTimeOnlyWhenTheLineBeginsWithThem) {
       {"2026-12-07 banner without a time", "", ""},
       {"24:00:00\tnot a time of day", "", ""},
       {"12:34:56.\tdot without digits", "", "12:34:56"},
+      {"12:34:5", "", ""},
+      {"12:60:00\tminute", "", ""},
+      {"12:34:61\tsecond", "", ""},
+      {"12-34-56\tdashes", "", ""},
   };
   for (const Case& c : cases) {
     const LineStamp stamp = StampOf(c.line);
     EXPECT_EQ(stamp.day ? LogDateOf(*stamp.day) : "", c.day) << c.line;
     EXPECT_EQ(stamp.time, c.time) << c.line;
   }
+}
+
+TEST(StampMs, MillisecondsBetweenStampsAcrossMidnightAndYears) {
+  const auto at = [](const char* line) { return StampMs(line).value_or(-1); };
+  EXPECT_EQ(at("2026-12-07 00:00:01.25 a") - at("2026-12-06 23:59:58.000 b"), 3250);
+  EXPECT_EQ(at("2027-01-01 00:00:00\tx") - at("2026-12-31 23:59:59.999"), 1);
+  EXPECT_FALSE(StampMs("00:00:03\tSMTP-OU").has_value());  // no day of its own
+  EXPECT_FALSE(StampMs("2026-02-30 10:00:00.000").has_value());
 }
 
 }  // namespace
