@@ -220,7 +220,8 @@ def case_log_cannot_be_read_whole(s):
     # A log that opens but fails when read, as /proc/self/mem does at byte 0: no answer, status 3, the file named.
     for path in (s.log(), s.log("SMTP", "Debug"), s.log("MTA", "Debug")):
         os.symlink("/proc/self/mem", path)
-    for args in ("show P1", "show P1 --date 240104..240105", "search --sender ann", "trace P1", "split P1"):
+    for args in ("show P1", "show P1 --date 240104..240105", "search --sender ann", "trace P1", "split P1",
+                 "story P1", "report"):
         _, out, err, _ = s.run("rqtrace", args.split() + ["--date", DAY] * ("--date" not in args), ok=(3,))
         check(out == b"" and s.logs in err, f"{args}: the unread log named, got {err!r}")
 
