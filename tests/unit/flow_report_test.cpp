@@ -48,7 +48,8 @@ TEST(FlowReport, MidnightLateStepsAndHostileLines) {
                        In("10:00:01", "msg-b/..", "RCPT", "TO:<z@" + std::string(300, 'q') + "\n>"),
                        In("12:00:05", "CC03", "MAIL", "FROM:<c@c.example>")}));
   s.WriteLog("MTA", "Debug", kDay1,
-             test::CrLfLines({Route("2026-02-27 12:00:00.000", "CC03", "CC04"),
+             test::CrLfLines({"2026-02-27 12:00:00.000\tRQ-MTA-ROUTE: CC03 from SMTP inbound queue "
+                              "to SMTP queue as CC04 recipients 1",  // no brackets: the same IDs
                               Route("2026-02-30 12:00:00.000", "DD01", "DD02")}));
   s.WriteLog("MTA", "Debug", kDay2,
              test::CrLfLines({Route("2026-02-28 00:00:10.000", "AA01", "AA02")}));
