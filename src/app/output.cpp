@@ -266,8 +266,11 @@ std::string HopHeading(const StoryHop& hop) {
       return "Queue: Message ID [" + hop.messageId + "] in the " + QueueName(hop.connector) +
              " Outbound Queue";
     case HopKind::kCopy:
-      return "Copy: Message ID [" + hop.messageId + "] for domain [" + hop.domain +
-             "], split from [" + hop.parent + "]";
+      // A copy split before the logs read has neither a known domain nor a known parent.
+      return "Copy: Message ID [" + hop.messageId + "]" +
+             (hop.domain.empty() ? "" : " for domain [" + hop.domain + "]") +
+             (hop.parent.empty() ? ", split before the logs read"
+                                 : ", split from [" + hop.parent + "]");
   }
   return "";
 }
@@ -287,9 +290,8 @@ std::string StoryText(const Story& story) {
     const std::string earliest = LogDateOf(story.earliestSeen);
     out += "Result: the origin of [" + story.hops.front().messageId + "] ";
     out += story.askDaysBack > 0
-               ? "lies before the logs read, which name it from " + earliest +
-                     " on: ask with --date " + earliest + " --days-back " +
-                     std::to_string(story.askDaysBack) + "\n"
+               ? "lies before the logs read, which name it from " + earliest + " on: ask with " +
+                     AskAgainOptions(story) + "\n"
                : "is in no log kept: the logs name it from " + earliest +
                      " on, and no earlier day has a debug log of the MTA or the SMTP connector\n";
   } else {
@@ -347,7 +349,10 @@ nlohmann::json StoryJson(const Story& story) {
   if (!story.splitFrom.empty()) out["splitFrom"] = Utf8(story.splitFrom);
   if (story.result == StoryResult::kOriginEarlier) {
     out["earliestDay"] = LogDateOf(story.earliestSeen);
-    if (story.askDaysBack > 0) out["askDaysBack"] = story.askDaysBack;
+    if (story.askDaysBack > 0) {
+      out["askDaysBack"] = story.askDaysBack;
+      out["askDays"] = story.askDays;
+    }
   }
   return out;
 }

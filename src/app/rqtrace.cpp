@@ -34,7 +34,7 @@ struct Options {
   bool json = false;
   bool redact = false;
   long long daysBack = 0;
-  long long days = 2;
+  long long days = kStoryFollowingDays;
   long long storyDaysBack = kStoryDaysBack;
   std::size_t top = 10;
   bool html = false;

@@ -140,6 +140,7 @@ class Teller {
       if (!kept.empty()) {
         story.askDaysBack = std::clamp(shownFirst_ - first_ + std::max(back_, 1LL) * 2,
                                        shownFirst_ - kept.back(), shownFirst_ - kept.front());
+        story.askDays = last_ - shownFirst_;
       }
       AddHops(story, sentOut ? HopKind::kCopy : HopKind::kQueue, root);
     } else {
@@ -382,6 +383,13 @@ bool Story::Found() const {
   if (result == StoryResult::kWaiting) return true;
   return std::any_of(hops.begin(), hops.end(),
                      [](const StoryHop& hop) { return !hop.events.empty(); });
+}
+
+std::string AskAgainOptions(const Story& story) {
+  std::string options = "--date " + LogDateOf(story.earliestSeen) + " --days-back " +
+                        std::to_string(story.askDaysBack);
+  if (story.askDays != kStoryFollowingDays) options += " --days " + std::to_string(story.askDays);
+  return options;
 }
 
 Story TellStory(const Server& server, std::string_view id, const Date& start, long long days,

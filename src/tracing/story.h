@@ -36,7 +36,8 @@ struct StoryHop {
 // read, so whether it was routed is known, but not from where.
 enum class StoryResult { kRouted, kWaiting, kNotRouted, kOriginEarlier };
 
-inline constexpr long long kStoryDaysBack = 2;  // the walk back's look-back by default
+inline constexpr long long kStoryDaysBack = 2;       // the walk back's look-back by default
+inline constexpr long long kStoryFollowingDays = 2;  // the days after the start day, by default
 inline constexpr long long kMaxStoryDaysBack = 400;
 
 struct Story {
@@ -54,9 +55,15 @@ struct Story {
   // the walk back reads, so that the origin is in no log kept.
   Date earliestSeen;
   long long askDaysBack = 0;
+  // The following days to ask with, so that asking again still reads up to `last`.
+  long long askDays = 0;
   // True when some log named the message or it waits in the inbound queue.
   bool Found() const;
 };
+
+// With kOriginEarlier and askDaysBack: the options that ask again from the earliest day seen,
+// "--date YYMMDD --days-back N", with "--days K" when K is not the default.
+std::string AskAgainOptions(const Story& story);
 
 // The story of `id` from `start` through `days` following days, walking back at most `daysBack`
 // earlier days to where the message came in. The same message gives the same story from any

@@ -136,13 +136,17 @@ TEST_F(Story, OriginBeforeTheDaysReadIsNamed) {
       Run({"D7A3F04E", "--date", today.LogDate(), "--days", "0", "--days-back", "0"});
   EXPECT_EQ(story.at("result"), "originEarlier");
   EXPECT_EQ(story.at("earliestDay"), today.LogDate());
+  EXPECT_EQ(story.at("askDays"), 0);
   EXPECT_EQ(Field(story.at("hops"), "kind"), std::vector<std::string>{"copy"});
+  // Asking again keeps the days after that this asking read; the copy's domain and parent are
+  // not known, so its heading names neither.
   const RunResult text =
-      s.Trace({"story", "D7A3F04E", "--date", today.LogDate(), "--days", "0", "--days-back", "0"});
+      s.Trace({"story", "D7A3F04E", "--date", today.LogDate(), "--days", "3", "--days-back", "0"});
   EXPECT_NE(text.out.find("Result: the origin of [D7A3F04E] lies before the logs read, which name "
                           "it from " +
                           today.LogDate() + " on: ask with --date " + today.LogDate() +
-                          " --days-back 2\n"),
+                          " --days-back 2 --days 3\n\nCopy: Message ID [D7A3F04E], split before "
+                          "the logs read\n"),
             std::string::npos)
       << text.out;
   EXPECT_EQ(text.out.find("not routed"), std::string::npos);

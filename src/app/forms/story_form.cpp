@@ -61,10 +61,8 @@ std::string StorySummary(const Story& story) {
     return h.kind == HopKind::kInbound && !h.events.empty();
   });
   if (story.result == StoryResult::kOriginEarlier) {
-    const std::string earliest = LogDateOf(story.earliestSeen);
     out += story.askDaysBack == 0 ? " Its origin is in no log kept."
-                                  : " Ask with --date " + earliest + " --days-back " +
-                                        std::to_string(story.askDaysBack) + " to read its origin.";
+                                  : " Ask with " + AskAgainOptions(story) + " to read its origin.";
   } else if (!arrivalRead) {
     out +=
         " Its arrival is not in these days: ask from a day before " + LogDateOf(story.first) + ".";

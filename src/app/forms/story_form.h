@@ -15,9 +15,6 @@
 
 namespace rq {
 
-// The days after the start day a story reads, as `rqtrace story` does unless told otherwise.
-inline constexpr long long kStoryFollowingDays = 2;
-
 // The story as text, exactly as `rqtrace story` prints it (with `redact`, as `--redact` does).
 std::string StoryCopyText(const Story& story, bool redact);
 // The summary line: origin, connector, result, the days read and, when the message's arrival is
