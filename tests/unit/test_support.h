@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/user_interface.h"
+#include "base/codepage.h"
 #include "base/dates.h"
 #include "readers/route_entry.h"
 #include "settings/reg_file_store.h"
@@ -122,12 +123,15 @@ inline std::vector<std::string> PlainContaining(std::string_view bytes, std::str
   return out;
 }
 
-// Windows-1252 case: ASCII and Latin-1 capitals (not 0xD7) are 32 below their small letters, those
-// of 0x8A-0x8E 16 below, and 0x9F's small letter is 0xFF.
+// Windows-1252's capitals and their small letters, in the same order: the case rule written out
+// as the alphabet reads, not computed.
 inline unsigned char PlainFold(unsigned char c) {
-  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
-  if (c == 0x8A || c == 0x8C || c == 0x8E) return c + 0x10;
-  return c == 0x9F ? 0xFF : c;
+  static const std::string capitals =
+      Utf8ToCp1252("ABCDEFGHIJKLMNOPQRSTUVWXYZÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖØÙÚÛÜÝÞŠŒŽŸ");
+  static const std::string smalls =
+      Utf8ToCp1252("abcdefghijklmnopqrstuvwxyzàáâãäåæçèéêëìíîïðñòóôõöøùúûüýþšœžÿ");
+  const std::size_t at = capitals.find(static_cast<char>(c));
+  return at == std::string::npos ? c : static_cast<unsigned char>(smalls.at(at));
 }
 
 inline std::string PlainFolded(std::string_view text) {
