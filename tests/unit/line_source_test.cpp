@@ -217,6 +217,21 @@ TEST(LineSource, MemoryStaysBoundedThroughAHugeLineWithoutAMatch) {
   LineSource source(path, chunk, longLine);
   EXPECT_EQ(Read(source, &needle), (std::vector<std::string>{"first ID7", "last ID7"}));
   EXPECT_LE(source.capacity(), 4 * (chunk + longLine));
+  // It reads a chunk at a time, not a byte at a time: about 770 reads for 3 MiB.
+  struct Counted final : ByteSource {
+    explicit Counted(std::string_view text) : bytes(text) {}
+    long long ReadAt(long long offset, char* data, std::size_t size) const override {
+      ++reads;
+      return bytes.ReadAt(offset, data, size);
+    }
+    long long Size() const override { return bytes.Size(); }
+    std::string Name() const override { return "counted.log"; }
+    MemoryBytes bytes;
+    mutable long long reads = 0;
+  } counted(bytes);
+  LineSource fromMemory(counted, 0, -1, chunk, longLine);
+  EXPECT_EQ(Read(fromMemory, &needle).size(), 2U);
+  EXPECT_LE(counted.reads, 1000);
 }
 
 TEST(LineSource, ManyLiteralsThroughLongLines) {

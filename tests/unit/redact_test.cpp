@@ -168,9 +168,10 @@ TEST(Redactor, NothingOfTheAttackTableSurvives) {
        {"rqtrace: cannot read path1/SMTP-Debug-261206.log: denied"}},
       // Anything mixing letters and digits, or too long a number, is a name.
       {Via::kText,
-       "session ab12cd34 of user7 took 12345678 ms at 10:21:01 on 12/07/26 or 12/07/2026",
+       "session ab12cd34 of user7 took 12345678 ms at 10:21:01 on 12/07/26 or 12/07/2026 or "
+       "2026/12/07",
        {"ab12", "user7", "12345678"},
-       {"session ", " took ", " ms at 10:21:01 on 12/07/26 or 12/07/2026"}},
+       {"session ", " took ", " ms at 10:21:01 on 12/07/26 or 12/07/2026 or 2026/12/07"}},
       // A path without angle brackets gains none.
       {Via::kAddress, "FROM:kim@zorg.net SIZE=1000", {"kim", "zorg", ">"}, {" SIZE=1000"}},
       {Via::kIp,
