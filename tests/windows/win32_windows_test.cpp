@@ -226,6 +226,14 @@ TEST_F(Win32Windows, ControlsFollowTheTable) {
   };
   placedAt(dpi);
   labelsWhole();
+  // The check does see a cut-off text: a caption far wider than its label.
+  const auto label =
+      std::find_if(form.controls.begin(), form.controls.end(),
+                   [](const ControlSpec& d) { return d.kind == ControlKind::kLabel; });
+  ASSERT_NE(label, form.controls.end());
+  SetWindowTextA(Control(label->id), std::string(200, 'W').c_str());
+  EXPECT_TRUE(InkBeyond(Control(label->id), false));
+  SetWindowTextA(Control(label->id), std::string(label->caption).c_str());
 
   std::vector<std::pair<int, HWND>> tabStops;
   for (const ControlSpec& def : form.controls) {
