@@ -245,6 +245,11 @@ def case_odd_bytes(s):
     check(status == 0 and b"\xe9lise\xff\x80" in out, "plain output keeps the log's bytes")
     rows = json.loads(s.run("rqtrace", ["search", "--date", DAY, "--sender", "lise", "--json"])[1])
     check(rows[0]["messageId"] == "P\u00e92", f"JSON shows Windows-1252 text, got {rows!r}")
+    # A forged line with an empty ID links nothing to it: an empty ID would be in every line.
+    with open(s.log("SMTP", "Debug"), "ab") as f:
+        f.write(b"2024-01-05 12:00:03 RQ-I0018: [] requeued as [C3] target domain [example.net]\r\n")
+    story = json.loads(s.run("rqtrace", ["story", "--date", DAY, "C3", "--json"])[1])
+    check(all(hop["messageId"] for hop in story["hops"]), f"a hop without an ID in {story!r}")
 
 
 def case_heavy_over_4gib(s):
