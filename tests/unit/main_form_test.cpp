@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "app/commands.h"
+#include "app/forms/desktop_start.h"
 #include "app/forms/story_form.h"
 #include "app/forms/trace_form.h"
 #include "app/redact.h"
@@ -611,6 +612,54 @@ TEST_F(StoryFormTest, WholeStoryReadsFromTheDateBoxDayAndCopiesAsTheStoryCommand
   EXPECT_EQ(copies[1].find("alice@example.org"), std::string::npos);
   EXPECT_NE(copies[1].find("<user1@domain1.example>"), std::string::npos);
   EXPECT_NE(copies[1].find("[IN001]"), std::string::npos);
+}
+
+// The desktop program's roads: no command line opens the main window; a command line traces its
+// second field from today and shows the report, or asks before reading earlier days; an error is
+// shown with the busy pointer off, and ends with status 2.
+TEST(DesktopStart, EachCommandLineTakesItsRoad) {
+  struct Views final : DesktopViews {
+    UserInterface& ui() override { return recorder; }
+    void RunMainWindow(const Server&, const DateFormat&) override {
+      log.emplace_back("main window");
+      if (fail) throw std::runtime_error("no display");
+    }
+    std::unique_ptr<ReportWindow> CreateReportWindow() override {
+      struct Window final : ReportWindow {
+        explicit Window(std::vector<std::string>& log) : log(log) {}
+        void SetReport(std::string_view bytes) override { log.emplace_back(bytes); }
+        void ShowModal() override { log.emplace_back("shown"); }
+        std::vector<std::string>& log;
+      };
+      return std::make_unique<Window>(log);
+    }
+    void ReportError(const std::string& text) override {
+      log.push_back(text + (recorder.busy ? ", busy" : ""));
+    }
+    test::RecordingUserInterface recorder;
+    std::vector<std::string> log;
+    bool fail = false;
+  };
+  const test::SampleServer sample;
+  sample.WriteLog("SMTP", "Debug", TodayLocal(),
+                  CrLfLines({"RQ-I0018: [OUT1] requeued as [CP1] target domain [a.example]"}));
+  const auto run = [&](const std::string& commandLine, bool fail = false) {
+    Views views;
+    views.fail = fail;
+    views.recorder.busy = true;  // as a failed command may leave it
+    const int status = RunDesktopWindows(sample.server(), commandLine, views);
+    if (!views.recorder.questions.empty()) views.log.emplace_back("asked");
+    return std::pair{status, views.log};
+  };
+  EXPECT_EQ(run(""), (std::pair{0, std::vector<std::string>{"main window"}}));
+  EXPECT_EQ(run("", true), (std::pair{2, std::vector<std::string>{"main window", "no display"}}));
+  EXPECT_EQ(run("rqtracker.exe"), (std::pair{0, std::vector<std::string>{}}));
+  EXPECT_EQ(run("rqtracker.exe NOPE"), (std::pair{0, std::vector<std::string>{"asked"}}));
+  const auto [status, log] = run("rqtracker.exe CP1");
+  EXPECT_EQ(status, 0);
+  ASSERT_EQ(log.size(), 2U);
+  EXPECT_NE(log[0].find("RQ-I0018: [OUT1] requeued as [CP1]"), std::string::npos) << log[0];
+  EXPECT_EQ(log[1], "shown");
 }
 
 }  // namespace
