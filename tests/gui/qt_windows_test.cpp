@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -309,14 +310,18 @@ void QtWindowsTest::traceLayoutFillsTheWindowFromTheFirstShow() {
 void QtWindowsTest::resultWindowShowsControlBytesTabsToCloseAndEscapeCloses() {
   RecordingUserInterface ui;
   WindowReport report(ui, [] { return std::make_unique<TraceWindow>(); });  // the real modal run
-  // A NUL and a lone LF are shown as their symbols, not dropped or obeyed.
+  // A NUL and a lone LF are shown as their symbols, not dropped or obeyed; a long line is not
+  // wrapped, the box scrolls sideways.
   report.WriteTraceOutput(std::string_view("a\0b\nc\r\nline\r\n", 13));
+  report.WriteTraceOutput(std::string(400, 'w'));
   bool seen = false;
   QTimer::singleShot(0, [&] {
     auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     QVERIFY(window && QTest::qWaitForWindowActive(window));
     const auto* text = window->findChild<QPlainTextEdit*>(QStringLiteral("txtTrace"));
-    QCOMPARE(text->toPlainText(), QString::fromUtf8("a\u2400b\u240Ac\nline\n"));
+    QCOMPARE(text->toPlainText(), QString::fromUtf8("a\u2400b\u240Ac\nline\n") + QString(400, 'w'));
+    QVERIFY(text->horizontalScrollBar()->maximum() > 0);
+    QCOMPARE(text->document()->lineCount(), 3);
     QCOMPARE(Harness::Focused(), text);
     QTest::keyClick(Harness::Focused(), Qt::Key_Tab);
     QCOMPARE(Harness::Focused(), window->findChild<QWidget*>(QStringLiteral("cmdClose")));

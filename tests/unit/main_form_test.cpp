@@ -535,6 +535,44 @@ class StoryFormTest : public MainFormTest {
   }
 };
 
+// The story window gives its new room to the summary's width and to the tree, and moves the
+// buttons with its bottom right corner; made smaller than the tree, it keeps every size at zero or
+// more and the buttons below the tree's top.
+TEST(StoryLayout, RoomGoesToTheTreeAndTheButtonsFollowTheCorner) {
+  struct Row {
+    int width, height;
+    std::map<ControlId, TwipsRect> places;
+  };
+  const Row rows[] = {
+      {11400,
+       6510,
+       {{lblSummary, {90, 90, 11220, 630}},
+        {tvStory, {90, 780, 11220, 5100}},
+        {cmdCopy, {6705, 6015, 1395, 405}},
+        {cmdCopyRedacted, {8190, 6015, 1695, 405}},
+        {cmdStoryClose, {9975, 6015, 1335, 405}}}},
+      {12000,
+       6810,
+       {{lblSummary, {90, 90, 11820, 630}},
+        {tvStory, {90, 780, 11820, 5400}},
+        {cmdCopy, {7305, 6315, 1395, 405}},
+        {cmdCopyRedacted, {8790, 6315, 1695, 405}},
+        {cmdStoryClose, {10575, 6315, 1335, 405}}}},
+      {0,
+       0,
+       {{lblSummary, {90, 90, 0, 630}},
+        {tvStory, {90, 780, 0, 0}},
+        {cmdCopy, {-4695, 915, 1395, 405}},
+        {cmdCopyRedacted, {-3210, 915, 1695, 405}},
+        {cmdStoryClose, {-1425, 915, 1335, 405}}}},
+  };
+  for (const Row& row : rows) {
+    const auto placed = LayoutStoryWindow(row.width, row.height);
+    const std::map<ControlId, TwipsRect> places(placed.begin(), placed.end());
+    EXPECT_EQ(places, row.places) << row.width << " x " << row.height;
+  }
+}
+
 TEST_F(StoryFormTest, OriginMenuOffersItsEntriesForANamedRowAndRunsTheChosenOne) {
   const std::vector<std::string> captions{"&Trace Message", "&Show Transaction", "&Whole Story...",
                                           "&Copy Message ID"};
