@@ -116,6 +116,31 @@ TEST_F(Report, TextJsonAndHtmlAgreeWithTheLogs) {
   EXPECT_EQ(hours.at(14), expected.burstHour.at(today.LogDate()));
   EXPECT_GE(hours.at(14).get<long long>(), 120);
   for (std::size_t h2 = 0; h2 < 24; ++h2) EXPECT_LE(hours.at(h2), hours.at(14));
+  // The text's hour table has the 24 hours of the JSON, each with what was received in it.
+  const std::regex hourRow(R"(\n  (\d\d) +(\d+) +\d+ +\d+ +\d+  #*)");
+  std::vector<long long> textHours;
+  for (auto it = std::sregex_iterator(t.out.begin(), t.out.end(), hourRow);
+       it != std::sregex_iterator(); ++it) {
+    EXPECT_EQ(std::stoul((*it)[1]), textHours.size());
+    textHours.push_back(std::stoll((*it)[2]));
+  }
+  EXPECT_EQ(json(textHours), report.at("total").at("hours").at("received"));
+  // Every entry of every top list is in the text and on the page.
+  for (const auto& [list, rows] : report.at("top").items()) {
+    ASSERT_FALSE(rows.empty()) << list;
+    for (const json& row : rows) {
+      const std::string name = row.at("name");
+      EXPECT_NE(t.out.find(std::to_string(row.at("count").get<long long>()) + "  " + name),
+                std::string::npos)
+          << list << ": " << name;
+      EXPECT_NE(h.out.find(name), std::string::npos) << list << ": " << name;
+    }
+  }
+  // No delay was left out, and neither output says one was.
+  EXPECT_EQ(report.at("outOfOrderDelays"), 0);
+  for (const std::string* out : {&t.out, &h.out}) {
+    EXPECT_EQ(out->find("left out"), std::string::npos);
+  }
 }
 
 TEST_F(Report, PlantedTroubleShowsWhereItWasPlanted) {
