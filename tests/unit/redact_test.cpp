@@ -169,11 +169,16 @@ TEST(Redactor, NothingOfTheAttackTableSurvives) {
       // Anything mixing letters and digits, or too long a number, is a name.
       {Via::kText,
        "session ab12cd34 of user7 took 12345678 ms at 10:21:01 on 12/07/26 or 12/07/2026 or "
-       "2026/12/07",
-       {"ab12", "user7", "12345678"},
+       "2026/12/07, not acme/12/07",
+       {"ab12", "user7", "12345678", "acme"},
        {"session ", " took ", " ms at 10:21:01 on 12/07/26 or 12/07/2026 or 2026/12/07"}},
-      // A path without angle brackets gains none.
+      // A path without angle brackets gains none; without FROM: nothing of it is a keyword; a
+      // '<' within quotes starts no path.
       {Via::kAddress, "FROM:kim@zorg.net SIZE=1000", {"kim", "zorg", ">"}, {" SIZE=1000"}},
+      {Via::kAddress, "kim@zorg.net", {"kim", "zorg"}, {"user1@domain1.example"}},
+      {Via::kAddress, "FROM:\"a<b\"@zorg.net", {"zorg", "a<b"}, {"FROM:user1@domain1.example"}},
+      // A comment after an address that is no name keeps its own kind of placeholder.
+      {Via::kText, "<kim@zorg.net> (10.1.2.3)", {"kim", "zorg", "10.1"}, {"> (192.0.2.1)"}},
       {Via::kIp,
        "[2A01:04F8:0000:0000:0000:0000:0000:0017]:25",
        {"2a01", "4f8"},
@@ -226,7 +231,7 @@ TEST(Redactor, OnePlaceholderPerValueAfterNormalising) {
   // O with a double acute and A with a macron, capital and small.
   const std::string extended = same({"\xC5\x90z\xC4\x80.example", "\xC5\x91Z\xC4\x81.example"});
   const std::string user = same({"Kim@Acme-Corp.com", "kim@acme-corp.COM"});
-  const std::string uk1 = same({"acme.co.uk"}), uk2 = same({"zorg.co.uk"});
+  const std::string uk1 = same({"acme.co.uk"}), uk2 = same({"zorg.co.uk", "ZORG.CO.UK"});
   EXPECT_EQ(std::set<std::string>({v4, v6, idn, greek, cyrillic, extended, user, uk1, uk2}).size(),
             9u);
   EXPECT_NE(uk1, uk2);  // two organisations under one public suffix
