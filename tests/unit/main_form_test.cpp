@@ -615,6 +615,14 @@ TEST_F(StoryFormTest, OriginMenuOffersItsEntriesForANamedRowAndRunsTheChosenOne)
 }
 
 TEST_F(StoryFormTest, WholeStoryReadsFromTheDateBoxDayAndCopiesAsTheStoryCommandPrints) {
+  // Ctrl+double-click on no row, or on a row that names no message, tells no story.
+  for (const std::optional<std::string>& row :
+       {std::optional<std::string>(), std::optional(std::string())}) {
+    view.selectedRow = row;
+    EXPECT_TRUE(Dispatch(MainForm::Events(), form, lvOrigins, FormEvent::kCtrlDblClick));
+  }
+  EXPECT_TRUE(stories.shown.empty());
+  EXPECT_TRUE(ui.shown.empty());
   view.selectedRow = "IN001";
   ui.busyOn = 0;
   EXPECT_TRUE(Dispatch(MainForm::Events(), form, lvOrigins, FormEvent::kCtrlDblClick));

@@ -48,5 +48,24 @@ TEST(ParseMappings, EveryMappingOrOneError) {
   EXPECT_EQ(error, "--map needs WINPATH=DIR, got 'C:\\RQ'");
 }
 
+// The progress line in the units a person reads: bytes whole, then one decimal up to TiB.
+TEST(ProgressLine, TellsWhatWasReadInReadableUnits) {
+  const struct {
+    long long read, total;
+    double seconds;
+    long long day;
+    std::string text;
+  } rows[] = {
+      {0, 0, 0, -1, "read 0 B"},
+      {1023, 0, 0, -1, "read 1023 B"},
+      {1536, 3LL << 30, 2, 261203, "read 1.5 KiB of 3.0 GiB, 768 B/s, day 261203"},
+      {5LL << 40, 0, 0, 5, "read 5.0 TiB, day 000005"},
+      {2048LL << 40, 0, 0, -1, "read 2048.0 TiB"},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(ProgressLine::Text(r.read, r.total, r.seconds, r.day), r.text);
+  }
+}
+
 }  // namespace
 }  // namespace rq
