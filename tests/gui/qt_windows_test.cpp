@@ -183,6 +183,17 @@ void QtWindowsTest::windowsFollowTheirFormTables() {
   QCOMPARE(main.size(),
            QSize(TwipsToPixels(9870, main.logicalDpiX()), TwipsToPixels(6390, main.logicalDpiX())));
   QCOMPARE(main.minimumSize(), main.maximumSize());
+  // With a font too large for its labels, a window steps its font down until they fit, and
+  // no further than it must.
+  const QFont usual = QApplication::font();
+  QFont large = usual;
+  large.setPointSizeF(usual.pointSizeF() * 2);
+  QApplication::setFont(large);
+  MainWindow big(sample.server(), DateFormat(), ui);
+  QApplication::setFont(usual);
+  ExpectFollowsTable(big, MainFormSpec());
+  QVERIFY(big.font().pointSizeF() < large.pointSizeF());
+  QVERIFY(big.font().pointSizeF() > usual.pointSizeF() * 0.8);
   TraceWindow trace;
   ExpectFollowsTable(trace, TraceFormSpec());
   StoryDialog story;
@@ -485,6 +496,12 @@ void QtWindowsTest::messageBoxesAndLabelsShowTextAsWritten() {
   answer(QMessageBox::No);
   QVERIFY(!ui.AskYesNo(Message{"t", "<i>yesterday</i>?", MessageIcon::kExclamation}));
   QCOMPARE(formats, (std::vector<Qt::TextFormat>{Qt::PlainText, Qt::PlainText}));
+  // Return in the question takes its default answer, Yes.
+  QTimer::singleShot(0, [] {
+    QVERIFY(QApplication::activeModalWidget() != nullptr);
+    QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return);
+  });
+  QVERIFY(ui.AskYesNo(Message{"t", "The day before?", MessageIcon::kExclamation}));
 }
 
 int main(int argc, char** argv) {
