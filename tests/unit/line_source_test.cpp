@@ -129,6 +129,7 @@ TEST(SegmentedLog, EveryEdgeGivesTheLinesOfOneReading) {
   // next line start after each: the segments are real ones, not one reading of everything.
   const MemoryBytes three("aaaa\r\nbb\r\ncc\r\n");
   EXPECT_EQ(SegmentStarts(three, 14, 3), (std::vector<long long>{0, 6, 10}));
+  EXPECT_EQ(SegmentStarts(three, 0, 3), std::vector<long long>{0});  // empty: one segment
 }
 
 // A log grown or shrunk after the segments were planned is read as it is then, no line twice.

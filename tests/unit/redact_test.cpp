@@ -30,7 +30,7 @@ std::string Lower(std::string s) {
 const std::string kStamp = "2026-12-07 09:13:10.036 [0406] ";
 std::string Act(const std::string& verb, const std::string& arg,
                 const std::string& id = "4F2A0C3A") {
-  return "10:21:01\tSMTP-IN\t" + id + "\t3830\t203.0.113.25\t" + verb + "\t" + arg + "\t250";
+  return "19:09:59\tSMTP-IN\t" + id + "\t3830\t203.0.113.25\t" + verb + "\t" + arg + "\t250";
 }
 
 TEST(Redactor, NothingOfTheAttackTableSurvives) {
@@ -141,7 +141,7 @@ TEST(Redactor, NothingOfTheAttackTableSurvives) {
       {Via::kLine,
        Act("MAIL", "FROM:<kim@acme-corp.com> SIZE=48213", "KA000001.eml"),
        {"kim", "acme", "203.0.113"},
-       {"10:21:01\tSMTP-IN\tKA000001.eml\t3830\t192.0.2.1\tMAIL\tFROM:<user1@domain1.example> "
+       {"19:09:59\tSMTP-IN\tKA000001.eml\t3830\t192.0.2.1\tMAIL\tFROM:<user1@domain1.example> "
         "SIZE=48213\t250"}},
       {Via::kLine, Act("DATA", "48213 bytes", "acme-corp.com"), {"acme"}, {"48213 bytes"}},
       {Via::kLine,
