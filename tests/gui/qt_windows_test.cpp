@@ -353,6 +353,21 @@ void QtWindowsTest::wholeStoryFromTheMenuWalkedCopiedAndClosedByKeys() {
   QTest::mouseClick(h.Control<QPushButton>(ControlId::cmdListOrigins), Qt::LeftButton);
   auto* list = h.Control<QTreeView>(ControlId::lvOrigins);
   QCOMPARE(list->model()->rowCount(), 2);
+  // A click below the rows chooses none: the menu's entries are there, greyed.
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    QPoint(5, list->viewport()->height() - 5));
+  QCOMPARE(Harness::Focused(), list);
+  int greyed = 0;
+  QTimer::singleShot(0, [&greyed] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu != nullptr);
+    for (const QAction* action : menu->actions()) greyed += action->isEnabled() ? 0 : 1;
+    QTest::keyClick(menu, Qt::Key_Escape);
+  });
+  QTest::keyClick(h.window.windowHandle(), Qt::Key_Menu);
+  QCOMPARE(greyed, 4);
+  h.window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&h.window));
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                     list->visualRect(list->model()->index(0, 1)).center());
 
