@@ -52,7 +52,8 @@ TEST(RegFileStore, StringAndNumberReadersForEveryTypeAndEscape) {
       "\"Wrapped\"=hex(2):43,00,3a,00,5c,00,\\",
       "  52,00,51,00,00,00",
       "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00",
-      "\"Qword\"=hex(b):41,42,43,44,00,00,00,00",
+      "\"Qword\"=hex(b):4A,42,43,44,00,00,00,00",
+      R"("a=b"="c")",
       "\"None\"=hex(0):41,42,43",
       "\"DwordAsHex\"=hex(4):07,01,00,00",
       "\"Blob\"=hex:41,02,\\",
@@ -75,7 +76,8 @@ TEST(RegFileStore, StringAndNumberReadersForEveryTypeAndEscape) {
                         {"Expand", "%T%"},
                         {"Wrapped", "C:\\RQ"},
                         {"Multi", std::string("a\0b\0", 4)},
-                        {"Qword", std::string("ABCD\0\0\0", 7)},
+                        {"Qword", std::string("JBCD\0\0\0", 7)},
+                        {"a=b", "c"},
                         {"None", "AB"},
                         {"DwordAsHex", std::string("\x07\x01\0", 3), 0x107},
                         {"Blob", "A\x02"},
@@ -153,6 +155,7 @@ TEST(RegFileStore, MalformedLinesNameFileAndLine) {
   }
   for (const auto& [bytes, line] : cases) {
     const std::string prefix = "bad.reg:" + std::to_string(line) + ": ";
+    const bool bigEndian = bytes.rfind("\xFE\xFF", 0) == 0;
     try {
       RegFileStore::FromBytes(bytes, "bad.reg");
       ADD_FAILURE() << testing::PrintToString(bytes) << " parsed";
@@ -160,6 +163,7 @@ TEST(RegFileStore, MalformedLinesNameFileAndLine) {
       const std::string what = e.what();
       EXPECT_EQ(what.rfind(prefix, 0), 0u) << what;
       EXPECT_GT(what.size(), prefix.size()) << "the error says what is wrong";
+      EXPECT_EQ(what.find("big-endian") != std::string::npos, bigEndian) << what;
     }
   }
 }
