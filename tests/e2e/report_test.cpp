@@ -36,11 +36,12 @@ std::string Unbracketed(std::string s) {
 struct Expected {
   std::map<std::string, std::map<std::string, long long>> perDay;  // day, what, count
   std::map<std::string, long long> burstHour;                      // day, received at 14:xx
+  std::map<std::string, long long> senderDomains;  // of each message's first MAIL FROM
 };
 
 Expected Count(const Sample& s, const std::vector<Day>& days) {
   Expected e;
-  std::set<std::string> seenIn, seenRouted, seenCopy, seenConversation;
+  std::set<std::string> seenIn, seenRouted, seenCopy, seenConversation, seenSender;
   for (const Day& d : days) {
     auto& c = e.perDay[d.LogDate()];
     c["received"] = c["routed"] = c["copies"] = c["outbound"] = 0;
@@ -49,6 +50,11 @@ Expected Count(const Sample& s, const std::vector<Day>& days) {
       for (const std::string& line : LinesContaining(s.Log(head, folder, d), "\tSMTP-")) {
         const std::vector<std::string> f = Fields(line, '\t');
         if (f.size() < 8 || f[2].empty()) continue;
+        const std::size_t at = f[6].find('@');
+        if (f[1] == "SMTP-IN" && f[5] == "MAIL" && at != std::string::npos &&
+            seenSender.insert(f[2]).second) {
+          ++e.senderDomains[f[6].substr(at + 1, f[6].find('>') - at - 1)];
+        }
         if (f[1] == "SMTP-IN" && seenIn.insert(f[2]).second) {
           ++c["received"];
           if (f[0].rfind("14:", 0) == 0) ++e.burstHour[d.LogDate()];
@@ -125,6 +131,14 @@ TEST_F(Report, TextJsonAndHtmlAgreeWithTheLogs) {
     textHours.push_back(std::stoll((*it)[2]));
   }
   EXPECT_EQ(json(textHours), report.at("total").at("hours").at("received"));
+  // The top sender domains are those counted here, by their own counts.
+  std::multimap<long long, std::string, std::greater<>> bySenders;
+  for (const auto& [name, n] : expected.senderDomains) bySenders.emplace(n, name);
+  const json& top = report.at("top").at("senderDomains");
+  ASSERT_EQ(top.size(), 10u);
+  EXPECT_EQ(top.at(0).at("count"), bySenders.begin()->first);
+  for (const json& row : top) EXPECT_EQ(row.at("count"), expected.senderDomains.at(row.at("name")));
+  EXPECT_GE(top.at(9).at("count"), std::next(bySenders.begin(), 10)->first);
   // Every entry of every top list is in the text and on the page.
   for (const auto& [list, rows] : report.at("top").items()) {
     ASSERT_FALSE(rows.empty()) << list;
