@@ -37,6 +37,7 @@ struct Expected {
   std::map<std::string, std::map<std::string, long long>> perDay;  // day, what, count
   std::map<std::string, long long> burstHour;                      // day, received at 14:xx
   std::map<std::string, long long> senderDomains;  // of each message's first MAIL FROM
+  std::map<std::string, std::map<std::string, long long>> routedTo;  // day, connector, lines
 };
 
 Expected Count(const Sample& s, const std::vector<Day>& days) {
@@ -68,6 +69,7 @@ Expected Count(const Sample& s, const std::vector<Day>& days) {
     for (const std::string& line :
          LinesContaining(s.Log("MTA-Debug", "Logs/Debug/MTA", d), "RQ-MTA-ROUTE:")) {
       if (seenRouted.insert(Unbracketed(Fields(line, ' ').at(2))).second) ++c["routed"];
+      ++e.routedTo[d.LogDate()][Unbracketed(Fields(line, ' ').at(8))];
     }
     for (const std::string& line : LinesContaining(s.SmtpDebug(d), "RQ-I0018: [")) {
       const std::size_t at = line.find("requeued as [") + 13;
@@ -104,6 +106,7 @@ TEST_F(Report, TextJsonAndHtmlAgreeWithTheLogs) {
     const std::string d = day.at("date");
     const auto& want = expected.perDay.at(d);
     for (const auto& [what, n] : want) EXPECT_EQ(day.at(what), n) << d << ' ' << what;
+    EXPECT_EQ(day.at("routedTo"), json(expected.routedTo.at(d))) << d;
     // The text's row and the page's row of the day say the same.
     const std::string row = std::to_string(want.at("received")) + " +" +
                             std::to_string(want.at("routed")) + " +\\d+ +\\d+ +" +
