@@ -62,6 +62,8 @@ TEST(DateFormat, WritesTheUsualForms) {
   EXPECT_EQ(DateFormat().Format({1999, 12, 31}), "12/31/1999");
   EXPECT_EQ(DateFormat().Format({2100, 1, 1}), "01/01/2100");
   EXPECT_EQ(DateFormat("%A %d %B %Y").Format({2026, 12, 6}), "Sunday 06 December 2026");
+  // A modifier at the very end modifies nothing and is written as it stands.
+  EXPECT_EQ(DateFormat("%d%O").Format({2026, 12, 6}), "06%O");
 }
 
 TEST(DateFormat, ParseRefusesTextThatDoesNotFit) {

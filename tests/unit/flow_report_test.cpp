@@ -42,11 +42,12 @@ TEST(FlowReport, MidnightLateStepsAndHostileLines) {
   // RCPT an overlong address with a lone LF. C: routed 5 s before its first inbound line.
   s.WriteLog(
       "SMTP", "Activity", kDay1,
-      test::CrLfLines({"#Fields: time\tdirection",
-                       In("23:59:50", "AA01", "MAIL", "FROM:<x@Src.example>"),
-                       In("10:00:00", "msg-b/..", "MAIL", "FROM:<y@b.example>"),
-                       In("10:00:01", "msg-b/..", "RCPT", "TO:<z@" + std::string(300, 'q') + "\n>"),
-                       In("12:00:05", "CC03", "MAIL", "FROM:<c@c.example>")}));
+      test::CrLfLines(
+          {"#Fields: time\tdirection", In("23:59:50", "AA01", "MAIL", "FROM:<x@Src.example>"),
+           In("10:00:00", "msg-b/..", "MAIL", "FROM:<y@b.example>"),
+           In("10:00:01", "msg-b/..", "RCPT", "TO:<z@" + std::string(300, 'q') + "\n>"),
+           In("12:00:05", "CC03", "MAIL", "FROM:<c@c.example>"),
+           In("23:59:55", "AA01", "RCPT", "TO:<y@b.example>")}));  // its delays: from :50
   s.WriteLog("MTA", "Debug", kDay1,
              test::CrLfLines({"2026-02-27 12:00:00.000\tRQ-MTA-ROUTE: CC03 from SMTP inbound queue "
                               "to SMTP queue as CC04 recipients 1",  // no brackets: the same IDs
