@@ -107,13 +107,12 @@ TEST_F(Rqtrace, CommandsPrintTheirResults) {
       {"show --date 200101 4F2A0C11", 1, "",
        "Unable to locate message details in from selected origin. Error (53) File not found: ",
        true},
-      // Redacted, the message keeps only the log's name of its path, in the JSON as on stderr.
+      // Redacted, the message keeps no directory of the log's path, in the JSON as on stderr.
       {"show --date 200101 4F2A0C11 --json --redact", 1,
        "{\n  \"date\": \"200101\",\n  \"lines\": [],\n  \"message\": \"Unable to locate message "
-       "details in from selected origin. Error (53) File not found: "
-       "path1/SMTP-Activity-200101.log\",\n  \"messageId\": \"4F2A0C11\"\n}\n",
-       "Unable to locate message details in from selected origin. Error (53) File not found: "
-       "path1/SMTP-Activity-200101.log\n"},
+       "details in from selected origin. Error (53) File not found: path1",
+       "Unable to locate message details in from selected origin. Error (53) File not found: path1",
+       true},
       // Letter case does not count; one row per message, from its first matching line; sender
       // or recipient in log order; the postoffice connector's search reads its own log.
       {"search --date D --sender INES.Moreau", 0, Inbound("\tMAIL\tFROM:<ines.moreau@"), ""},
