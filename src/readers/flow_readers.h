@@ -49,6 +49,10 @@ struct ActivityBatch {
   ActivityLine lines[kLines];
   std::size_t count = 0;  // lines with an ID, in file order
   long long skipped = 0;  // lines that do not have the activity layout (not headers or empty)
+  // The last time read and what it came to (-1: no real time). Lines come many to a second, so
+  // most lines' times are one compare of eight bytes; kept from one batch to the next.
+  char timeText[8] = {};
+  int timeClock = -1;
 };
 
 // Reads the lines of `block` (whole lines, as LineSource::NextBlock hands them out) from offset
@@ -83,15 +87,13 @@ FlowReadCount ReadTaggedLines(const std::string& path, std::string_view tag,
   return count;
 }
 
-// Calls f(ActivityLine) for each conversation line with a message ID of an activity log, in file
-// order. Header lines (starting with '#'), lines without an ID and lines longer than
-// LineSource::kLongLine are passed over; `skipped` counts the other lines that do not have the
+// Calls f(ActivityLine) for each conversation line with a message ID that `source` hands out, in
+// file order. Header lines (starting with '#'), lines without an ID and lines longer than
+// LineSource::kLongLine are passed over; returns how many of the other lines do not have the
 // activity layout.
 template <class F>
-FlowReadCount ReadActivityLines(const std::string& path, F&& f) {
-  FlowReadCount count;
-  LineSource source(path);
-  count.opened = source.is_open();
+long long ReadActivityLines(LineSource& source, F&& f) {
+  long long skipped = 0;
   // No conversation line is megabytes long: a line longer than the line source's long-line limit
   // is streamed past rather than held, so that memory stays bounded whatever the log holds.
   LongLineFilter passOver;
@@ -101,11 +103,11 @@ FlowReadCount ReadActivityLines(const std::string& path, F&& f) {
        block = source.NextBlock(passOver)) {
     for (std::size_t at = 0; at < block.size();) {
       at = ParseActivityLines(block, at, batch);
-      count.skipped += batch.skipped;
+      skipped += batch.skipped;
       for (std::size_t i = 0; i < batch.count; ++i) f(batch.lines[i]);
     }
   }
-  return count;
+  return skipped;
 }
 
 }  // namespace rq

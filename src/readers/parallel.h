@@ -39,6 +39,9 @@ class ReadMeter {
 struct ReadOptions {
   std::size_t threads = 0;
   ReadMeter* meter = nullptr;
+  // The least size of a segment when a log is cut (0: SegmentedLog::kMinSegment); a test cuts
+  // small logs with a small one.
+  long long minSegment = 0;
 };
 
 // How many threads readers may use at most: RQ_THREADS when it holds a positive number, else

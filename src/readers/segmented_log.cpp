@@ -11,11 +11,12 @@ SegmentedLog::SegmentedLog(const std::string& path, const ReadOptions& options)
   if (!file_->is_open()) return;
   source_ = file_.get();
   const long long size = file_->Size();
+  const long long least = options.minSegment > 0 ? options.minSegment : kMinSegment;
   std::size_t count = 1;
   const std::size_t most = SegmentCount(threads_);
-  if (most > 1 && size >= 2 * kMinSegment) {
-    count = static_cast<std::size_t>(
-        std::min<long long>(static_cast<long long>(most), size / kMinSegment));
+  if (most > 1 && size >= 2 * least) {
+    count =
+        static_cast<std::size_t>(std::min<long long>(static_cast<long long>(most), size / least));
   }
   starts_ = SegmentStarts(*source_, size, count);
 }

@@ -25,8 +25,8 @@ class SegmentedLog {
   static constexpr long long kMinSegment = 32ll << 20;
 
   // Opens the log; reads are counted into the options' meter. A log of at least two kMinSegment
-  // is cut into SegmentCount(threads) segments, at most one per kMinSegment, read on at most the
-  // options' threads.
+  // (or the options' minSegment) is cut into SegmentCount(threads) segments, at most one per
+  // kMinSegment, read on at most the options' threads.
   SegmentedLog(const std::string& path, const ReadOptions& options);
 
   // Reads `source` (which must outlive this) in `segments` segments on at most `threads`
@@ -45,11 +45,18 @@ class SegmentedLog {
   void ReadAll(Read&& read) const {
     if (source_ == nullptr) return;
     ForEachTaskInParallel(starts_.size(), threads_, [&](std::size_t k) {
-      const long long stop = k + 1 < starts_.size() ? starts_[k + 1] : -1;
-      LineSource lines(*source_, starts_[k], stop, chunkSize_, longLine_);
-      lines.CountInto(meter_);
-      read(lines, k);
+      ReadSegment(k, [&](LineSource& lines) { read(lines, k); });
     });
+  }
+
+  // Calls read(source) with a line source over segment k alone, on the calling thread: for a
+  // caller that spreads the segments of several logs over its own threads.
+  template <class Read>
+  void ReadSegment(std::size_t k, Read&& read) const {
+    const long long stop = k + 1 < starts_.size() ? starts_[k + 1] : -1;
+    LineSource lines(*source_, starts_[k], stop, chunkSize_, longLine_);
+    lines.CountInto(meter_);
+    read(lines);
   }
 
   // ReadAll with a result per segment: read(source, k, result) fills segment 0's result in

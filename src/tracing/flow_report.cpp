@@ -4,6 +4,7 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string_view>
 #include <tuple>
@@ -12,6 +13,7 @@
 
 #include "readers/flow_readers.h"
 #include "readers/parallel.h"
+#include "readers/segmented_log.h"
 #include "settings/log_paths.h"
 
 namespace rq {
@@ -93,13 +95,10 @@ class ScanCounts {
  private:
   struct Hash {
     using is_transparent = void;
+    // The library's hash takes eight bytes a step, where a byte-wise one waits on a multiply
+    // per byte: most lines counted are a message's recipients.
     std::size_t operator()(std::string_view s) const noexcept {
-      std::uint64_t hash = 0xcbf29ce484222325ULL;
-      for (const char c : s) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 0x100000001b3ULL;
-      }
-      return static_cast<std::size_t>(hash);
+      return std::hash<std::string_view>{}(s);
     }
   };
   std::unordered_map<std::string, long long, Hash, std::equal_to<>> counts_;
@@ -128,15 +127,15 @@ class Names {
 // there is none. Longer than any DNS name: "(overlong)".
 std::string_view DomainOf(std::string_view text, char* buffer, std::size_t size) {
   const std::size_t at = text.rfind('@');
-  if (at != std::string_view::npos) text = text.substr(at + 1);
-  text = text.substr(0, std::min(text.find('>'), text.find(' ')));
-  if (text.empty()) return {};
-  if (text.size() > size) return "(overlong)";
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    buffer[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  if (at != std::string_view::npos) text.remove_prefix(at + 1);
+  // One pass: lower case up to the first '>' or space.
+  std::size_t n = 0;
+  for (const char c : text) {
+    if (c == '>' || c == ' ') break;
+    if (n == size) return "(overlong)";
+    buffer[n++] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
   }
-  return {buffer, text.size()};
+  return {buffer, n};
 }
 
 // Activity log times are whole seconds: records of them hold seconds since the range's first
@@ -349,8 +348,18 @@ struct DayScan {
   }
 };
 
-void ScanActivity(const std::string& path, std::uint8_t connector, std::uint32_t midnight,
-                  std::uint16_t dayIndex, DayScan& scan, bool& opened) {
+// Whether the n bytes at a and b are the same: for the few bytes of an ID, compared on every
+// line, where a call to memcmp costs more than the compare.
+bool SameBytes(const char* a, const char* b, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
+// Reads the activity lines `source` hands out: a whole log of the day or one segment of it.
+void ScanActivity(LineSource& source, std::uint8_t connector, std::uint32_t midnight,
+                  std::uint16_t dayIndex, DayScan& scan) {
   std::uint64_t lastIn = 0;
   std::uint64_t lastOutKey = 0;
   std::uint64_t lastOutSession = 0;
@@ -359,9 +368,11 @@ void ScanActivity(const std::string& path, std::uint8_t connector, std::uint32_t
   std::size_t lastIdSize = std::string_view::npos;  // npos: none held
   std::uint64_t lastIdKey = 0;
   char domain[256];
-  const FlowReadCount count = ReadActivityLines(path, [&](const ActivityLine& line) {
+  scan.in.reserve(DayScan::kRunRecords);
+  scan.conversations.reserve(DayScan::kRunRecords);
+  scan.skipped += ReadActivityLines(source, [&](const ActivityLine& line) {
     std::uint64_t key = lastIdKey;
-    if (line.id.size() != lastIdSize || std::memcmp(line.id.data(), lastId, lastIdSize) != 0) {
+    if (line.id.size() != lastIdSize || !SameBytes(line.id.data(), lastId, lastIdSize)) {
       key = scan.Key(line.id);
       lastIdKey = key;
       lastIdSize = line.id.size() <= sizeof lastId ? line.id.size() : std::string_view::npos;
@@ -390,16 +401,12 @@ void ScanActivity(const std::string& path, std::uint8_t connector, std::uint32_t
       lastOutSession = session;
     }
   });
-  opened = count.opened;
-  scan.skipped += count.skipped;
+  scan.Flush();
 }
 
-void ScanDay(const Server& server, const Date& date, std::uint16_t dayIndex, DayScan& scan) {
-  scan.day.day = date;
-  scan.dayIndex = dayIndex;
-  scan.in.reserve(DayScan::kRunRecords);
-  scan.conversations.reserve(DayScan::kRunRecords);
-  const auto midnight = static_cast<std::uint32_t>(dayIndex) * 86400u;
+// The routing lines of the routing agent's debug log and the requeue lines of the SMTP
+// connector's, of one day.
+void ScanDebugLogs(const Server& server, const Date& date, std::uint16_t dayIndex, DayScan& scan) {
   FlowReadCount count = ReadTaggedLines(
       GetLogFile(server, "MTA", kDebug, date), kMtaRouteTag, ParseRoutingLine,
       [&](const RoutingLine& line) {
@@ -417,11 +424,6 @@ void ScanDay(const Server& server, const Date& date, std::uint16_t dayIndex, Day
       });
   scan.day.smtpDebugLog = count.opened;
   scan.skipped += count.skipped;
-  ScanActivity(GetLogFile(server, "SMTP", kActivity, date), 0, midnight, dayIndex, scan,
-               scan.day.smtpActivityLog);
-  ScanActivity(GetLogFile(server, "SF", kActivity, date), 1, midnight, dayIndex, scan,
-               scan.day.pocActivityLog);
-  scan.Flush();
 }
 
 int HourOf(long long time) {
@@ -470,12 +472,18 @@ class Assembler {
       : top_(top),
         base_(DaysFromCivil(dates.front().year, dates.front().month, dates.front().day) * kDayMs) {
     report_.days.resize(dates.size());
+    for (std::size_t d = 0; d < dates.size(); ++d) report_.days[d].day = dates[d];
     delays_.resize(dates.size());
     receivedBy_.resize(dates.size());
   }
 
+  // What one reading found: a day's debug logs, or all or part of one of its activity logs.
   void Add(DayScan& scan, std::size_t d) {
-    report_.days[d] = scan.day;
+    FlowDay& day = report_.days[d];
+    day.mtaLog = day.mtaLog || scan.day.mtaLog;
+    day.smtpDebugLog = day.smtpDebugLog || scan.day.smtpDebugLog;
+    day.smtpActivityLog = day.smtpActivityLog || scan.day.smtpActivityLog;
+    day.pocActivityLog = day.pocActivityLog || scan.day.pocActivityLog;
     report_.skippedLines += scan.skipped;
     for (const auto& [key, name] : scan.names) names_.emplace(key, name);
     for (RouteRec r : scan.routes) {
@@ -838,19 +846,55 @@ bool FlowReport::AnyLog() const {
   return std::any_of(days.begin(), days.end(), [](const FlowDay& d) { return d.AnyLog(); });
 }
 
-FlowReport BuildFlowReport(const Server& server, const std::vector<Date>& days, std::size_t top) {
+FlowReport BuildFlowReport(const Server& server, const std::vector<Date>& days, std::size_t top,
+                           const ReadOptions& options) {
   Assembler assembler(days, top);
+  const std::size_t threads = options.threads != 0 ? options.threads : ReaderThreadLimit();
+  // The readings: each day's two debug logs together, and each segment of each activity log on
+  // its own, so that a range of a few days keeps every core busy to its end, and one day too.
+  struct Reading {
+    std::size_t day;
+    const SegmentedLog* activity;  // nullptr: the day's debug logs
+    std::uint8_t connector;        // of the activity log: 0 SMTP, 1 postoffice
+    std::size_t segment;
+  };
+  std::vector<std::unique_ptr<SegmentedLog>> activityLogs;
+  std::vector<Reading> readings;
+  for (std::size_t d = 0; d < days.size(); ++d) {
+    readings.push_back({d, nullptr, 0, 0});
+    for (const std::uint8_t connector : {std::uint8_t{0}, std::uint8_t{1}}) {
+      auto log = std::make_unique<SegmentedLog>(
+          GetLogFile(server, connector == 0 ? "SMTP" : "SF", kActivity, days[d]),
+          ReadOptions{threads, nullptr, options.minSegment});
+      if (!log->is_open()) continue;
+      for (std::size_t k = 0; k < log->segments(); ++k) {
+        readings.push_back({d, log.get(), connector, k});
+      }
+      activityLogs.push_back(std::move(log));
+    }
+  }
   std::mutex assembling;
   std::exception_ptr error;
-  ForEachTaskInParallel(days.size(), ReaderThreadLimit(), [&](std::size_t d) {
+  ForEachTaskInParallel(readings.size(), threads, [&](std::size_t i) {
     // An exception must not leave a reader's thread; the first is thrown again below.
     try {
+      const Reading& r = readings[i];
+      const auto dayIndex = static_cast<std::uint16_t>(r.day);
       DayScan scan;
-      ScanDay(server, days[d], static_cast<std::uint16_t>(d), scan);
-      // Each day's records join the range's as soon as the day is read, so that no more than
-      // one day per thread is held twice.
+      scan.dayIndex = dayIndex;
+      if (r.activity == nullptr) {
+        ScanDebugLogs(server, days[r.day], dayIndex, scan);
+      } else {
+        (r.connector == 0 ? scan.day.smtpActivityLog : scan.day.pocActivityLog) = true;
+        r.activity->ReadSegment(r.segment, [&](LineSource& lines) {
+          ScanActivity(lines, r.connector, static_cast<std::uint32_t>(dayIndex) * 86400u, dayIndex,
+                       scan);
+        });
+      }
+      // Each reading's records join the range's as soon as it is done, so that no more than one
+      // reading per thread is held twice.
       const std::lock_guard<std::mutex> lock(assembling);
-      assembler.Add(scan, d);
+      assembler.Add(scan, r.day);
     } catch (...) {
       const std::lock_guard<std::mutex> lock(assembling);
       if (!error) error = std::current_exception();

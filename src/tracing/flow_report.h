@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/dates.h"
+#include "readers/parallel.h"
 #include "settings/server.h"
 
 namespace rq {
@@ -117,7 +118,10 @@ struct FlowReport {
 
 // Reads the routing agent's debug log, the SMTP connector's debug and activity logs and the
 // postoffice connector's activity log of each day, each once, the days at the same time, and
-// lists the SMTP inbound queue. Top lists hold at most `top` rows each. May throw ReadError.
-FlowReport BuildFlowReport(const Server& server, const std::vector<Date>& days, std::size_t top);
+// lists the SMTP inbound queue. Top lists hold at most `top` rows each. A large activity log is
+// read in segments, as SegmentedLog cuts it with `options`; the report is the same however the
+// logs are cut. May throw ReadError.
+FlowReport BuildFlowReport(const Server& server, const std::vector<Date>& days, std::size_t top,
+                           const ReadOptions& options = {});
 
 }  // namespace rq

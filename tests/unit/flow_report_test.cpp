@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include "app/report_command.h"
 #include "readers/flow_readers.h"
 
+#include <cstdio>
+#include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -119,6 +123,118 @@ TEST(FlowReport, ActivityBlocksSplitIntoTheirLines) {
                                             "A2\nlf|" + std::string(40, 'r') + "|250|2000",
                                             "A3|FROM:<a@b>\tSIZE=1|250|3000", "A8|a|2|8000"}));
   EXPECT_EQ(skipped, 3);
+}
+
+// The batch reader against the line-by-line one, over blocks of lines whose fields and breaks fall
+// on every side of the reader's steps: the same lines, the same fields, the same count skipped.
+// The line rule is the log's: a CR, or a CR and LF, ends a line; a lone LF is a character.
+TEST(FlowReport, BatchReadingIsLineByLineReading) {
+  std::mt19937 random(7);
+  const auto pick = [&](std::initializer_list<std::string> from) {
+    return *(from.begin() + std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random));
+  };
+  const auto filler = [&](std::size_t most) {
+    std::string text(std::uniform_int_distribution<std::size_t>(0, most)(random), 'x');
+    for (char& c : text) c = pick({"a", "Z", "\t", "\n", ":", "<", "@"})[0];
+    return text;
+  };
+  const auto describe = [](const ActivityLine& l) {
+    return std::string(l.inbound ? "in|" : "out|") + std::to_string(l.clock) + "|" +
+           std::string(l.id) + "|" + std::string(l.session) + "|" + std::string(l.peer) + "|" +
+           std::string(l.verb) + "|" + std::string(l.argument) + "|" + std::string(l.reply);
+  };
+  for (int round = 0; round < 300; ++round) {
+    std::string block;
+    for (int n = std::uniform_int_distribution<int>(1, 40)(random); n-- > 0;) {
+      // Times repeat, so that a time read once stands for the next lines; some are no time.
+      block += pick({"10:00:00", "10:00:00", "23:59:59", "24:00:00", "10:61:00", "1:00:00"}) +
+               "\t" + pick({"SMTP-IN", "SMTP-OU", "SMTP-IN", "SMTP-OUT"}) + "\t" +
+               pick({"", "ABC0123456789", "A"}) + filler(20) + "\t" + filler(40) + "\t" +
+               filler(3) + "\t" + pick({"MAIL", "RCPT", ""}) + "\t" + filler(70) +
+               pick({"\t", ""}) + filler(5) + pick({"\r\n", "\r", "\r\r\n", "\n", "#\r"});
+    }
+    std::vector<std::string> batched, single;
+    long long batchSkipped = 0, singleSkipped = 0;
+    ActivityBatch batch;
+    for (std::size_t at = 0; at < block.size();) {
+      at = ParseActivityLines(block, at, batch);
+      batchSkipped += batch.skipped;
+      for (std::size_t i = 0; i < batch.count; ++i) batched.push_back(describe(batch.lines[i]));
+    }
+    for (std::size_t from = 0; from < block.size();) {
+      std::size_t to = block.find('\r', from);
+      if (to == std::string::npos) to = block.size();
+      const std::string_view line(block.data() + from, to - from);
+      ActivityLine parsed;
+      if (ParseActivityLine(line, parsed)) {
+        if (!parsed.id.empty()) single.push_back(describe(parsed));
+      } else if (!line.empty() && line[0] != '#') {
+        ++singleSkipped;
+      }
+      from = to + (block.compare(to, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    ASSERT_EQ(batched, single) << block;
+    ASSERT_EQ(batchSkipped, singleSkipped) << block;
+  }
+}
+
+// The activity logs cut into segments read on their own threads give the report of one reading of
+// each log, wherever the cuts fall: a message's lines, a conversation and a run of recipients on
+// either side of a cut are counted once, with their first time.
+TEST(FlowReport, SegmentsReadAsOneReading) {
+  const test::SampleServer s;
+  std::mt19937 random(11);
+  const auto number = [&](int from, int to) {
+    return std::uniform_int_distribution<int>(from, to)(random);
+  };
+  const auto clock = [](int second) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", second / 3600, second / 60 % 60,
+                  second % 60);
+    return std::string(text);
+  };
+  for (const Date& day : {kDay1, kDay2}) {
+    std::vector<std::string> activity{"#Fields: time\tdirection"}, routes, requeues;
+    char stamp[16];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d ", day.year, day.month, day.day);
+    for (int m = 0, second = 0; m < 400; ++m, second += number(0, 200)) {
+      const std::string id = "AB" + std::to_string(day.day * 1000 + m % 350);  // some come twice
+      activity.push_back(In(clock(second), id, "MAIL", "FROM:<a@S" + std::to_string(m % 7) + ">"));
+      for (int r = number(1, 4); r-- > 0;) {
+        activity.push_back(In(clock(second + 1), id, "RCPT", "TO:<b@d" + std::to_string(r) + ">"));
+      }
+      if (m % 9 == 0) activity.push_back("garbage\tline");
+      if (m % 5 == 0) continue;  // never routed
+      routes.push_back(Route(stamp + clock(second + 2) + ".000", id, id + "Q"));
+      for (int c = number(1, 3); c-- > 0;) {
+        const std::string copy = id + "C" + std::to_string(c);
+        requeues.push_back(Requeue(stamp + clock(second + 3) + ".000", id + "Q", copy));
+        for (int tries = number(1, 2); tries-- > 0;) {
+          for (int l = 0; l < 3; ++l) {
+            activity.push_back(
+                Out(clock(second + 4 + 60 * tries), copy, std::to_string(m * 10 + tries)));
+          }
+        }
+      }
+    }
+    s.WriteLog("SMTP", "Activity", day, test::CrLfLines(activity));
+    s.WriteLog("MTA", "Debug", day, test::CrLfLines(routes));
+    s.WriteLog("SMTP", "Debug", day, test::CrLfLines(requeues));
+  }
+  const auto json = [&](std::size_t threads) {
+    const FlowReport r = BuildFlowReport(s.server(), {kDay1, kDay2}, 10, {threads, nullptr, 1});
+    // Traffic enough that every join is made: a message to its routing, copies and conversations.
+    EXPECT_EQ(r.total.received, 700);
+    EXPECT_GT(r.total.delays[kStepEndToEnd].count, 500);
+    EXPECT_GT(r.retriedCopies, 100);
+    std::ostringstream out;
+    PrintFlowJson(r, 10, out);
+    return out.str();
+  };
+  const std::string whole = json(1);
+  for (std::size_t threads = 2; threads <= 9; ++threads) {
+    EXPECT_EQ(json(threads), whole) << threads << " segments";
+  }
 }
 
 // More records of a day than one packed run (65536) holds: a message whose lines alternate with
