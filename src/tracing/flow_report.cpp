@@ -8,7 +8,6 @@
 #include <mutex>
 #include <string_view>
 #include <tuple>
-#include <unordered_map>
 #include <utility>
 
 #include "readers/flow_readers.h"
@@ -70,39 +69,83 @@ void Bump(Counts& counts, std::string_view name, long long by = 1) {
   }
 }
 
-// Counts by name while the logs are read, a lookup per MAIL and RCPT line: by a hash of the
-// name, and a run of lines with one name (a message's recipients at one domain) on the entry
-// found last.
+// Counts by name while the logs are read, a lookup per MAIL and RCPT line: an open table of a
+// power of two slots, each the hash of a name and where its bytes lie in one buffer; a run of
+// lines with one name (a message's recipients at one domain) goes to the slot found last.
 class ScanCounts {
  public:
-  ScanCounts() = default;
-  ScanCounts(const ScanCounts&) = delete;
-  ScanCounts& operator=(const ScanCounts&) = delete;
-  ScanCounts(ScanCounts&&) = default;
-  ScanCounts& operator=(ScanCounts&&) = default;
-  ~ScanCounts() = default;
-
   void Bump(std::string_view name) {
-    if (last_ == nullptr || name != last_->first) {
-      auto it = counts_.find(name);
-      if (it == counts_.end()) it = counts_.emplace(std::string(name), 0).first;
-      last_ = &*it;
-    }
-    ++last_->second;
+    if (last_ == kNone || !Holds(slots_[last_], name)) last_ = SlotOf(name);
+    ++slots_[last_].count;
   }
-  const auto& counts() const { return counts_; }
+  // Calls f(name, count) for every name counted.
+  template <class F>
+  void ForEach(F&& f) const {
+    for (const Slot& slot : slots_) {
+      if (slot.count > 0) f(std::string_view(bytes_.data() + slot.at, slot.size), slot.count);
+    }
+  }
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    // The library's hash takes eight bytes a step, where a byte-wise one waits on a multiply
-    // per byte: most lines counted are a message's recipients.
-    std::size_t operator()(std::string_view s) const noexcept {
-      return std::hash<std::string_view>{}(s);
-    }
+  struct Slot {
+    std::uint64_t hash = 0;
+    std::size_t at = 0;
+    std::size_t size = 0;
+    long long count = 0;  // 0: a free slot (a name is only placed to be counted)
   };
-  std::unordered_map<std::string, long long, Hash, std::equal_to<>> counts_;
-  std::pair<const std::string, long long>* last_ = nullptr;  // an entry of counts_
+  static constexpr std::size_t kNone = ~std::size_t{0};
+
+  // Eight bytes a step, where a byte-wise hash waits on a multiply per byte.
+  static std::uint64_t Hash(std::string_view name) {
+    std::uint64_t hash = name.size() * 0x9E3779B97F4A7C15ULL;
+    for (std::size_t i = 0; i < name.size(); i += 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, name.data() + i, std::min<std::size_t>(8, name.size() - i));
+      hash = (hash ^ word) * 0xFF51AFD7ED558CCDULL;
+      hash ^= hash >> 32;
+    }
+    // The slot is taken from the low bits, which a product leaves depending on the low bits of
+    // the last word alone: mixed down from the high ones.
+    hash ^= hash >> 33;
+    hash *= 0xC4CEB9FE1A85EC53ULL;
+    return hash ^ hash >> 33;
+  }
+  bool Holds(const Slot& slot, std::string_view name) const {
+    return slot.size == name.size() &&
+           std::memcmp(bytes_.data() + slot.at, name.data(), name.size()) == 0;
+  }
+  std::size_t SlotOf(std::string_view name) {
+    if (2 * (used_ + 1) > slots_.size()) Grow();
+    const std::uint64_t hash = Hash(name);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      Slot& slot = slots_[i];
+      if (slot.count == 0) {
+        slot = {hash, bytes_.size(), name.size(), 0};
+        bytes_.append(name);
+        ++used_;
+        return i;
+      }
+      if (slot.hash == hash && Holds(slot, name)) return i;
+    }
+  }
+  void Grow() {
+    std::vector<Slot> old(std::max<std::size_t>(64, 2 * slots_.size()));
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const Slot& slot : old) {
+      if (slot.count == 0) continue;
+      std::size_t i = slot.hash & mask;
+      while (slots_[i].count != 0) i = (i + 1) & mask;
+      slots_[i] = slot;
+    }
+    last_ = kNone;
+  }
+
+  std::vector<Slot> slots_;
+  std::string bytes_;
+  std::size_t used_ = 0;
+  std::size_t last_ = kNone;
 };
 
 // The index of a name in a small table of distinct names.
@@ -348,14 +391,31 @@ struct DayScan {
   }
 };
 
-// Whether the n bytes at a and b are the same: for the few bytes of an ID, compared on every
-// line, where a call to memcmp costs more than the compare.
-bool SameBytes(const char* a, const char* b, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    if (a[i] != b[i]) return false;
+// The key of the last ID or session read: a message's lines and a conversation's come in runs,
+// so a text is turned into a key once per run, and compared inline (a call to memcmp for a few
+// bytes on every line costs more than the compare).
+class LastKey {
+ public:
+  template <class KeyOfText>
+  std::uint64_t Of(std::string_view text, KeyOfText&& keyOf) {
+    if (text.size() == size_ && Same(text)) return key_;
+    key_ = keyOf(text);
+    size_ = text.size() <= sizeof text_ ? text.size() : std::string_view::npos;
+    if (size_ != std::string_view::npos) std::memcpy(text_, text.data(), size_);
+    return key_;
   }
-  return true;
-}
+
+ private:
+  bool Same(std::string_view text) const {
+    for (std::size_t i = 0; i < size_; ++i) {
+      if (text[i] != text_[i]) return false;
+    }
+    return true;
+  }
+  char text_[16] = {};
+  std::size_t size_ = std::string_view::npos;  // npos: none held
+  std::uint64_t key_ = 0;
+};
 
 // Reads the activity lines `source` hands out: a whole log of the day or one segment of it.
 void ScanActivity(LineSource& source, std::uint8_t connector, std::uint32_t midnight,
@@ -363,21 +423,12 @@ void ScanActivity(LineSource& source, std::uint8_t connector, std::uint32_t midn
   std::uint64_t lastIn = 0;
   std::uint64_t lastOutKey = 0;
   std::uint64_t lastOutSession = 0;
-  // A message's lines come in runs: its ID is turned into a key once per run.
-  char lastId[16];
-  std::size_t lastIdSize = std::string_view::npos;  // npos: none held
-  std::uint64_t lastIdKey = 0;
+  LastKey id, session;
   char domain[256];
   scan.in.reserve(DayScan::kRunRecords);
   scan.conversations.reserve(DayScan::kRunRecords);
   scan.skipped += ReadActivityLines(source, [&](const ActivityLine& line) {
-    std::uint64_t key = lastIdKey;
-    if (line.id.size() != lastIdSize || !SameBytes(line.id.data(), lastId, lastIdSize)) {
-      key = scan.Key(line.id);
-      lastIdKey = key;
-      lastIdSize = line.id.size() <= sizeof lastId ? line.id.size() : std::string_view::npos;
-      if (lastIdSize != std::string_view::npos) std::memcpy(lastId, line.id.data(), lastIdSize);
-    }
+    const std::uint64_t key = id.Of(line.id, [&](std::string_view text) { return scan.Key(text); });
     const std::uint32_t time = midnight + static_cast<std::uint32_t>(line.clock / 1000);
     if (line.inbound) {
       // One record per run of lines of a message; the runs are put together later.
@@ -394,11 +445,11 @@ void ScanActivity(LineSource& source, std::uint8_t connector, std::uint32_t midn
       return;
     }
     if (connector != 0) return;  // the postoffice's outbound lines are not the SMTP connector's
-    const std::uint64_t session = KeyOf(line.session);
-    if (scan.conversations.empty() || key != lastOutKey || session != lastOutSession) {
-      scan.AddConversation({key, session, time, dayIndex});
+    const std::uint64_t conversation = session.Of(line.session, KeyOf);
+    if (scan.conversations.empty() || key != lastOutKey || conversation != lastOutSession) {
+      scan.AddConversation({key, conversation, time, dayIndex});
       lastOutKey = key;
-      lastOutSession = session;
+      lastOutSession = conversation;
     }
   });
   scan.Flush();
@@ -496,9 +547,9 @@ class Assembler {
     }
     for (Run& run : scan.inRuns) inRuns_.push_back(std::move(run));
     for (Run& run : scan.conversationRuns) conversationRuns_.push_back(std::move(run));
-    for (const auto& [n, c] : scan.senders.counts()) Bump(senders_, n, c);
-    for (const auto& [n, c] : scan.recipients.counts()) Bump(recipients_, n, c);
-    for (const auto& [n, c] : scan.peers.counts()) Bump(peers_, n, c);
+    scan.senders.ForEach([&](std::string_view n, long long c) { Bump(senders_, n, c); });
+    scan.recipients.ForEach([&](std::string_view n, long long c) { Bump(recipients_, n, c); });
+    scan.peers.ForEach([&](std::string_view n, long long c) { Bump(peers_, n, c); });
     scan = DayScan{};  // the day's records are held once only
   }
 
