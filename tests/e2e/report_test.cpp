@@ -36,7 +36,8 @@ std::string Unbracketed(std::string s) {
 struct Expected {
   std::map<std::string, std::map<std::string, long long>> perDay;  // day, what, count
   std::map<std::string, long long> burstHour;                      // day, received at 14:xx
-  std::map<std::string, long long> senderDomains;  // of each message's first MAIL FROM
+  std::map<std::string, long long> senderDomains;    // of each message's first MAIL FROM
+  std::map<std::string, long long> remoteAddresses;  // the peer of that MAIL FROM
   std::map<std::string, std::map<std::string, long long>> routedTo;  // day, connector, lines
 };
 
@@ -55,6 +56,7 @@ Expected Count(const Sample& s, const std::vector<Day>& days) {
         if (f[1] == "SMTP-IN" && f[5] == "MAIL" && at != std::string::npos &&
             seenSender.insert(f[2]).second) {
           ++e.senderDomains[f[6].substr(at + 1, f[6].find('>') - at - 1)];
+          ++e.remoteAddresses[f[4]];
         }
         if (f[1] == "SMTP-IN" && seenIn.insert(f[2]).second) {
           ++c["received"];
@@ -141,6 +143,11 @@ TEST_F(Report, TextJsonAndHtmlAgreeWithTheLogs) {
   ASSERT_EQ(top.size(), 10u);
   EXPECT_EQ(top.at(0).at("count"), bySenders.begin()->first);
   for (const json& row : top) EXPECT_EQ(row.at("count"), expected.senderDomains.at(row.at("name")));
+  // So are the remote addresses, of which there are hundreds.
+  ASSERT_GT(expected.remoteAddresses.size(), 200u);
+  for (const json& row : report.at("top").at("remoteAddresses")) {
+    EXPECT_EQ(row.at("count"), expected.remoteAddresses.at(row.at("name")));
+  }
   EXPECT_GE(top.at(9).at("count"), std::next(bySenders.begin(), 10)->first);
   // Every entry of every top list is in the text and on the page.
   for (const auto& [list, rows] : report.at("top").items()) {
