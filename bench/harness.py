@@ -245,6 +245,9 @@ def main():
                                                  "--sender", SENDER_TEXT]
         cmds["rg -i range"] = ["rg", "-i", "-F", "-c", SENDER_TEXT] + range_logs
         cmds["report range"] = server(ranged) + ["report", "--date", first_day + ".." + day]
+        # The least any reader of every line does: count the lines, one process per core.
+        cmds["wc -l range"] = ["sh", "-c", 'printf "%s\\0" "$@" | xargs -0 -n 1 -P "$(nproc)" wc -l',
+                               "sh"] + range_logs
     for split, d in dirs.items():
         rq = server(d)
         cmds["split %d" % split] = rq + ["split", BENCH_QUEUED, "--date", day]
@@ -303,6 +306,12 @@ def main():
         # Every line of every log of the range, each read once: the peak memory is the target too.
         table.add("report --date %d days (RSS <= 64)" % len(range_logs), r["report range"], total,
                   "search --date, same days", r["search range"], "<= 1.50")
+        # The search skips through the logs; a reader of every line cannot, and the line count
+        # is its floor: the report against that floor, and the floor against the search.
+        table.add("report --date %d days" % len(range_logs), r["report range"], total,
+                  "wc -l, same files, a process per core", r["wc -l range"])
+        table.add("wc -l, %d files, a process per core" % len(range_logs), r["wc -l range"], total,
+                  "search --date, same days", r["search range"])
     hostile(a, table, rqsample, server, logs, day)
     if a.memory:
         memory(a, table, last, rq_last, L, day)
