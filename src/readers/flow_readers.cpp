@@ -148,7 +148,9 @@ std::size_t ParseActivityLines(std::string_view block, std::size_t from, Activit
     std::size_t count = 0;
     const char* last = nullptr;
     const char* const lineEnd = ScanActivityLineFast(p, end, tabs, count, last);
-    if (lineEnd != p) {
+    // A line as long as the line source may stream past is passed over here too: whether the
+    // source held it depends on where its reads fell, and a report must not.
+    if (lineEnd != p && static_cast<std::size_t>(lineEnd - p) < batch.longLine) {
       ActivityLine& out = batch.lines[batch.count];
       if (FinishActivityLine(p, lineEnd, tabs, count, last, clock, out)) {
         if (!out.id.empty()) ++batch.count;

@@ -53,6 +53,9 @@ struct ActivityBatch {
   // most lines' times are one compare of eight bytes; kept from one batch to the next.
   char timeText[8] = {};
   int timeClock = -1;
+  // Lines of this many bytes or more are passed over (neither read nor skipped), whether or not
+  // the line source happened to hand them out whole.
+  std::size_t longLine = LineSource::kLongLine;
 };
 
 // Reads the lines of `block` (whole lines, as LineSource::NextBlock hands them out) from offset
@@ -88,8 +91,8 @@ FlowReadCount ReadTaggedLines(const std::string& path, std::string_view tag,
 }
 
 // Calls f(ActivityLine) for each conversation line with a message ID that `source` hands out, in
-// file order. Header lines (starting with '#'), lines without an ID and lines longer than
-// LineSource::kLongLine are passed over; returns how many of the other lines do not have the
+// file order. Header lines (starting with '#'), lines without an ID and lines of the source's
+// long-line limit or more are passed over; returns how many of the other lines do not have the
 // activity layout.
 template <class F>
 long long ReadActivityLines(LineSource& source, F&& f) {
@@ -99,6 +102,7 @@ long long ReadActivityLines(LineSource& source, F&& f) {
   LongLineFilter passOver;
   passOver.contains = [](const void*, const char*, const char*) { return false; };
   ActivityBatch batch;
+  batch.longLine = source.long_line();
   for (std::string_view block = source.NextBlock(passOver); !block.empty();
        block = source.NextBlock(passOver)) {
     for (std::size_t at = 0; at < block.size();) {

@@ -90,6 +90,9 @@ class LineSource {
   // Also counts every read into `meter` (which must outlive this), or no longer with nullptr.
   void CountInto(ReadMeter* meter) { meter_ = meter; }
 
+  // The long-line limit this source was made with.
+  std::size_t long_line() const { return longLine_; }
+
   // Bytes held for lines right now (the buffer's size); for tests of the memory bound.
   std::size_t capacity() const { return capacity_; }
 

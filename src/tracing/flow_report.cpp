@@ -421,8 +421,10 @@ class LastKey {
 void ScanActivity(LineSource& source, std::uint8_t connector, std::uint32_t midnight,
                   std::uint16_t dayIndex, DayScan& scan) {
   std::uint64_t lastIn = 0;
+  std::uint32_t lastInTime = 0;
   std::uint64_t lastOutKey = 0;
   std::uint64_t lastOutSession = 0;
+  std::uint32_t lastOutTime = 0;
   LastKey id, session;
   char domain[256];
   scan.in.reserve(DayScan::kRunRecords);
@@ -431,10 +433,13 @@ void ScanActivity(LineSource& source, std::uint8_t connector, std::uint32_t midn
     const std::uint64_t key = id.Of(line.id, [&](std::string_view text) { return scan.Key(text); });
     const std::uint32_t time = midnight + static_cast<std::uint32_t>(line.clock / 1000);
     if (line.inbound) {
-      // One record per run of lines of a message; the runs are put together later.
-      if (scan.in.empty() || key != lastIn) {
+      // One record per run of lines of a message, and one more for a line of the run written
+      // with an earlier time; the runs are put together later, keeping the earliest. So a
+      // message's time is that of its earliest line wherever runs and segments begin.
+      if (scan.in.empty() || key != lastIn || time < lastInTime) {
         scan.AddIn({key, time, dayIndex, connector});
         lastIn = key;
+        lastInTime = time;
       }
       if (line.verb == "MAIL") {
         scan.senders.Bump(DomainOf(line.argument, domain, sizeof domain));
@@ -446,10 +451,12 @@ void ScanActivity(LineSource& source, std::uint8_t connector, std::uint32_t midn
     }
     if (connector != 0) return;  // the postoffice's outbound lines are not the SMTP connector's
     const std::uint64_t conversation = session.Of(line.session, KeyOf);
-    if (scan.conversations.empty() || key != lastOutKey || conversation != lastOutSession) {
+    if (scan.conversations.empty() || key != lastOutKey || conversation != lastOutSession ||
+        time < lastOutTime) {
       scan.AddConversation({key, conversation, time, dayIndex});
       lastOutKey = key;
       lastOutSession = conversation;
+      lastOutTime = time;
     }
   });
   scan.Flush();

@@ -24,7 +24,8 @@ namespace rq {
 // The steps of a message's way, each timed from the previous one's line: its first inbound line,
 // its routing line, the requeue line of each copy, each copy's first outbound conversation and its
 // last one (a conversation is timed by its first line); end to end from the first inbound line
-// to the last conversation of the message's last copy.
+// to the last conversation of the message's last copy. "First" is the earliest by the logs'
+// times, whatever order the lines were written in.
 enum FlowStep : std::size_t {
   kStepRouting,
   kStepSplit,

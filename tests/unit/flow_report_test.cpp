@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "app/report_command.h"
+#include "readers/byte_source.h"
 #include "readers/flow_readers.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <sstream>
@@ -178,6 +180,27 @@ TEST(FlowReport, BatchReadingIsLineByLineReading) {
   }
 }
 
+// A line as long as the line source's long-line limit or longer is passed over, whether the source
+// streamed past it or held it whole, which depends on where its reads fell: one just shorter is
+// read.
+TEST(FlowReport, LongActivityLinesArePassedOverWhereverReadsFall) {
+  const auto line = [](const std::string& id, std::size_t size) {
+    const std::string shortest = In("10:00:00", id, "RCPT", "");
+    return In("10:00:00", id, "RCPT", std::string(size - shortest.size(), 'a')) + "\r\n";
+  };
+  const std::string log = "garbage" + std::string(1000, 'G') + "\r\n" + line("AT256", 256) +
+                          line("SHORT", 60) + line("AT300", 300) + line("AT255", 255);
+  const MemoryBytes bytes(log);
+  for (const std::size_t chunk : {16, 64, 100, 255, 256, 700, 5000}) {
+    LineSource source(bytes, 0, -1, chunk, 256);
+    std::vector<std::string> ids;
+    const long long skipped =
+        ReadActivityLines(source, [&](const ActivityLine& l) { ids.emplace_back(l.id); });
+    EXPECT_EQ(ids, (std::vector<std::string>{"SHORT", "AT255"})) << chunk;
+    EXPECT_EQ(skipped, 0) << chunk;
+  }
+}
+
 // The activity logs cut into segments read on their own threads give the report of one reading of
 // each log, wherever the cuts fall: a message's lines, a conversation and a run of recipients on
 // either side of a cut are counted once, with their first time.
@@ -200,8 +223,11 @@ TEST(FlowReport, SegmentsReadAsOneReading) {
     for (int m = 0, second = 0; m < 400; ++m, second += number(0, 200)) {
       const std::string id = "AB" + std::to_string(day.day * 1000 + m % 350);  // some come twice
       activity.push_back(In(clock(second), id, "MAIL", "FROM:<a@S" + std::to_string(m % 7) + ">"));
+      // Lines of a run written with an earlier time than the run's first: a cut between them
+      // must not make the later one the message's time.
       for (int r = number(1, 4); r-- > 0;) {
-        activity.push_back(In(clock(second + 1), id, "RCPT", "TO:<b@d" + std::to_string(r) + ">"));
+        activity.push_back(In(clock(std::max(0, second + number(-3, 1))), id, "RCPT",
+                              "TO:<b@d" + std::to_string(r) + ">"));
       }
       if (m % 9 == 0) activity.push_back("garbage\tline");
       if (m % 5 == 0) continue;  // never routed
@@ -211,8 +237,8 @@ TEST(FlowReport, SegmentsReadAsOneReading) {
         requeues.push_back(Requeue(stamp + clock(second + 3) + ".000", id + "Q", copy));
         for (int tries = number(1, 2); tries-- > 0;) {
           for (int l = 0; l < 3; ++l) {
-            activity.push_back(
-                Out(clock(second + 4 + 60 * tries), copy, std::to_string(m * 10 + tries)));
+            activity.push_back(Out(clock(second + 4 + 60 * tries - number(0, 2)), copy,
+                                   std::to_string(m * 10 + tries)));
           }
         }
       }
