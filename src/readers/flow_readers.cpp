@@ -66,14 +66,11 @@ bool FinishActivityLine(const char* p, const char* end, const char* const (&tabs
   return true;
 }
 
-// Where the line that starts at `p` ends (its CR, or `end`), with its first six TABs in `tabs`
-// (how many in `count`) and the last TAB after them in `last` (nullptr when there is none).
-// Byte by byte: the single line's reading, and the rule the batch's reading keeps.
-const char* ScanActivityLine(const char* p, const char* end, const char* (&tabs)[6],
-                             std::size_t& count, const char*& last) {
-  count = 0;
-  last = nullptr;
-  for (const char* q = p; q != end; ++q) {
+// Goes on byte by byte from `q` in a line whose first TABs are in `tabs` (`count` of them) and
+// whose last TAB after those is `last`: where the line ends (its CR, or `end`).
+const char* ScanRestOfLine(const char* q, const char* end, const char* (&tabs)[6],
+                           std::size_t& count, const char*& last) {
+  for (; q != end; ++q) {
     if (*q == '\r') return q;
     if (*q != '\t') continue;
     if (count < 6) {
@@ -85,15 +82,25 @@ const char* ScanActivityLine(const char* p, const char* end, const char* (&tabs)
   return end;
 }
 
+// Where the line that starts at `p` ends (its CR, or `end`), with its first six TABs in `tabs`
+// (how many in `count`) and the last TAB after them in `last` (nullptr when there is none).
+// Byte by byte: the single line's reading, and the rule the batch's reading keeps.
+const char* ScanActivityLine(const char* p, const char* end, const char* (&tabs)[6],
+                             std::size_t& count, const char*& last) {
+  count = 0;
+  last = nullptr;
+  return ScanRestOfLine(p, end, tabs, count, last);
+}
+
 // The same, thirty-two bytes at a time: masks of the TABs and CRs among them; only the first six
 // TABs are taken one by one, the last one before the CR is the mask's highest bit. Most lines
 // take three steps.
 const char* ScanActivityLineFast(const char* p, const char* end, const char* (&tabs)[6],
                                  std::size_t& count, const char*& last) {
-#ifdef RQ_FLOW_SSE2
   count = 0;
   last = nullptr;
   const char* q = p;
+#ifdef RQ_FLOW_SSE2
   const __m128i tab = _mm_set1_epi8('\t');
   const __m128i cr = _mm_set1_epi8('\r');
   const auto maskOf = [](__m128i v, __m128i byte) {
@@ -111,20 +118,9 @@ const char* ScanActivityLineFast(const char* p, const char* end, const char* (&t
     if (tabMask != 0) last = q + (31 - __builtin_clz(tabMask));
     if (crMask != 0) return q + __builtin_ctz(crMask);
   }
-  // The last bytes of the block, byte by byte, going on from what was found.
-  for (; q != end; ++q) {
-    if (*q == '\r') return q;
-    if (*q != '\t') continue;
-    if (count < 6) {
-      tabs[count++] = q;
-    } else {
-      last = q;
-    }
-  }
-  return end;
-#else
-  return ScanActivityLine(p, end, tabs, count, last);
 #endif
+  // The last bytes of the block (or every byte, without SSE2), going on from what was found.
+  return ScanRestOfLine(q, end, tabs, count, last);
 }
 
 }  // namespace
