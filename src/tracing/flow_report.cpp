@@ -916,48 +916,53 @@ FlowReport BuildFlowReport(const Server& server, const std::vector<Date>& days, 
     std::uint8_t connector;        // of the activity log: 0 SMTP, 1 postoffice
     std::size_t segment;
   };
-  std::vector<std::unique_ptr<SegmentedLog>> activityLogs;
-  std::vector<Reading> readings;
-  for (std::size_t d = 0; d < days.size(); ++d) {
-    readings.push_back({d, nullptr, 0, 0});
-    for (const std::uint8_t connector : {std::uint8_t{0}, std::uint8_t{1}}) {
-      auto log = std::make_unique<SegmentedLog>(
-          GetLogFile(server, connector == 0 ? "SMTP" : "SF", kActivity, days[d]),
-          ReadOptions{threads, nullptr, options.minSegment});
-      if (!log->is_open()) continue;
-      for (std::size_t k = 0; k < log->segments(); ++k) {
-        readings.push_back({d, log.get(), connector, k});
-      }
-      activityLogs.push_back(std::move(log));
-    }
-  }
+  // A few days at a time, so that a long range does not hold every day's logs open at once: a
+  // log that could not be opened for want of file handles would read as a day without logs.
+  constexpr std::size_t kDaysOpen = 8;
   std::mutex assembling;
   std::exception_ptr error;
-  ForEachTaskInParallel(readings.size(), threads, [&](std::size_t i) {
-    // An exception must not leave a reader's thread; the first is thrown again below.
-    try {
-      const Reading& r = readings[i];
-      const auto dayIndex = static_cast<std::uint16_t>(r.day);
-      DayScan scan;
-      scan.dayIndex = dayIndex;
-      if (r.activity == nullptr) {
-        ScanDebugLogs(server, days[r.day], dayIndex, scan);
-      } else {
-        (r.connector == 0 ? scan.day.smtpActivityLog : scan.day.pocActivityLog) = true;
-        r.activity->ReadSegment(r.segment, [&](LineSource& lines) {
-          ScanActivity(lines, r.connector, static_cast<std::uint32_t>(dayIndex) * 86400u, dayIndex,
-                       scan);
-        });
+  for (std::size_t first = 0; first < days.size() && !error; first += kDaysOpen) {
+    std::vector<std::unique_ptr<SegmentedLog>> activityLogs;
+    std::vector<Reading> readings;
+    for (std::size_t d = first; d < std::min(days.size(), first + kDaysOpen); ++d) {
+      readings.push_back({d, nullptr, 0, 0});
+      for (const std::uint8_t connector : {std::uint8_t{0}, std::uint8_t{1}}) {
+        auto log = std::make_unique<SegmentedLog>(
+            GetLogFile(server, connector == 0 ? "SMTP" : "SF", kActivity, days[d]),
+            ReadOptions{threads, nullptr, options.minSegment});
+        if (!log->is_open()) continue;
+        for (std::size_t k = 0; k < log->segments(); ++k) {
+          readings.push_back({d, log.get(), connector, k});
+        }
+        activityLogs.push_back(std::move(log));
       }
-      // Each reading's records join the range's as soon as it is done, so that no more than one
-      // reading per thread is held twice.
-      const std::lock_guard<std::mutex> lock(assembling);
-      assembler.Add(scan, r.day);
-    } catch (...) {
-      const std::lock_guard<std::mutex> lock(assembling);
-      if (!error) error = std::current_exception();
     }
-  });
+    ForEachTaskInParallel(readings.size(), threads, [&](std::size_t i) {
+      // An exception must not leave a reader's thread; the first is thrown again below.
+      try {
+        const Reading& r = readings[i];
+        const auto dayIndex = static_cast<std::uint16_t>(r.day);
+        DayScan scan;
+        scan.dayIndex = dayIndex;
+        if (r.activity == nullptr) {
+          ScanDebugLogs(server, days[r.day], dayIndex, scan);
+        } else {
+          (r.connector == 0 ? scan.day.smtpActivityLog : scan.day.pocActivityLog) = true;
+          r.activity->ReadSegment(r.segment, [&](LineSource& lines) {
+            ScanActivity(lines, r.connector, static_cast<std::uint32_t>(dayIndex) * 86400u,
+                         dayIndex, scan);
+          });
+        }
+        // Each reading's records join the range's as soon as it is done, so that no more than
+        // one reading per thread is held twice.
+        const std::lock_guard<std::mutex> lock(assembling);
+        assembler.Add(scan, r.day);
+      } catch (...) {
+        const std::lock_guard<std::mutex> lock(assembling);
+        if (!error) error = std::current_exception();
+      }
+    });
+  }
   if (error) std::rethrow_exception(error);
   return assembler.Finish(GetConnectorPath(server, "SMTP", "Inbound"));
 }

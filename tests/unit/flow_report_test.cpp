@@ -216,7 +216,12 @@ TEST(FlowReport, SegmentsReadAsOneReading) {
                   second % 60);
     return std::string(text);
   };
-  for (const Date& day : {kDay1, kDay2}) {
+  // Ten days, logs on the first and the ninth: the range is read a few days at a time.
+  std::vector<Date> days;
+  for (int i = 0; i < 10; ++i) {
+    days.push_back(CivilFromDays(DaysFromCivil(kDay1.year, kDay1.month, kDay1.day) + i));
+  }
+  for (const Date& day : {days[0], days[8]}) {
     std::vector<std::string> activity{"#Fields: time\tdirection"}, routes, requeues;
     char stamp[16];
     std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d ", day.year, day.month, day.day);
@@ -248,8 +253,10 @@ TEST(FlowReport, SegmentsReadAsOneReading) {
     s.WriteLog("SMTP", "Debug", day, test::CrLfLines(requeues));
   }
   const auto json = [&](std::size_t threads) {
-    const FlowReport r = BuildFlowReport(s.server(), {kDay1, kDay2}, 10, {threads, nullptr, 1});
+    const FlowReport r = BuildFlowReport(s.server(), days, 10, {threads, nullptr, 1});
     // Traffic enough that every join is made: a message to its routing, copies and conversations.
+    EXPECT_EQ(r.days[0].counts.received, 350);
+    EXPECT_EQ(r.days[8].counts.received, 350);
     EXPECT_EQ(r.total.received, 700);
     EXPECT_GT(r.total.delays[kStepEndToEnd].count, 500);
     EXPECT_GT(r.retriedCopies, 100);
