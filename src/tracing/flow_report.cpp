@@ -603,8 +603,10 @@ class Assembler {
   }
 
   void Routed() {
+    // Ties (the same line in two days' logs) go to the earlier day, whatever order the days
+    // were read in.
     std::sort(routes_.begin(), routes_.end(), [](const RouteRec& a, const RouteRec& b) {
-      return a.source != b.source ? a.source < b.source : a.time < b.time;
+      return std::tie(a.source, a.time, a.day) < std::tie(b.source, b.time, b.day);
     });
     for (std::size_t i = 0; i < routes_.size(); ++i) {
       const RouteRec& r = routes_[i];
@@ -617,14 +619,14 @@ class Assembler {
     }
     // From here on the routes are looked up by the message's ID in its destination queue.
     std::sort(routes_.begin(), routes_.end(), [](const RouteRec& a, const RouteRec& b) {
-      return a.target != b.target ? a.target < b.target : a.time < b.time;
+      return std::tie(a.target, a.time, a.day) < std::tie(b.target, b.time, b.day);
     });
   }
 
   void Split() {
     // One copy is one copy, however many requeue lines name it.
     std::sort(splits_.begin(), splits_.end(), [](const SplitRec& a, const SplitRec& b) {
-      return a.copy != b.copy ? a.copy < b.copy : a.time < b.time;
+      return std::tie(a.copy, a.time, a.day) < std::tie(b.copy, b.time, b.day);
     });
     splits_.erase(
         std::unique(splits_.begin(), splits_.end(),
@@ -643,7 +645,7 @@ class Assembler {
     std::sort(byParent_.begin(), byParent_.end(), [&](std::size_t a, std::size_t b) {
       const SplitRec& x = splits_[a];
       const SplitRec& y = splits_[b];
-      return x.parent != y.parent ? x.parent < y.parent : x.time < y.time;
+      return std::tie(x.parent, x.time, x.day) < std::tie(y.parent, y.time, y.day);
     });
     ForEachParent([&](std::size_t from, std::size_t to) {
       const SplitRec& first = splits_[byParent_[from]];

@@ -105,9 +105,9 @@ struct FlowReport {
   long long waitingNow = -1;         // files in the SMTP inbound queue; -1 when it cannot be listed
   std::vector<SlowMessage> slowest;  // the slowest first, at most `top`
   std::vector<UnroutedMessage> unrouted;   // at most `top`, earliest first
-  std::vector<TopEntry> senderDomains;     // per message, from MAIL
-  std::vector<TopEntry> recipientDomains;  // per recipient, from RCPT
-  std::vector<TopEntry> remoteAddresses;   // per inbound message
+  std::vector<TopEntry> senderDomains;     // per inbound MAIL command
+  std::vector<TopEntry> recipientDomains;  // per inbound RCPT command
+  std::vector<TopEntry> remoteAddresses;   // per inbound MAIL command, its peer
   std::vector<TopEntry> copyDomains;       // per copy
   std::vector<TopEntry> retriedDomains;    // copies with more than one conversation or day
   long long retriedCopies = 0;

@@ -34,16 +34,16 @@ std::string Unbracketed(std::string s) {
 // What the day logs say, counted here: each message, routing, copy and conversation on the first
 // day a log names it.
 struct Expected {
-  std::map<std::string, std::map<std::string, long long>> perDay;  // day, what, count
-  std::map<std::string, long long> burstHour;                      // day, received at 14:xx
-  std::map<std::string, long long> senderDomains;    // of each message's first MAIL FROM
-  std::map<std::string, long long> remoteAddresses;  // the peer of that MAIL FROM
+  std::map<std::string, std::map<std::string, long long>> perDay;    // day, what, count
+  std::map<std::string, long long> burstHour;                        // day, received at 14:xx
+  std::map<std::string, long long> senderDomains;                    // of each inbound MAIL FROM
+  std::map<std::string, long long> remoteAddresses;                  // the peer of each
   std::map<std::string, std::map<std::string, long long>> routedTo;  // day, connector, lines
 };
 
 Expected Count(const Sample& s, const std::vector<Day>& days) {
   Expected e;
-  std::set<std::string> seenIn, seenRouted, seenCopy, seenConversation, seenSender;
+  std::set<std::string> seenIn, seenRouted, seenCopy, seenConversation;
   for (const Day& d : days) {
     auto& c = e.perDay[d.LogDate()];
     c["received"] = c["routed"] = c["copies"] = c["outbound"] = 0;
@@ -53,8 +53,7 @@ Expected Count(const Sample& s, const std::vector<Day>& days) {
         const std::vector<std::string> f = Fields(line, '\t');
         if (f.size() < 8 || f[2].empty()) continue;
         const std::size_t at = f[6].find('@');
-        if (f[1] == "SMTP-IN" && f[5] == "MAIL" && at != std::string::npos &&
-            seenSender.insert(f[2]).second) {
+        if (f[1] == "SMTP-IN" && f[5] == "MAIL" && at != std::string::npos) {
           ++e.senderDomains[f[6].substr(at + 1, f[6].find('>') - at - 1)];
           ++e.remoteAddresses[f[4]];
         }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -95,6 +96,30 @@ TEST(FlowReport, MidnightLateStepsAndHostileLines) {
   ASSERT_FALSE(r.senderDomains.empty());
   EXPECT_EQ(r.senderDomains[0].count, 1);
   EXPECT_EQ(r.recipientDomains.at(0).name, "(overlong)");
+}
+
+// A leap second is the last instant of its own day: a message, a conversation and a routing line
+// at 23:59:60 count on that day in hour 23, before the same IDs at the next day's midnight,
+// however many threads read.
+TEST(FlowReport, LeapSecondBelongsToItsOwnDay) {
+  const test::SampleServer s;
+  s.WriteLog("SF", "Activity", kDay1, test::CrLfLines({In("23:59:60", "AA01", "MAIL", "x")}));
+  s.WriteLog("SMTP", "Activity", kDay1,
+             test::CrLfLines({In("23:59:60", "AA02", "MAIL", "x"), Out("23:59:60", "AA03", "7")}));
+  s.WriteLog("SMTP", "Activity", kDay2,
+             test::CrLfLines({In("00:00:00", "AA01", "MAIL", "x"),
+                              In("00:00:00", "AA02", "MAIL", "x"), Out("00:00:00", "AA03", "7")}));
+  s.WriteLog("MTA", "Debug", kDay1,
+             test::CrLfLines({Route("2026-02-27 23:59:60.500", "AA02", "AA04")}));
+  s.WriteLog("MTA", "Debug", kDay2,
+             test::CrLfLines({Route("2026-02-28 00:00:00.000", "AA02", "AA04")}));
+  for (const std::size_t threads : {1, 4}) {
+    const FlowCounts c = BuildFlowReport(s.server(), {kDay1, kDay2}, 10, {threads}).days[0].counts;
+    EXPECT_EQ(c.receivedBy, (std::map<std::string, long long>{{"SF", 1}, {"SMTP", 1}}));
+    EXPECT_EQ(c.hours[kSeriesReceived][23], 2);
+    EXPECT_EQ(c.hours[kSeriesOutbound][23], 1);
+    EXPECT_EQ(c.hours[kSeriesRouted][23], 1);
+  }
 }
 
 // Every way a line of a block may end, and fields on either side of the sixteen-byte steps the
