@@ -1,6 +1,5 @@
 #include "readers/flow_readers.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -27,11 +26,10 @@ std::string_view ValueOf(std::string_view field, std::string& spare) {
   return spare;
 }
 
-// The last instant of a day in ms after midnight. A leap second (23:59:60) is read as this: it
-// belongs to its own day, where read as it stands it would be the next day's midnight, counted in
-// hour 0 of its day and tied with the next day's first lines.
-constexpr long long kDayMs = 86400000;
-constexpr long long kLastMsOfDay = kDayMs - 1;
+// The report reads a leap second (23:59:60) as its day's last millisecond: read as it stands it
+// would be the next day's midnight, counted in hour 0 of its own day and tied with the next
+// day's first lines.
+constexpr bool kLeapSecondInDay = true;
 
 // The time of an activity line in ms after midnight: a stamp of the time alone, "HH:MM:SS";
 // -1 for any other text.
@@ -39,15 +37,7 @@ int ClockOf(std::string_view time) {
   if (time.size() != 8) return -1;
   const LineStamp stamp = StampOf(time);
   if (stamp.day || stamp.time.size() != 8) return -1;
-  return static_cast<int>(std::min(MsOfDay(stamp.time), kLastMsOfDay));
-}
-
-// The time of a debug line's stamp in ms since 1970-01-01, a leap second as its day's last instant.
-std::optional<long long> FlowStampMs(std::string_view line) {
-  const LineStamp stamp = StampOf(line);
-  if (!stamp.day) return std::nullopt;
-  return DaysFromCivil(stamp.day->year, stamp.day->month, stamp.day->day) * kDayMs +
-         std::min(MsOfDay(stamp.time), kLastMsOfDay);
+  return static_cast<int>(MsOfDay(stamp.time, kLeapSecondInDay));
 }
 
 // The activity line [p, end) read once its separators are found (see ScanActivityLine): eight
@@ -178,7 +168,7 @@ std::size_t ParseActivityLines(std::string_view block, std::size_t from, Activit
 
 bool ParseRoutingLine(std::string_view line, RoutingLine& out) {
   RouteLine route;
-  const std::optional<long long> time = FlowStampMs(line);
+  const std::optional<long long> time = StampMs(line, kLeapSecondInDay);
   if (!time || !ParseRouteLine(line, route)) return false;
   out.time = *time;
   out.sourceId = ValueOf(route.sourceId, out.spare[0]);
@@ -191,7 +181,7 @@ bool ParseRoutingLine(std::string_view line, RoutingLine& out) {
 // The parent, the copy and its domain by the one requeue-line rule every reader shares.
 bool ParseFlowRequeue(std::string_view line, FlowRequeue& out) {
   RequeueLine requeue;
-  const std::optional<long long> time = FlowStampMs(line);
+  const std::optional<long long> time = StampMs(line, kLeapSecondInDay);
   if (!time || !ParseRequeueLine(line, requeue)) return false;
   out.time = *time;
   out.parentId = requeue.parent;

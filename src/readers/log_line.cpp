@@ -1,5 +1,6 @@
 #include "readers/log_line.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace rq {
@@ -58,20 +59,20 @@ LineStamp StampOf(std::string_view line) {
   return stamp;
 }
 
-long long MsOfDay(std::string_view time) {
+long long MsOfDay(std::string_view time, bool leapSecondInDay) {
   long long ms =
       ((Number(time, 0, 2) * 60LL + Number(time, 3, 2)) * 60 + Number(time, 6, 2)) * 1000;
   for (std::size_t i = 9, scale = 100; i < time.size() && i < 12; ++i, scale /= 10) {
     ms += (time[i] - '0') * static_cast<long long>(scale);
   }
-  return ms;
+  return leapSecondInDay ? std::min(ms, kMsPerDay - 1) : ms;
 }
 
-std::optional<long long> StampMs(std::string_view line) {
+std::optional<long long> StampMs(std::string_view line, bool leapSecondInDay) {
   const LineStamp stamp = StampOf(line);
   if (!stamp.day) return std::nullopt;
-  return DaysFromCivil(stamp.day->year, stamp.day->month, stamp.day->day) * 86400000LL +
-         MsOfDay(stamp.time);
+  return DaysFromCivil(stamp.day->year, stamp.day->month, stamp.day->day) * kMsPerDay +
+         MsOfDay(stamp.time, leapSecondInDay);
 }
 
 bool NamesId(std::string_view line, std::string_view id) {

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "readers/flow_readers.h"
+#include "readers/log_line.h"
 #include "readers/parallel.h"
 #include "readers/segmented_log.h"
 #include "settings/log_paths.h"
@@ -18,7 +19,7 @@
 namespace rq {
 namespace {
 
-constexpr long long kDayMs = 86400000LL;
+constexpr long long kDayMs = kMsPerDay;
 constexpr std::uint64_t kValueMask = (std::uint64_t{1} << 60) - 1;
 
 // A message ID as 64 bits: up to 15 upper-case hex digits exactly (the count in the top four
