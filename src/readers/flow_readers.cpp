@@ -26,18 +26,13 @@ std::string_view ValueOf(std::string_view field, std::string& spare) {
   return spare;
 }
 
-// The report reads a leap second (23:59:60) as its day's last millisecond: read as it stands it
-// would be the next day's midnight, counted in hour 0 of its own day and tied with the next
-// day's first lines.
-constexpr bool kLeapSecondInDay = true;
-
 // The time of an activity line in ms after midnight: a stamp of the time alone, "HH:MM:SS";
 // -1 for any other text.
 int ClockOf(std::string_view time) {
   if (time.size() != 8) return -1;
   const LineStamp stamp = StampOf(time);
   if (stamp.day || stamp.time.size() != 8) return -1;
-  return static_cast<int>(MsOfDay(stamp.time, kLeapSecondInDay));
+  return static_cast<int>(MsOfDay(stamp.time));
 }
 
 // The activity line [p, end) read once its separators are found (see ScanActivityLine): eight
@@ -168,7 +163,7 @@ std::size_t ParseActivityLines(std::string_view block, std::size_t from, Activit
 
 bool ParseRoutingLine(std::string_view line, RoutingLine& out) {
   RouteLine route;
-  const std::optional<long long> time = StampMs(line, kLeapSecondInDay);
+  const std::optional<long long> time = StampMs(line);
   if (!time || !ParseRouteLine(line, route)) return false;
   out.time = *time;
   out.sourceId = ValueOf(route.sourceId, out.spare[0]);
@@ -181,7 +176,7 @@ bool ParseRoutingLine(std::string_view line, RoutingLine& out) {
 // The parent, the copy and its domain by the one requeue-line rule every reader shares.
 bool ParseFlowRequeue(std::string_view line, FlowRequeue& out) {
   RequeueLine requeue;
-  const std::optional<long long> time = StampMs(line, kLeapSecondInDay);
+  const std::optional<long long> time = StampMs(line);
   if (!time || !ParseRequeueLine(line, requeue)) return false;
   out.time = *time;
   out.parentId = requeue.parent;

@@ -59,20 +59,20 @@ LineStamp StampOf(std::string_view line) {
   return stamp;
 }
 
-long long MsOfDay(std::string_view time, bool leapSecondInDay) {
+long long MsOfDay(std::string_view time) {
   long long ms =
       ((Number(time, 0, 2) * 60LL + Number(time, 3, 2)) * 60 + Number(time, 6, 2)) * 1000;
   for (std::size_t i = 9, scale = 100; i < time.size() && i < 12; ++i, scale /= 10) {
     ms += (time[i] - '0') * static_cast<long long>(scale);
   }
-  return leapSecondInDay ? std::min(ms, kMsPerDay - 1) : ms;
+  return std::min(ms, kMsPerDay - 1);
 }
 
-std::optional<long long> StampMs(std::string_view line, bool leapSecondInDay) {
+std::optional<long long> StampMs(std::string_view line) {
   const LineStamp stamp = StampOf(line);
   if (!stamp.day) return std::nullopt;
   return DaysFromCivil(stamp.day->year, stamp.day->month, stamp.day->day) * kMsPerDay +
-         MsOfDay(stamp.time, leapSecondInDay);
+         MsOfDay(stamp.time);
 }
 
 bool NamesId(std::string_view line, std::string_view id) {

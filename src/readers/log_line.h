@@ -22,13 +22,13 @@ LineStamp StampOf(std::string_view line);
 inline constexpr long long kMsPerDay = 86400000;
 
 // Milliseconds after midnight of a stamp's time: its hours, minutes and seconds and the first
-// three digits of its fraction. A leap second (23:59:60) comes out as the next midnight or after
-// it; with `leapSecondInDay`, as the day's last millisecond, so that it stays in its own day.
-long long MsOfDay(std::string_view time, bool leapSecondInDay = false);
+// three digits of its fraction. A leap second (23:59:60) is the day's last millisecond: read as
+// it stands it would be the next day's midnight, tied with that day's first lines.
+long long MsOfDay(std::string_view time);
 
 // Milliseconds since 1970-01-01 of the stamp a line begins with when it names its own day and a
 // time, its time read as MsOfDay reads it; nullopt otherwise.
-std::optional<long long> StampMs(std::string_view line, bool leapSecondInDay = false);
+std::optional<long long> StampMs(std::string_view line);
 
 // True when the line names the ID as a whole word, neither preceded nor followed by a letter or
 // digit: E8B40A3E7 holds E8B40A3E as text, but does not name it.

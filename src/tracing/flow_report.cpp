@@ -19,7 +19,6 @@
 namespace rq {
 namespace {
 
-constexpr long long kDayMs = kMsPerDay;
 constexpr std::uint64_t kValueMask = (std::uint64_t{1} << 60) - 1;
 
 // A message ID as 64 bits: up to 15 upper-case hex digits exactly (the count in the top four
@@ -486,7 +485,7 @@ void ScanDebugLogs(const Server& server, const Date& date, std::uint16_t dayInde
 }
 
 int HourOf(long long time) {
-  const long long inDay = ((time % kDayMs) + kDayMs) % kDayMs;
+  const long long inDay = ((time % kMsPerDay) + kMsPerDay) % kMsPerDay;
   return static_cast<int>(inDay / 3600000);
 }
 
@@ -529,7 +528,8 @@ class Assembler {
  public:
   Assembler(const std::vector<Date>& dates, std::size_t top)
       : top_(top),
-        base_(DaysFromCivil(dates.front().year, dates.front().month, dates.front().day) * kDayMs) {
+        base_(DaysFromCivil(dates.front().year, dates.front().month, dates.front().day) *
+              kMsPerDay) {
     report_.days.resize(dates.size());
     for (std::size_t d = 0; d < dates.size(); ++d) report_.days[d].day = dates[d];
     delays_.resize(dates.size());
@@ -798,9 +798,9 @@ class Assembler {
             const long long delay = ends_[end].second - Ms(r.time);
             Delay(r.day, kStepEndToEnd, delay);
             if (delay >= 0) {
-              const long long inDay = Ms(r.time) / kDayMs;
+              const long long inDay = Ms(r.time) / kMsPerDay;
               slow.push_back({Name(r.key), report_.days[r.day].day, delay,
-                              ends_[end].second / kDayMs - inDay});
+                              ends_[end].second / kMsPerDay - inDay});
             }
           }
           if (routed || !report_.days[r.day].unroutedJudged) return;
@@ -932,7 +932,7 @@ FlowReport BuildFlowReport(const Server& server, const std::vector<Date>& days, 
       for (const std::uint8_t connector : {std::uint8_t{0}, std::uint8_t{1}}) {
         auto log = std::make_unique<SegmentedLog>(
             GetLogFile(server, connector == 0 ? "SMTP" : "SF", kActivity, days[d]),
-            ReadOptions{threads, nullptr, options.minSegment});
+            ReadOptions{threads, options.meter, options.minSegment});
         if (!log->is_open()) continue;
         for (std::size_t k = 0; k < log->segments(); ++k) {
           readings.push_back({d, log.get(), connector, k});

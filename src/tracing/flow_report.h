@@ -120,8 +120,8 @@ struct FlowReport {
 // Reads the routing agent's debug log, the SMTP connector's debug and activity logs and the
 // postoffice connector's activity log of each day, each once, the days at the same time, and
 // lists the SMTP inbound queue. Top lists hold at most `top` rows each. A large activity log is
-// read in segments, as SegmentedLog cuts it with `options`; the report is the same however the
-// logs are cut. May throw ReadError.
+// read in segments, as SegmentedLog cuts it with `options` (whose meter counts the activity logs'
+// reads); the report is the same however the logs are cut. May throw ReadError.
 FlowReport BuildFlowReport(const Server& server, const std::vector<Date>& days, std::size_t top,
                            const ReadOptions& options = {});
 
