@@ -2,6 +2,8 @@
 #
 #   install_missing PACKAGE...          installs the Debian packages not yet installed
 #   configure_preset PRESET DIR [ARG...] configures DIR through a preset of CMakePresets.json
+#   find_wine                           sets wine64 and wineserver to Wine's programs
+#   start_wine_prefix                   makes $WINEPREFIX with one wine server that stays
 #
 # Messages name the script that sourced this file.
 
@@ -43,4 +45,25 @@ configure_preset() {
   fi
   (cd "$rq_root" && cmake "${args[@]}" "$@" >/dev/null) || return 1
   echo "$preset" >"$stamp"
+}
+
+# Sets wine64 and wineserver to the paths of Debian's Wine programs, each empty when not found.
+find_wine() {
+  wine64=$(command -v wine64 || true)
+  [ -z "$wine64" ] && [ -x /usr/lib/wine/wine64 ] && wine64=/usr/lib/wine/wine64
+  wineserver=$(command -v wineserver || true)
+  [ -z "$wineserver" ] && [ -x /usr/lib/wine/wineserver64 ] && wineserver=/usr/lib/wine/wineserver64
+  return 0
+}
+
+# Makes the Wine prefix $WINEPREFIX with one wine server that stays until `wineserver -k`, so
+# that each program starts in a fraction of a second and none starts while the server is going
+# away. The server is started before anything else runs in the prefix: started later, -p finds
+# the server of wineboot still lingering and quits at once, and that server then exits between
+# two programs; the next one dies with "recvmsg: Connection reset by peer", or the Wine services
+# it restarts hold its output open. Needs find_wine first.
+start_wine_prefix() {
+  mkdir -p "$WINEPREFIX"
+  if [ -n "$wineserver" ]; then "$wineserver" -p >/dev/null 2>&1 || true; fi
+  "$wine64" wineboot --init >/dev/null 2>&1 || true  # a new prefix's own chatter is no finding
 }
